@@ -1,0 +1,50 @@
+# Builds the plug-ins for GNU Octave with mkoctfile --mex, from the same
+# gateway and model sources as the stand-in builds, into <build>/mex/ next
+# to their help files.
+find_program(MKOCTFILE mkoctfile)
+if(NOT MKOCTFILE)
+  message(WARNING "mkoctfile not found: the Octave plug-ins will not be built (install octave-dev)")
+  return()
+endif()
+find_program(OCTAVE_CLI octave-cli)
+
+set(LATTICESIM_MEX_DIR ${CMAKE_BINARY_DIR}/mex)
+set(LATTICESIM_MEX_CXXFLAGS "-O2 -std=c++17 -Wall -Wextra ${LATTICESIM_EXACT_FP_STRING}")
+
+# add_octave_mex(<name> <help .m file> <sources...>)
+function(add_octave_mex name help_file)
+  set(sources ${ARGN})
+  set(output ${LATTICESIM_MEX_DIR}/${name}.mex)
+  file(GLOB headers ${PROJECT_SOURCE_DIR}/core/*.h ${PROJECT_SOURCE_DIR}/host/*.h
+       ${PROJECT_SOURCE_DIR}/ringsim/*.h ${PROJECT_SOURCE_DIR}/gridsim/*.h)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MEX_DIR}
+    COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${LATTICESIM_MEX_CXXFLAGS}"
+            ${MKOCTFILE} --mex -DHOST_REAL_MEX
+            -I${PROJECT_SOURCE_DIR}/core -I${PROJECT_SOURCE_DIR}/host
+            -I${PROJECT_SOURCE_DIR}/ringsim -I${PROJECT_SOURCE_DIR}/gridsim
+            -o ${output} ${sources}
+    DEPENDS ${sources} ${headers}
+    COMMENT "Building ${name}.mex with mkoctfile"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT ${LATTICESIM_MEX_DIR}/${name}.m
+    COMMAND ${CMAKE_COMMAND} -E copy ${help_file} ${LATTICESIM_MEX_DIR}/${name}.m
+    DEPENDS ${help_file}
+    VERBATIM)
+  add_custom_target(${name}_mex ALL DEPENDS ${output} ${LATTICESIM_MEX_DIR}/${name}.m)
+endfunction()
+
+set(LATTICESIM_HOST_SOURCES
+    ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
+    ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
+    ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
+    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
+    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
+
+add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m
+  ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp
+  ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
+  ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
+  ${LATTICESIM_HOST_SOURCES})
