@@ -19,7 +19,7 @@ void gateway_error(const char* function, const char* reason, const char* format,
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    mexErrMsgIdAndTxt(identifier, "%s: %s", function, message);
+    mexErrMsgIdAndTxt(identifier, "%s", message);
     std::abort();  // not reached: the host's error call does not return
 }
 

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs from Debian's archive whatever the build, the tests and the
+# demonstration need and the machine lacks.
+set -euo pipefail
+
+packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
