@@ -1,9 +1,5 @@
 #include "level_tally.h"
 
-namespace {
-constexpr double kJitterScale = 1e-10;
-}
-
 void tally_reset(LevelTally& tally, int32_t levels) {
     for (int32_t l = 0; l < levels; ++l) {
         tally.obs_sum[l] = 0.0;
@@ -22,7 +18,7 @@ void tally_best(const LevelTally& tally, int32_t levels, UniformRng& rng, int32_
         if (tally.obs_count[l] < 1) continue;  // empty: scores kEmptyLevelScore, never beats top
         const double u = uniform_next(rng);
         const double mean = tally.obs_sum[l] / static_cast<double>(tally.obs_count[l]);
-        const double score = mean + kJitterScale * u;
+        const double score = mean + kTallyJitterScale * u;
         if (top < score) {  // strict: ties keep the lower level, NaN never wins
             best_level = l;
             top = score;

@@ -15,6 +15,9 @@ struct LevelTally {
 // Score of a level with no observations; also the running maximum's start.
 constexpr double kEmptyLevelScore = -1.7976931348623157e308;
 
+// Multiplies the uniform added to each non-empty level's mean.
+constexpr double kTallyJitterScale = 1e-10;
+
 // Clears levels 0 .. levels - 1; does nothing when levels <= 0.
 void tally_reset(LevelTally& tally, int32_t levels);
 

@@ -8,8 +8,10 @@ constexpr int32_t kSchrageQuotient = 127773;   // modulus div multiplier
 constexpr int32_t kSchrageRemainder = 2836;    // modulus mod multiplier
 constexpr int32_t kSlotDivisor = 67108864;     // 2^26: table value -> slot 0 .. 31
 constexpr int32_t kWarmUpSteps = 40;
+}  // namespace
 
-void warm_up(UniformRng& rng) {
+void uniform_start(UniformRng& rng) {
+    if (rng.state > 0 && rng.last != 0) return;
     // -state would overflow for the most negative value; that state, like
     // zero and any positive state, restarts from 1.
     if (rng.state < 0 && rng.state != INT32_MIN) {
@@ -23,7 +25,6 @@ void warm_up(UniformRng& rng) {
     }
     rng.last = rng.table[0];
 }
-}  // namespace
 
 void uniform_seed(UniformRng& rng, int32_t seed) {
     // -|seed| without calling a magnitude function: negating a non-negative
@@ -41,7 +42,7 @@ int32_t congruential_step(int32_t state) {
 }
 
 double uniform_next(UniformRng& rng) {
-    if (rng.state <= 0 || rng.last == 0) warm_up(rng);
+    uniform_start(rng);
     rng.state = congruential_step(rng.state);
     const int32_t slot = rng.last / kSlotDivisor;
     rng.last = rng.table[slot];

@@ -34,6 +34,11 @@ void uniform_seed(UniformRng& rng, int32_t seed);
 // modulus itself both map to 0.
 int32_t congruential_step(int32_t state);
 
+// Warms up a stream that is not started (state <= 0 or last == 0): 40
+// congruential steps, the last 32 filling the table, then last = table[0].
+// Leaves a running stream alone. Every uniform_next begins with it.
+void uniform_start(UniformRng& rng);
+
 // Next uniform deviate in (0, 1). The first draw after seeding warms the
 // stream up (40 congruential steps, the last 32 filling the table); every
 // later draw costs one congruential step and one table exchange.

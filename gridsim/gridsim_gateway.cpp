@@ -8,7 +8,7 @@
 #include "gateway_checks.h"
 #include "mex_host.h"
 #include "scratch_blocks.h"
-#include "torus_model.h"
+#include "torus_fast.h"
 
 namespace {
 constexpr const char* kName = "gridsim";
@@ -73,6 +73,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // level scores above the floor in the first step (non-finite fitness).
     state.best_level = 0;
 
-    torus_run(state, n_columns, m_rows, params, steps, mean_levels);
+    torus_run_fast(state, n_columns, m_rows, params, steps, mean_levels);
     scratch_free(state);
 }

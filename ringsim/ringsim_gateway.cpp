@@ -7,7 +7,7 @@
 
 #include "gateway_checks.h"
 #include "mex_host.h"
-#include "ring_model.h"
+#include "ring_fast.h"
 #include "scratch_blocks.h"
 
 namespace {
@@ -69,6 +69,6 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // level scores above the floor in the first step (non-finite fitness).
     state.best_level = 0;
 
-    ring_run(state, count, params, steps, mean_levels);
+    ring_run_fast(state, count, params, steps, mean_levels);
     scratch_free(state);
 }

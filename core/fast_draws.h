@@ -1,0 +1,28 @@
+// gaussian_next, tally_best and mutation_draw on a FastUniform: the same
+// draws in the same order, the same arithmetic, the same results.
+#pragma once
+
+#include <cstdint>
+
+#include "fast_uniform.h"
+#include "level_tally.h"
+#include "mutation_threshold.h"
+#include "random_streams.h"
+
+// As gaussian_next. A FastUniform's stream is running (state > 0), so the
+// cache is never discarded here.
+double fast_gaussian_next(GaussianRng& gauss, FastUniform& fast);
+
+// As tally_best.
+void fast_tally_best(const LevelTally& tally, int32_t levels, FastUniform& fast, int32_t& best_level);
+
+// As mutation_draw, with attempt_below = mutation_threshold(mutation_rate).
+// The direction and the bounds are applied without branches: a branch on
+// the coin flip would be mispredicted half the time.
+inline int32_t fast_mutation_draw(FastUniform& fast, UniformCursor& cursor, uint32_t attempt_below, int32_t level,
+                                  int32_t levels) {
+    if (static_cast<uint32_t>(fast_uniform_value(fast, cursor)) >= attempt_below) return 0;
+    const int32_t down = static_cast<uint32_t>(fast_uniform_value(fast, cursor)) < kDownThreshold;
+    const int32_t free = (down & (level > 0)) | ((down ^ 1) & (level < levels - 1));
+    return free * (1 - 2 * down);
+}

@@ -1,0 +1,20 @@
+// The torus's fast step loop: the run of torus_run, bit for bit, close to
+// the speed of the random stream itself.
+#pragma once
+
+#include <cstdint>
+
+#include "torus_model.h"
+
+// As refresh_scores_around, reading each level around the site once: the
+// 5 x 5 block under the quadrant rule, its 13-site diamond under the
+// linear rule.
+void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t column, int32_t row, int32_t n_columns,
+                               int32_t m_rows, double intercept, double slope, int32_t payoff_mode);
+
+// As torus_run: the same levels, scores, level_sum, best_level, tally,
+// stream and means. Fitness is computed only for the observed sites, when
+// observed (nothing changes between the start of a step and its
+// observations), so state.fitness is left untouched.
+void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
+                    double* mean_levels);

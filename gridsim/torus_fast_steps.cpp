@@ -1,0 +1,79 @@
+#include "fast_draws.h"
+#include "torus_fast.h"
+
+namespace {
+// The fitness that compute_fitness would have stored at the start of the step.
+double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) {
+    return level_value(m.intercept, m.slope, state.traits[site]) * state.scores[site];
+}
+
+void mutation_sweep(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
+                    const TorusParams& params, uint32_t attempt_below) {
+    const ModelParams& m = params.model;
+    UniformCursor cursor = fast.cursor;  // a local copy stays in registers
+    int32_t* const traits = state.traits;
+    int64_t level_sum = state.level_sum;
+    int32_t i = 0;
+    for (int32_t c = 0; c < n_columns; ++c) {
+        for (int32_t r = 0; r < m_rows; ++r, ++i) {
+            const int32_t d = fast_mutation_draw(fast, cursor, attempt_below, traits[i], m.levels);
+            if (d == 0) continue;
+            traits[i] += d;
+            level_sum += d;
+            torus_refresh_scores_fast(state.scores, traits, c, r, n_columns, m_rows, m.intercept, m.slope,
+                                      params.payoff_mode);
+        }
+    }
+    state.level_sum = level_sum;
+    fast.cursor = cursor;
+}
+
+void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
+                     const TorusParams& params, uint32_t attempt_below) {
+    const ModelParams& m = params.model;
+    tally_reset(state.tally, m.levels);
+    const int32_t column = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
+    const int32_t row = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(m_rows)) % m_rows;
+    const int32_t focal = column * m_rows + row;
+    const int32_t own = state.traits[focal];
+    tally_add(state.tally, own, fitness_now(state, focal, m));
+
+    const int32_t stride = params.neighbourhood != 0 ? 1 : 2;
+    for (int32_t d = 0; d < 8; d += stride) {
+        const int32_t j = neighbour_index(d, column, row, n_columns, m_rows);
+        const double observed = fitness_now(state, j, m) + m.noise * fast_gaussian_next(state.gauss, fast);
+        tally_add(state.tally, state.traits[j], observed);
+    }
+
+    fast_tally_best(state.tally, m.levels, fast, state.best_level);
+    if (state.best_level != own) {
+        state.traits[focal] = state.best_level;
+        state.level_sum += state.best_level - own;
+        torus_refresh_scores_fast(state.scores, state.traits, column, row, n_columns, m_rows, m.intercept, m.slope,
+                                  params.payoff_mode);
+    }
+    mutation_sweep(state, fast, n_columns, m_rows, params, attempt_below);
+}
+}  // namespace
+
+void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
+                    double* mean_levels) {
+    const int32_t sites = n_columns * m_rows;
+    int32_t s = 0;
+    // Only the seeds +-(2^31 - 1) land here: their first draw is exactly 0
+    // and restarts the stream, which one plain step gets past.
+    for (; s < steps && !fast_uniform_can_take(state.rng); ++s) {
+        torus_step(state, n_columns, m_rows, params);
+        if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
+    }
+    if (s >= steps) return;
+
+    FastUniform fast;
+    fast_uniform_begin(fast, state.rng);
+    const uint32_t attempt_below = mutation_threshold(params.model.mutation_rate);
+    for (; s < steps; ++s) {
+        torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below);
+        if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
+    }
+    fast_uniform_end(fast, state.rng);
+}

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "congruential_jumps.h"
+#include "fast_uniform.h"
+
+namespace {
+
+constexpr int32_t kModulus = 2147483647;
+
+// A seeded stream with its own table.
+struct Stream {
+    int32_t table[kRngTableSize] = {};
+    UniformRng rng{0, 0, table};
+    explicit Stream(int32_t seed) { uniform_seed(rng, seed); }
+};
+
+void expect_same_rng(const UniformRng& a, const UniformRng& b, const char* where) {
+    EXPECT_EQ(a.state, b.state) << where;
+    EXPECT_EQ(a.last, b.last) << where;
+    for (int32_t k = 0; k < kRngTableSize; ++k) EXPECT_EQ(a.table[k], b.table[k]) << where << ": table[" << k << "]";
+}
+
+TEST(CongruentialJumps, ProductsMatchTheSchrageStep) {
+    // States at the ends of the range, the modulus (reached by the seeds
+    // +-(2^31 - 1)) and 0 included.
+    std::vector<int32_t> states = {0, 1, 2, 16807, 127773, 127774, kModulus - 2, kModulus - 1, kModulus};
+    std::mt19937 gen(5);
+    for (int k = 0; k < 2000; ++k) states.push_back(static_cast<int32_t>(gen() % kModulus));
+    for (int32_t s : states) EXPECT_EQ(modular_product(16807, s), congruential_step(s)) << "state " << s;
+}
+
+TEST(CongruentialJumps, BlocksEqualStepByStepStates) {
+    constexpr int32_t kCount = 263;  // not a multiple of four: the vector loop leaves a tail
+    int32_t jump[kCount];
+    congruential_jump_table(jump, kCount);
+    std::vector<int32_t> starts = {1, 2, kModulus - 1, kModulus - 2, 123456789};
+    std::mt19937 gen(9);
+    for (int k = 0; k < 50; ++k) starts.push_back(static_cast<int32_t>(1 + gen() % (kModulus - 1)));
+    for (int32_t from : starts) {
+        int32_t fast[kCount], portable[kCount];
+        congruential_jumps(jump, from, fast, kCount);
+        congruential_jumps_portable(jump, from, portable, kCount);
+        int32_t state = from;
+        for (int32_t k = 0; k < kCount; ++k) {
+            state = congruential_step(state);
+            ASSERT_EQ(fast[k], state) << "from " << from << ", step " << k + 1;
+            ASSERT_EQ(portable[k], state) << "from " << from << ", step " << k + 1;
+        }
+    }
+    // The modulus collapses to 0, as under congruential_step.
+    int32_t out[kCount];
+    congruential_jumps(jump, kModulus, out, kCount);
+    for (int32_t k = 0; k < kCount; ++k) ASSERT_EQ(out[k], 0);
+}
+
+TEST(FastUniform, TakesEveryStreamButTheCollapsingOnes) {
+    struct Case {
+        int32_t state, last;
+        bool takes;
+    };
+    const Case cases[] = {
+        {0, 0, true},          {-1, 0, true},       {-12345, 0, true},      {INT32_MIN, 0, true},
+        {77, 0, true},         {-kModulus, 0, false}, {-(kModulus - 1), 0, true}, {5, 893351816, true},
+        {kModulus, 17, false}, {5, -3, false},
+    };
+    for (const auto& c : cases) {
+        UniformRng rng{c.state, c.last, nullptr};
+        EXPECT_EQ(fast_uniform_can_take(rng), c.takes) << "state " << c.state << ", last " << c.last;
+    }
+}
+
+// Draws the same stream both ways in chunks of varying length; the fast
+// generator is taken over and handed back at every chunk boundary.
+TEST(FastUniform, SameStreamAndStateAsUniformNext) {
+    const int32_t seeds[] = {0, 1, -1, INT32_MIN, 7, 12345, -(kModulus - 1), 2000000000};
+    std::mt19937 gen(3);
+    for (int32_t seed : seeds) {
+        Stream reference(seed), fast_stream(seed);
+        FastUniform fast;
+        for (int chunk = 0; chunk < 40; ++chunk) {
+            // Lengths around the lookahead block size as well as short ones.
+            const int32_t length = chunk % 4 == 0 ? kLookahead - 1 + static_cast<int32_t>(gen() % 3)
+                                                  : static_cast<int32_t>(gen() % 700);
+            fast_uniform_begin(fast, fast_stream.rng);
+            for (int32_t k = 0; k < length; ++k) {
+                const double want = uniform_next(reference.rng);
+                const double got = fast_uniform_next(fast);
+                ASSERT_EQ(got, want) << "seed " << seed << ", chunk " << chunk << ", draw " << k;
+            }
+            fast_uniform_end(fast, fast_stream.rng);
+            expect_same_rng(fast_stream.rng, reference.rng, "after a chunk");
+        }
+    }
+}
+
+TEST(FastUniform, HandsBackAnUntouchedStreamWhenNothingIsDrawn) {
+    Stream reference(42), fast_stream(42);
+    uniform_next(reference.rng);
+    uniform_next(fast_stream.rng);
+    FastUniform fast;
+    fast_uniform_begin(fast, fast_stream.rng);
+    fast_uniform_end(fast, fast_stream.rng);
+    expect_same_rng(fast_stream.rng, reference.rng, "empty chunk");
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The fast torus run against the plain one on many random cases: identical
+// levels and bit-identical means after every step, the whole state at the
+// end of every call.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "differential_runs.h"
+#include "torus_fast.h"
+
+namespace {
+
+struct TorusCase {
+    int32_t m_rows, n_columns, levels, payoff_mode, neighbourhood, seed, steps;
+    double intercept, slope, noise, rate;
+    Chunking chunking;
+    bool reseed, spare;
+};
+
+std::string describe(const TorusCase& c) {
+    return "torus " + std::to_string(c.m_rows) + " x " + std::to_string(c.n_columns) + ", levels " +
+           std::to_string(c.levels) + ", modes " + std::to_string(c.payoff_mode) + "/" +
+           std::to_string(c.neighbourhood) + ", seed " + std::to_string(c.seed) + ", rate " + std::to_string(c.rate) +
+           ", slope " + std::to_string(c.slope) + ", chunking " + std::to_string(static_cast<int>(c.chunking));
+}
+
+void run_case(const TorusCase& c, std::mt19937& gen) {
+    const std::string name = describe(c);
+    TorusParams params{};
+    params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
+    params.payoff_mode = c.payoff_mode;
+    params.neighbourhood = c.neighbourhood;
+    const int32_t sites = c.m_rows * c.n_columns;
+    const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(sites), c.levels);
+    RunArrays fast(initial, c.levels, c.seed), reference(initial, c.levels, c.seed);
+    for (RunArrays* run : {&fast, &reference}) {
+        score_all_sites(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
+                        c.payoff_mode);
+        if (c.spare) run->state.gauss = GaussianRng{1, 0.8125};
+    }
+    std::vector<double> fast_means(c.steps), reference_means(c.steps);
+    for (int32_t s = 0; s < c.steps;) {
+        const int32_t chunk = next_chunk(gen, c.chunking, c.steps - s);
+        torus_run_fast(fast.state, c.n_columns, c.m_rows, params, chunk, fast_means.data() + s);
+        for (int32_t k = 0; k < chunk; ++k) {
+            torus_run(reference.state, c.n_columns, c.m_rows, params, 1, reference_means.data() + s + k);
+            ASSERT_TRUE(same_bits(fast_means[s + k], reference_means[s + k])) << name << ", step " << s + k;
+        }
+        s += chunk;
+        expect_same_state(fast, reference, name + ", after step " + std::to_string(s - 1));
+        ASSERT_FALSE(::testing::Test::HasFailure());
+        if (c.reseed && gen() % 3 == 0) {
+            const int32_t seed = pick(gen, differential_seeds());
+            uniform_seed(fast.state.rng, seed);
+            uniform_seed(reference.state.rng, seed);
+        }
+    }
+}
+
+TEST(TorusDifferential, RandomCasesOverEveryModePairRateAndSeed) {
+    std::mt19937 gen(4096);
+    const auto rates = differential_rates();
+    const auto seeds = differential_seeds();
+    const std::vector<int32_t> sides = {1, 2, 3, 4, 5, 7, 16, 31};
+    const std::vector<int32_t> levels = {1, 2, 3, 10, 100};
+    const std::vector<double> intercepts = {0.0, 1.0, -2.5, 1e300};
+    const std::vector<double> slopes = {0.0, 1.0, 0.5, -0.3, 1e300, 1e-300};
+    const std::vector<double> noises = {0.0, 0.1, 3.0, 1e300};
+    // Any nonzero value selects the quadrant rule and the eight neighbours.
+    const int32_t mode_pairs[][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {-5, -1}, {7, 0}, {0, INT32_MIN}};
+    size_t k = 0;
+    for (const auto& modes : mode_pairs) {
+        for (size_t r = 0; r < 3 * rates.size(); ++r, ++k) {
+            TorusCase c{};
+            c.payoff_mode = modes[0];
+            c.neighbourhood = modes[1];
+            c.rate = rates[r % rates.size()];
+            c.seed = seeds[k % seeds.size()];
+            c.m_rows = pick(gen, sides);
+            c.n_columns = pick(gen, sides);
+            c.levels = pick(gen, levels);
+            c.steps = 1 + static_cast<int32_t>(gen() % 25);
+            c.intercept = k % 7 == 0 ? pick(gen, intercepts) : 0.5;
+            c.slope = k % 5 == 0 ? pick(gen, slopes) : 1.0;
+            c.noise = k % 9 == 0 ? pick(gen, noises) : 0.1;
+            c.chunking = static_cast<Chunking>(gen() % 3);
+            c.reseed = gen() % 2 == 0;
+            c.spare = gen() % 5 == 0;
+            run_case(c, gen);
+            if (HasFailure()) return;
+        }
+    }
+}
+
+TEST(TorusDifferential, LargeToriAndManyLevels) {
+    std::mt19937 gen(91);
+    const TorusCase cases[] = {
+        // Many lookahead blocks per step, each mode pair.
+        {300, 300, 10, 0, 0, 12345, 3, 1.0, 0.5, 0.1, 0.1, Chunking::kWhole, false, false},
+        {300, 300, 10, 1, 1, 8, 3, 1.0, 0.5, 0.1, 0.1, Chunking::kEveryStep, true, false},
+        {120, 250, 10, 0, 1, -2147483647, 4, 1.0, 0.5, 0.1, 1.0, Chunking::kRandom, true, false},
+        {250, 120, 10, 1, 0, 2147483647, 4, 1.0, 0.5, 0.1, 0.01, Chunking::kRandom, true, false},
+        // A tally far larger than the lattice.
+        {20, 30, 1 << 20, 1, 1, 3, 3, 0.0, 1e-6, 0.5, 0.5, Chunking::kWhole, false, true},
+        // One row, one column.
+        {1, 200, 4, 1, 1, 17, 12, 0.5, 1.0, 0.3, 0.3, Chunking::kRandom, true, false},
+        {200, 1, 4, 0, 1, 18, 12, 0.5, 1.0, 0.3, 0.3, Chunking::kRandom, true, false},
+    };
+    for (const auto& c : cases) {
+        run_case(c, gen);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
+    std::mt19937 gen(6);
+    for (int32_t payoff_mode : {0, 1}) {
+        for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
+            for (int32_t n_columns = 1; n_columns <= 6; ++n_columns) {
+                const int32_t sites = m_rows * n_columns;
+                for (int32_t site = 0; site < sites; ++site) {
+                    std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(sites), 6);
+                    const double intercept = -1.5 + static_cast<double>(gen() % 7), slope = 0.25 * (gen() % 9) - 1.0;
+                    std::vector<double> plain(sites), fast(sites);
+                    score_all_sites(plain.data(), traits.data(), n_columns, m_rows, intercept, slope, payoff_mode);
+                    traits[site] = static_cast<int32_t>(gen() % 6);
+                    fast = plain;
+                    const int32_t column = site / m_rows, row = site % m_rows;
+                    refresh_scores_around(plain.data(), traits.data(), column, row, n_columns, m_rows, intercept,
+                                          slope, payoff_mode);
+                    torus_refresh_scores_fast(fast.data(), traits.data(), column, row, n_columns, m_rows, intercept,
+                                              slope, payoff_mode);
+                    ASSERT_TRUE(same_bits(fast, plain))
+                        << m_rows << " x " << n_columns << ", site " << site << ", payoff " << payoff_mode;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
