@@ -16,13 +16,18 @@ double fast_gaussian_next(GaussianRng& gauss, FastUniform& fast);
 // As tally_best.
 void fast_tally_best(const LevelTally& tally, int32_t levels, FastUniform& fast, int32_t& best_level);
 
+// The change that a move down (down = 1) or up (down = 0) makes to a site
+// at `level`: -1, 0 or +1, the bounds applied without a branch (a branch on
+// the coin flip would be mispredicted half the time).
+inline int32_t mutation_move(int32_t down, int32_t level, int32_t levels) {
+    const int32_t free = (down & (level > 0)) | ((down ^ 1) & (level < levels - 1));
+    return free * (1 - 2 * down);
+}
+
 // As mutation_draw, with attempt_below = mutation_threshold(mutation_rate).
-// The direction and the bounds are applied without branches: a branch on
-// the coin flip would be mispredicted half the time.
 inline int32_t fast_mutation_draw(FastUniform& fast, UniformCursor& cursor, uint32_t attempt_below, int32_t level,
                                   int32_t levels) {
     if (static_cast<uint32_t>(fast_uniform_value(fast, cursor)) >= attempt_below) return 0;
     const int32_t down = static_cast<uint32_t>(fast_uniform_value(fast, cursor)) < kDownThreshold;
-    const int32_t free = (down & (level > 0)) | ((down ^ 1) & (level < levels - 1));
-    return free * (1 - 2 * down);
+    return mutation_move(down, level, levels);
 }

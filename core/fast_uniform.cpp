@@ -1,7 +1,5 @@
 #include "fast_uniform.h"
 
-#include "congruential_jumps.h"
-
 bool fast_uniform_can_take(const UniformRng& rng) {
     if (rng.state > 0 && rng.last != 0) {
         return rng.state < kRngModulus && rng.last > 0 && rng.last < kRngModulus;
@@ -17,22 +15,19 @@ void fast_uniform_begin(FastUniform& fast, UniformRng& rng) {
         fast.slots[k].value = rng.table[k];
         fast.slots[k].next = &fast.slots[static_cast<uint32_t>(rng.table[k]) >> kSlotShift];
     }
-    congruential_jump_table(fast.jump, kLookahead);
-    fast.ahead_from = rng.state;
-    congruential_jumps(fast.jump, rng.state, fast.ahead, kLookahead);
+    congruential_sequence(rng.state, fast.ahead, static_cast<int32_t>(kAhead));
+    fast.jump = congruential_jump(static_cast<int32_t>(kAhead));
     fast.cursor.slot = &fast.slots[static_cast<uint32_t>(rng.last) >> kSlotShift];
-    fast.cursor.ahead = fast.ahead;
+    fast.cursor.ahead = 0;
     fast.cursor.last = rng.last;
 }
 
 void fast_uniform_end(const FastUniform& fast, UniformRng& rng) {
     for (int32_t k = 0; k < kRngTableSize; ++k) rng.table[k] = fast.slots[k].value;
-    rng.state = fast.cursor.ahead == fast.ahead ? fast.ahead_from : fast.cursor.ahead[-1];
+    // The state of the last draw is the one before the next draw's state:
+    // one step back, by the inverse of 16807 modulo the prime 2^31 - 1,
+    // which is 16807^(2^31 - 3) (Fermat).
+    const int32_t step_back = congruential_jump(kRngModulus - 2);
+    rng.state = modular_product(step_back, fast.ahead[fast.cursor.ahead]);
     rng.last = fast.cursor.last;
-}
-
-const int32_t* fast_uniform_refill(FastUniform& fast) {
-    fast.ahead_from = fast.ahead[kLookahead - 1];
-    congruential_jumps(fast.jump, fast.ahead_from, fast.ahead, kLookahead);
-    return fast.ahead;
 }

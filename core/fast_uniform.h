@@ -2,23 +2,26 @@
 //
 // A draw of uniform_next waits on two chains: the congruential step, and
 // the shuffle (the slot of a draw comes from the value drawn before it).
-// FastUniform takes the first chain off the critical path by computing the
-// coming congruential states in blocks, each from one state by independent
-// jump products; and it shortens the second to one load, because every
-// shuffle-table entry carries a pointer to the entry that its value selects.
+// FastUniform takes the first chain off the critical path: it keeps the
+// next kAhead congruential states in a ring, and replaces each state it
+// draws with the one kAhead steps later, a single product that nothing
+// waits for (the sweep replaces four at a time, see fast_sweep.h). It
+// shortens the second chain to one load: every shuffle-table entry carries
+// a pointer to the entry its value selects.
 //
 // It holds a running stream between fast_uniform_begin and
 // fast_uniform_end, which hands back exactly the UniformRng that as many
-// uniform_next calls would leave (states computed ahead and not drawn are
-// dropped). It points into itself, so it is not copied.
+// uniform_next calls would leave. It points into itself, so it is not
+// copied.
 #pragma once
 
 #include <cstdint>
 
+#include "congruential_jumps.h"
 #include "random_streams.h"
 
-constexpr int32_t kLookahead = 256;     // congruential states computed per block
-constexpr int32_t kSlotShift = 26;      // a table value's slot is value >> 26 (values are never negative)
+constexpr uint32_t kAhead = 64;     // congruential states kept ahead: a power of two, a multiple of 4
+constexpr int32_t kSlotShift = 26;  // a table value's slot is value >> 26 (values are never negative)
 
 struct ShuffleSlot {
     ShuffleSlot* next;  // the slot this value selects: slots[value >> kSlotShift]
@@ -27,16 +30,17 @@ struct ShuffleSlot {
 
 // The position in the stream; draw loops keep a copy in registers.
 struct UniformCursor {
-    ShuffleSlot* slot;     // the slot the next draw takes: slots[last >> kSlotShift]
-    const int32_t* ahead;  // the next congruential state, in FastUniform::ahead
-    int32_t last;          // the value drawn last
+    ShuffleSlot* slot;  // the slot the next draw takes: slots[last >> kSlotShift]
+    uint32_t ahead;     // index in FastUniform::ahead of the next draw's state
+    int32_t last;       // the value drawn last
 };
 
 struct FastUniform {
     ShuffleSlot slots[kRngTableSize];  // the shuffle table
-    int32_t ahead[kLookahead];         // the coming congruential states
-    int32_t jump[kLookahead];          // 16807^(k + 1) mod (2^31 - 1)
-    int32_t ahead_from;                // the state ahead[] follows
+    // From ahead[cursor.ahead] on, wrapping: the states of the coming draws.
+    // Entries already drawn hold the state kAhead steps later, once replaced.
+    int32_t ahead[kAhead];
+    int32_t jump;  // 16807^kAhead mod (2^31 - 1)
     UniformCursor cursor;
 
     FastUniform() = default;
@@ -54,24 +58,48 @@ bool fast_uniform_can_take(const UniformRng& rng);
 void fast_uniform_begin(FastUniform& fast, UniformRng& rng);
 
 // Hands the stream back: state, last and table as uniform_next leaves them.
+// Every drawn state must have been replaced.
 void fast_uniform_end(const FastUniform& fast, UniformRng& rng);
 
-// Computes the next block of states after the last one of ahead[];
-// returns ahead.
-const int32_t* fast_uniform_refill(FastUniform& fast);
-
-// Draws the next table value (the deviate is value * kRngScale), moving
-// the cursor. Loops pass a local copy of fast.cursor and store it back.
-inline int32_t fast_uniform_value(FastUniform& fast, UniformCursor& cursor) {
-    if (cursor.ahead == fast.ahead + kLookahead) cursor.ahead = fast_uniform_refill(fast);
+// Draws the next table value (its deviate is value * kRngScale) and moves
+// the cursor, leaving the state it used to be replaced.
+inline int32_t fast_uniform_take(FastUniform& fast, UniformCursor& cursor) {
+    const int32_t state = fast.ahead[cursor.ahead];
+    cursor.ahead = (cursor.ahead + 1) & (kAhead - 1);
     ShuffleSlot* const slot = cursor.slot;
     const int32_t value = slot->value;
     cursor.slot = slot->next;
-    const int32_t state = *cursor.ahead++;
     slot->value = state;
     slot->next = &fast.slots[static_cast<uint32_t>(state) >> kSlotShift];
     cursor.last = value;
     return value;
+}
+
+// Draws the next table value and replaces the state it used.
+inline int32_t fast_uniform_value(FastUniform& fast, UniformCursor& cursor) {
+    const uint32_t position = cursor.ahead;
+    const int32_t value = fast_uniform_take(fast, cursor);
+    fast.ahead[position] = modular_product(fast.jump, fast.ahead[position]);
+    return value;
+}
+
+// Replaces the drawn states from ahead[replaced] up to the cursor: single
+// ones until `replaced` is a multiple of four, then fours while at least
+// four are due (the rest, fewer than four, wait); with all_due, the rest too.
+inline void replace_drawn(FastUniform& fast, uint32_t& replaced, uint32_t next, bool all_due) {
+    const auto due = [&] { return (next - replaced) & (kAhead - 1); };
+    while ((replaced & 3) != 0 && due() > 0) {
+        fast.ahead[replaced] = modular_product(fast.jump, fast.ahead[replaced]);
+        replaced = (replaced + 1) & (kAhead - 1);
+    }
+    while (due() >= 4) {
+        jump_four_states(&fast.ahead[replaced], fast.jump);
+        replaced = (replaced + 4) & (kAhead - 1);
+    }
+    while (all_due && due() > 0) {
+        fast.ahead[replaced] = modular_product(fast.jump, fast.ahead[replaced]);
+        replaced = (replaced + 1) & (kAhead - 1);
+    }
 }
 
 // The deviate of a table value, exactly as uniform_next forms it.

@@ -1,31 +1,11 @@
 #include "fast_draws.h"
+#include "fast_sweep.h"
 #include "torus_fast.h"
 
 namespace {
 // The fitness that compute_fitness would have stored at the start of the step.
 double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) {
     return level_value(m.intercept, m.slope, state.traits[site]) * state.scores[site];
-}
-
-void mutation_sweep(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
-                    const TorusParams& params, uint32_t attempt_below) {
-    const ModelParams& m = params.model;
-    UniformCursor cursor = fast.cursor;  // a local copy stays in registers
-    int32_t* const traits = state.traits;
-    int64_t level_sum = state.level_sum;
-    int32_t i = 0;
-    for (int32_t c = 0; c < n_columns; ++c) {
-        for (int32_t r = 0; r < m_rows; ++r, ++i) {
-            const int32_t d = fast_mutation_draw(fast, cursor, attempt_below, traits[i], m.levels);
-            if (d == 0) continue;
-            traits[i] += d;
-            level_sum += d;
-            torus_refresh_scores_fast(state.scores, traits, c, r, n_columns, m_rows, m.intercept, m.slope,
-                                      params.payoff_mode);
-        }
-    }
-    state.level_sum = level_sum;
-    fast.cursor = cursor;
 }
 
 void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
@@ -52,7 +32,12 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
         torus_refresh_scores_fast(state.scores, state.traits, column, row, n_columns, m_rows, m.intercept, m.slope,
                                   params.payoff_mode);
     }
-    mutation_sweep(state, fast, n_columns, m_rows, params, attempt_below);
+    const int32_t sites = n_columns * m_rows;
+    fast_mutation_sweep(fast, state.traits, sites, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+        const int32_t c = i / m_rows;
+        torus_refresh_scores_fast(state.scores, state.traits, c, i - c * m_rows, n_columns, m_rows, m.intercept,
+                                  m.slope, params.payoff_mode);
+    });
 }
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "fast_draws.h"
+#include "fast_sweep.h"
 #include "ring_fast.h"
 
 namespace {
@@ -21,22 +22,6 @@ void observe_walk(ModelState& state, FastUniform& fast, int32_t focal, int32_t d
     }
 }
 
-void mutation_sweep(ModelState& state, FastUniform& fast, int32_t count, const ModelParams& m,
-                    uint32_t attempt_below) {
-    UniformCursor cursor = fast.cursor;  // a local copy stays in registers
-    int32_t* const traits = state.traits;
-    int64_t level_sum = state.level_sum;
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t d = fast_mutation_draw(fast, cursor, attempt_below, traits[i], m.levels);
-        if (d == 0) continue;
-        traits[i] += d;
-        level_sum += d;
-        ring_refresh_scores_fast(state.scores, traits, i, count, m.intercept, m.slope);
-    }
-    state.level_sum = level_sum;
-    fast.cursor = cursor;
-}
-
 void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params,
                     uint32_t attempt_below) {
     const ModelParams& m = params.model;
@@ -53,7 +38,9 @@ void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const R
         state.level_sum += state.best_level - own;
         ring_refresh_scores_fast(state.scores, state.traits, focal, count, m.intercept, m.slope);
     }
-    mutation_sweep(state, fast, count, m, attempt_below);
+    fast_mutation_sweep(fast, state.traits, count, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+        ring_refresh_scores_fast(state.scores, state.traits, i, count, m.intercept, m.slope);
+    });
 }
 }  // namespace
 

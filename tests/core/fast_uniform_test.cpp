@@ -33,28 +33,25 @@ TEST(CongruentialJumps, ProductsMatchTheSchrageStep) {
     for (int32_t s : states) EXPECT_EQ(modular_product(16807, s), congruential_step(s)) << "state " << s;
 }
 
-TEST(CongruentialJumps, BlocksEqualStepByStepStates) {
-    constexpr int32_t kCount = 263;  // not a multiple of four: the vector loop leaves a tail
-    int32_t jump[kCount];
-    congruential_jump_table(jump, kCount);
+TEST(CongruentialJumps, JumpsAndSequencesEqualStepByStepStates) {
+    for (int32_t steps : {0, 1, 2, 7, 8, 9, 64, 1000}) {
+        int32_t power = 1;
+        for (int32_t k = 0; k < steps; ++k) power = modular_product(power, 16807);
+        EXPECT_EQ(congruential_jump(steps), power) << steps << " steps";
+    }
+    constexpr int32_t kCount = 75;  // past the eight interleaved chains, not a multiple of eight
     std::vector<int32_t> starts = {1, 2, kModulus - 1, kModulus - 2, 123456789};
     std::mt19937 gen(9);
     for (int k = 0; k < 50; ++k) starts.push_back(static_cast<int32_t>(1 + gen() % (kModulus - 1)));
     for (int32_t from : starts) {
-        int32_t fast[kCount], portable[kCount];
-        congruential_jumps(jump, from, fast, kCount);
-        congruential_jumps_portable(jump, from, portable, kCount);
+        int32_t out[kCount];
+        congruential_sequence(from, out, kCount);
         int32_t state = from;
         for (int32_t k = 0; k < kCount; ++k) {
             state = congruential_step(state);
-            ASSERT_EQ(fast[k], state) << "from " << from << ", step " << k + 1;
-            ASSERT_EQ(portable[k], state) << "from " << from << ", step " << k + 1;
+            ASSERT_EQ(out[k], state) << "from " << from << ", step " << k + 1;
         }
     }
-    // The modulus collapses to 0, as under congruential_step.
-    int32_t out[kCount];
-    congruential_jumps(jump, kModulus, out, kCount);
-    for (int32_t k = 0; k < kCount; ++k) ASSERT_EQ(out[k], 0);
 }
 
 TEST(FastUniform, TakesEveryStreamButTheCollapsingOnes) {
@@ -82,8 +79,8 @@ TEST(FastUniform, SameStreamAndStateAsUniformNext) {
         Stream reference(seed), fast_stream(seed);
         FastUniform fast;
         for (int chunk = 0; chunk < 40; ++chunk) {
-            // Lengths around the lookahead block size as well as short ones.
-            const int32_t length = chunk % 4 == 0 ? kLookahead - 1 + static_cast<int32_t>(gen() % 3)
+            // Lengths around the number of states kept ahead, and others.
+            const int32_t length = chunk % 4 == 0 ? kAhead - 1 + static_cast<int32_t>(gen() % 3)
                                                   : static_cast<int32_t>(gen() % 700);
             fast_uniform_begin(fast, fast_stream.rng);
             for (int32_t k = 0; k < length; ++k) {

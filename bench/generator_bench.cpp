@@ -1,0 +1,81 @@
+// The floor: raw draws of the generator in a tight loop, each draw's value
+// folded into a checksum so that none can be skipped.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "bench_cases.h"
+#include "fast_uniform.h"
+
+namespace {
+constexpr int64_t kDrawsPerIteration = 1 << 20;
+
+void count_draws(benchmark::State& state) {
+    const double draws = static_cast<double>(kDrawsPerIteration) * static_cast<double>(state.iterations());
+    state.counters[kPerDraw] = benchmark::Counter(draws, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// As the mutation sweep draws: four at a time, the drawn states replaced
+// after each four.
+void fast_draws(benchmark::State& state) {
+    int32_t table[kRngTableSize];
+    UniformRng rng{0, 0, table};
+    uniform_seed(rng, 12345);
+    FastUniform fast;
+    fast_uniform_begin(fast, rng);
+    uint32_t checksum = 0;
+    for (auto _ : state) {
+        UniformCursor cursor = fast.cursor;
+        uint32_t replaced = cursor.ahead;
+        for (int64_t k = 0; k < kDrawsPerIteration; k += 4) {
+            checksum ^= fast_uniform_take(fast, cursor);
+            checksum ^= fast_uniform_take(fast, cursor);
+            checksum ^= fast_uniform_take(fast, cursor);
+            checksum ^= fast_uniform_take(fast, cursor);
+            replace_drawn(fast, replaced, cursor.ahead, false);
+        }
+        replace_drawn(fast, replaced, cursor.ahead, true);
+        fast.cursor = cursor;
+    }
+    fast_uniform_end(fast, rng);
+    benchmark::DoNotOptimize(checksum);
+    count_draws(state);
+}
+
+// One draw at a time, each replacing its state at once (the draws outside
+// the sweep).
+void fast_single_draws(benchmark::State& state) {
+    int32_t table[kRngTableSize];
+    UniformRng rng{0, 0, table};
+    uniform_seed(rng, 12345);
+    FastUniform fast;
+    fast_uniform_begin(fast, rng);
+    uint32_t checksum = 0;
+    for (auto _ : state) {
+        UniformCursor cursor = fast.cursor;
+        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum ^= fast_uniform_value(fast, cursor);
+        fast.cursor = cursor;
+    }
+    fast_uniform_end(fast, rng);
+    benchmark::DoNotOptimize(checksum);
+    count_draws(state);
+}
+
+void plain_draws(benchmark::State& state) {
+    int32_t table[kRngTableSize];
+    UniformRng rng{0, 0, table};
+    uniform_seed(rng, 12345);
+    double checksum = 0.0;
+    for (auto _ : state) {
+        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum += uniform_next(rng);
+    }
+    benchmark::DoNotOptimize(checksum);
+    count_draws(state);
+}
+}  // namespace
+
+void register_generator_benchmarks() {
+    benchmark::RegisterBenchmark("floor/fast_uniform", fast_draws)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_one_by_one", fast_single_draws)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/uniform_next", plain_draws)->MinTime(0.1);
+}

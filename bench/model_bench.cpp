@@ -1,0 +1,125 @@
+// The step loops of both models, fast and reference, on the lattices and
+// rates of the benchmark table. Each iteration continues the same run.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "bench_cases.h"
+#include "ring_fast.h"
+#include "torus_fast.h"
+
+namespace {
+
+// The arrays of one run, set up as a gateway sets them up, with a few
+// steps already run so that the stream is warm.
+struct Lattice {
+    std::vector<int32_t> traits, counts;
+    std::vector<double> scores, fitness, sums, means;
+    int32_t table[kRngTableSize] = {};
+    ModelState state{};
+
+    Lattice(int64_t sites, int32_t steps_per_iteration)
+        : traits(sites), counts(kBenchLevels), scores(sites), fitness(sites), sums(kBenchLevels),
+          means(steps_per_iteration) {
+        std::mt19937 gen(1);
+        for (auto& v : traits) v = static_cast<int32_t>(gen() % kBenchLevels);
+        uniform_seed(state.rng, 2024);
+        state.rng.table = table;
+        state.gauss.has_spare = 0;
+        state.traits = traits.data();
+        state.scores = scores.data();
+        state.fitness = fitness.data();
+        state.tally = LevelTally{sums.data(), counts.data()};
+        state.level_sum = 0;
+        for (int32_t v : traits) state.level_sum += v;
+        state.best_level = 0;
+    }
+};
+
+void run_model(benchmark::State& bench, const ModelCase& c) {
+    Lattice lattice(c.sites(), c.steps_per_iteration);
+    ModelState& s = lattice.state;
+    const ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
+    const RingParams ring{model, kBenchRadius};
+    const TorusParams torus{model, c.payoff_mode, c.neighbourhood};
+    const int32_t n = c.side;
+    if (c.torus) {
+        score_all_sites(lattice.scores.data(), lattice.traits.data(), n, n, kBenchIntercept, kBenchSlope,
+                        c.payoff_mode);
+    } else {
+        score_all_sites(lattice.scores.data(), lattice.traits.data(), n, kBenchIntercept, kBenchSlope);
+    }
+    const auto run = [&](int32_t steps) {
+        double* means = lattice.means.data();
+        if (c.torus) {
+            c.fast ? torus_run_fast(s, n, n, torus, steps, means) : torus_run(s, n, n, torus, steps, means);
+        } else {
+            c.fast ? ring_run_fast(s, n, ring, steps, means) : ring_run(s, n, ring, steps, means);
+        }
+    };
+    run(1);
+    for (auto _ : bench) run(c.steps_per_iteration);
+    benchmark::DoNotOptimize(lattice.means.data());
+
+    const double site_steps = static_cast<double>(c.sites()) * c.steps_per_iteration * bench.iterations();
+    using benchmark::Counter;
+    bench.counters[kPerSiteStep] = Counter(site_steps, Counter::kIsRate | Counter::kInvert);
+    bench.counters[kSiteStepRate] = Counter(site_steps / 1e6, Counter::kIsRate);
+    const double scratch = 16.0 * static_cast<double>(c.sites()) + 12.0 * kBenchLevels + 128.0;
+    bench.counters[kScratch] = scratch / static_cast<double>(c.sites());
+}
+
+}  // namespace
+
+std::string ModelCase::group() const {
+    std::ostringstream name;
+    if (torus) {
+        name << "torus/" << side << "x" << side << "/payoff:" << payoff_mode << "/neighbours:"
+             << (neighbourhood != 0 ? 8 : 4);
+    } else {
+        name << "ring/" << side;
+    }
+    name << "/rate:" << mutation_rate;
+    return name.str();
+}
+
+std::vector<ModelCase> model_cases() {
+    std::vector<ModelCase> cases;
+    const double rates[] = {0.001, 0.01, 0.1};
+    // Steps per iteration keep an iteration near a millisecond or more; the
+    // million-site lattices run a fixed few steps.
+    const auto add = [&](bool torus, int32_t side, int32_t payoff, int32_t neighbourhood, int32_t steps,
+                         int64_t fast_iterations, int64_t reference_iterations) {
+        for (double rate : rates) {
+            for (bool fast : {true, false}) {
+                cases.push_back({torus, side, payoff, neighbourhood, rate, fast, steps,
+                                 fast ? fast_iterations : reference_iterations});
+            }
+        }
+    };
+    add(false, 1000, 0, 0, 200, 0, 0);
+    add(false, 100000, 0, 0, 4, 0, 0);
+    add(false, 1000000, 0, 0, 1, 12, 4);
+    const int32_t mode_pairs[][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
+    for (const auto& modes : mode_pairs) {
+        add(true, 32, modes[0], modes[1], 200, 0, 0);
+        add(true, 300, modes[0], modes[1], 4, 0, 0);
+        add(true, 1000, modes[0], modes[1], 1, 12, 4);
+    }
+    return cases;
+}
+
+void register_model_benchmarks(const std::vector<ModelCase>& cases) {
+    for (const ModelCase& c : cases) {
+        const std::string name = c.group() + (c.fast ? "/fast" : "/reference");
+        auto* b = benchmark::RegisterBenchmark(name.c_str(), [c](benchmark::State& bench) { run_model(bench, c); });
+        if (c.fixed_iterations > 0) {
+            b->Iterations(c.fixed_iterations);
+        } else {
+            b->MinTime(0.1);
+        }
+        b->Unit(benchmark::kMillisecond);
+    }
+}

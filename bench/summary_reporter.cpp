@@ -1,0 +1,53 @@
+#include "summary_reporter.h"
+
+#include <fstream>
+#include <iomanip>
+
+void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+        for (const char* counter : {kPerSiteStep, kPerDraw}) {
+            const auto found = run.counters.find(counter);
+            if (found == run.counters.end()) continue;
+            const std::string& name = run.run_name.function_name;
+            const auto best = best_seconds_.find(name);
+            if (best == best_seconds_.end() || found->second.value < best->second) best_seconds_[name] = found->second.value;
+        }
+    }
+}
+
+void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::ostream& out) const {
+    const auto seconds = [&](const std::string& name) {
+        const auto found = best_seconds_.find(name);
+        return found == best_seconds_.end() ? 0.0 : found->second;
+    };
+    const double floor = seconds("floor/fast_uniform");
+    out << "\nProcessor: " << processor_name() << "\n\n";
+    out << std::fixed << std::setprecision(2);
+    out << "Floor: " << floor * 1e9 << " ns per draw (fast generator, raw draws); uniform_next "
+        << seconds("floor/uniform_next") * 1e9 << " ns per draw.\n\n";
+    out << "| benchmark | fast ns/site-step | fast M site-steps/s | reference ns/site-step | "
+           "reference M site-steps/s | speed-up | fast / floor |\n";
+    out << "|---|---:|---:|---:|---:|---:|---:|\n";
+    for (const ModelCase& c : cases) {
+        if (!c.fast) continue;
+        const double fast = seconds(c.group() + "/fast");
+        const double reference = seconds(c.group() + "/reference");
+        if (fast <= 0.0 || reference <= 0.0) continue;  // filtered out of this run
+        out << "| " << c.group() << " | " << fast * 1e9 << " | " << 1e-6 / fast << " | " << reference * 1e9 << " | "
+            << 1e-6 / reference << " | " << reference / fast << " | " << (floor > 0.0 ? fast / floor : 0.0)
+            << " |\n";
+    }
+}
+
+std::string processor_name() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) != 0) continue;
+        const auto colon = line.find(':');
+        if (colon != std::string::npos) return line.substr(line.find_first_not_of(" \t", colon + 1));
+    }
+    return "unknown";
+}

@@ -1,0 +1,26 @@
+// The console report of every run, plus a closing table that pairs each
+// fast run with its reference run and with the generator's floor, from the
+// best (least) time of each benchmark's repetitions.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "bench_cases.h"
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override;
+    // Markdown table of the figures; the processor is named above it.
+    void print_summary(const std::vector<ModelCase>& cases, std::ostream& out) const;
+
+private:
+    std::map<std::string, double> best_seconds_;  // registered name -> least seconds per site-step or draw
+};
+
+// The processor's model name, as the system reports it.
+std::string processor_name();
