@@ -5,7 +5,10 @@
 //   are replaced four at a time (jump_four_states);
 // - the score refreshes are deferred to the end of each batch of sites, so
 //   the loop makes no calls and keeps everything in registers;
-// - the level changes without a branch on the direction.
+// - the level changes without a branch on the direction;
+// - when attempts are frequent enough to touch most cache lines, the
+//   levels and scores that refreshes will read are prefetched ahead of
+//   the sweep (on large lattices each attempt would otherwise miss).
 //
 // Deferring is exact: the sweep reads levels, never scores, and a refresh
 // recomputes scores from the levels as they are when it runs, so every
@@ -16,18 +19,44 @@
 
 #include "fast_draws.h"
 
-constexpr int32_t kSweepBatch = 256;  // sites per batch: at most this many refreshes pending
+constexpr int32_t kSweepBatch = 256;      // sites per batch: at most this many refreshes pending
+constexpr int32_t kPrefetchAhead = 512;   // sites between the sweep and its prefetches
+constexpr uint32_t kPrefetchBelow = 1u << 20;  // prefetch when attempts exceed about 1 in 2048 sites
+
+// The lattice as the sweep sees it.
+struct SweepLattice {
+    int32_t* traits;
+    const double* scores;  // only prefetched
+    int32_t sites;
+    int32_t reach;  // the sites whose levels or scores a refresh of site i touches lie within i +- reach
+};
+
+// Hints the caches to load the levels and scores around site i + reach + kPrefetchAhead.
+inline void prefetch_ahead(const SweepLattice& lattice, int32_t i) {
+#if defined(__GNUC__)
+    const int64_t ahead = static_cast<int64_t>(i) + lattice.reach + kPrefetchAhead;
+    const int32_t site = ahead < lattice.sites ? static_cast<int32_t>(ahead) : lattice.sites - 1;
+    __builtin_prefetch(lattice.traits + site, 1);
+    __builtin_prefetch(lattice.scores + site, 1);
+#else
+    (void)lattice;
+    (void)i;
+#endif
+}
+
 
 // refresh_around(i) must recompute every score that reads the level of site i.
 template <typename RefreshAround>
-void fast_mutation_sweep(FastUniform& fast, int32_t* traits, int32_t sites, int32_t levels, uint32_t attempt_below,
+void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t levels, uint32_t attempt_below,
                          int64_t& level_sum, RefreshAround&& refresh_around) {
+    int32_t* const traits = lattice.traits;
+    const bool prefetch = attempt_below >= kPrefetchBelow;
     int32_t changed[kSweepBatch];
     int64_t sum = level_sum;
     UniformCursor cursor = fast.cursor;  // a local copy stays in registers
     uint32_t replaced = cursor.ahead;
-    for (int32_t first = 0; first < sites;) {
-        const int32_t end = sites - first > kSweepBatch ? first + kSweepBatch : sites;
+    for (int32_t first = 0; first < lattice.sites;) {
+        const int32_t end = lattice.sites - first > kSweepBatch ? first + kSweepBatch : lattice.sites;
         int32_t pending = 0;
         const auto sweep_site = [&](int32_t i) {
             if (static_cast<uint32_t>(fast_uniform_take(fast, cursor)) >= attempt_below) return;
@@ -40,6 +69,7 @@ void fast_mutation_sweep(FastUniform& fast, int32_t* traits, int32_t sites, int3
         };
         int32_t i = first;
         for (; i + 4 <= end; i += 4) {
+            if (prefetch) prefetch_ahead(lattice, i);
             sweep_site(i);
             sweep_site(i + 1);
             sweep_site(i + 2);

@@ -33,7 +33,9 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
                                   params.payoff_mode);
     }
     const int32_t sites = n_columns * m_rows;
-    fast_mutation_sweep(fast, state.traits, sites, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+    // A refresh reads levels up to two columns and two rows away.
+    const SweepLattice lattice{state.traits, state.scores, sites, 2 * m_rows + 2};
+    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
         const int32_t c = i / m_rows;
         torus_refresh_scores_fast(state.scores, state.traits, c, i - c * m_rows, n_columns, m_rows, m.intercept,
                                   m.slope, params.payoff_mode);

@@ -38,7 +38,8 @@ void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const R
         state.level_sum += state.best_level - own;
         ring_refresh_scores_fast(state.scores, state.traits, focal, count, m.intercept, m.slope);
     }
-    fast_mutation_sweep(fast, state.traits, count, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+    const SweepLattice lattice{state.traits, state.scores, count, 2};
+    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
         ring_refresh_scores_fast(state.scores, state.traits, i, count, m.intercept, m.slope);
     });
 }
