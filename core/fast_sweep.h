@@ -1,5 +1,5 @@
 // The mutation sweep on a FastUniform, shared by both models: the draws of
-// mutation_draw site by site in index order. Three things keep its draw
+// mutation_draw site by site in index order. Four things keep its draw
 // loop at the speed of the shuffle chain:
 // - the sites go in groups of four, after each of which the drawn states
 //   are replaced four at a time (jump_four_states);
@@ -31,26 +31,37 @@ struct SweepLattice {
     int32_t reach;  // the sites whose levels or scores a refresh of site i touches lie within i +- reach
 };
 
-// Hints the caches to load the levels and scores around site i + reach + kPrefetchAhead.
-inline void prefetch_ahead(const SweepLattice& lattice, int32_t i) {
-#if defined(__GNUC__)
-    const int64_t ahead = static_cast<int64_t>(i) + lattice.reach + kPrefetchAhead;
-    const int32_t site = ahead < lattice.sites ? static_cast<int32_t>(ahead) : lattice.sites - 1;
-    __builtin_prefetch(lattice.traits + site, 1);
-    __builtin_prefetch(lattice.scores + site, 1);
-#else
-    (void)lattice;
-    (void)i;
-#endif
-}
+// Where the sweep prefetches: the levels and scores that a refresh of a
+// site kPrefetchAhead sites further on will touch at the most.
+struct SweepPrefetch {
+    const int32_t* traits = nullptr;  // lattice.traits + offset
+    const double* scores = nullptr;
+    int32_t until = 0;  // prefetch while i < until
 
+    SweepPrefetch(const SweepLattice& lattice, bool wanted) {
+        const int64_t offset = static_cast<int64_t>(lattice.reach) + kPrefetchAhead;
+        if (!wanted || offset >= lattice.sites) return;
+        traits = lattice.traits + offset;
+        scores = lattice.scores + offset;
+        until = lattice.sites - static_cast<int32_t>(offset);
+    }
+    void hint(int32_t i) const {
+#if defined(__GNUC__)
+        if (i >= until) return;
+        __builtin_prefetch(traits + i, 1);
+        __builtin_prefetch(scores + i, 1);
+#else
+        (void)i;
+#endif
+    }
+};
 
 // refresh_around(i) must recompute every score that reads the level of site i.
 template <typename RefreshAround>
 void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t levels, uint32_t attempt_below,
                          int64_t& level_sum, RefreshAround&& refresh_around) {
     int32_t* const traits = lattice.traits;
-    const bool prefetch = attempt_below >= kPrefetchBelow;
+    const SweepPrefetch prefetch(lattice, attempt_below >= kPrefetchBelow);
     int32_t changed[kSweepBatch];
     int64_t sum = level_sum;
     UniformCursor cursor = fast.cursor;  // a local copy stays in registers
@@ -69,7 +80,7 @@ void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t
         };
         int32_t i = first;
         for (; i + 4 <= end; i += 4) {
-            if (prefetch) prefetch_ahead(lattice, i);
+            prefetch.hint(i);
             sweep_site(i);
             sweep_site(i + 1);
             sweep_site(i + 2);

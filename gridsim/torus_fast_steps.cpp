@@ -9,7 +9,7 @@ double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) 
 }
 
 void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
-                     const TorusParams& params, uint32_t attempt_below) {
+                     const TorusParams& params, uint32_t attempt_below, QuadrantLanes lanes) {
     const ModelParams& m = params.model;
     tally_reset(state.tally, m.levels);
     const int32_t column = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
@@ -30,15 +30,28 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
         state.traits[focal] = state.best_level;
         state.level_sum += state.best_level - own;
         torus_refresh_scores_fast(state.scores, state.traits, column, row, n_columns, m_rows, m.intercept, m.slope,
-                                  params.payoff_mode);
+                                  params.payoff_mode, lanes);
     }
     const int32_t sites = n_columns * m_rows;
     // A refresh reads levels up to two columns and two rows away.
     const SweepLattice lattice{state.traits, state.scores, sites, 2 * m_rows + 2};
+    // The changed sites come in ascending order: their column and row
+    // follow from the previous ones without a division, mostly.
+    int32_t last = 0, column_of_last = 0, row_of_last = 0;
     fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
-        const int32_t c = i / m_rows;
-        torus_refresh_scores_fast(state.scores, state.traits, c, i - c * m_rows, n_columns, m_rows, m.intercept,
-                                  m.slope, params.payoff_mode);
+        const int32_t advance = i - last;
+        if (advance < m_rows) {
+            row_of_last += advance;
+            const int32_t wraps = row_of_last >= m_rows;
+            row_of_last -= wraps * m_rows;
+            column_of_last += wraps;
+        } else {
+            column_of_last = i / m_rows;
+            row_of_last = i - column_of_last * m_rows;
+        }
+        last = i;
+        torus_refresh_scores_fast(state.scores, state.traits, column_of_last, row_of_last, n_columns, m_rows,
+                                  m.intercept, m.slope, params.payoff_mode, lanes);
     });
 }
 }  // namespace
@@ -58,8 +71,9 @@ void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const 
     FastUniform fast;
     fast_uniform_begin(fast, state.rng);
     const uint32_t attempt_below = mutation_threshold(params.model.mutation_rate);
+    const QuadrantLanes lanes = quadrant_lanes_available();
     for (; s < steps; ++s) {
-        torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below);
+        torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below, lanes);
         if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
     }
     fast_uniform_end(fast, state.rng);

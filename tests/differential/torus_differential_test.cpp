@@ -112,11 +112,21 @@ TEST(TorusDifferential, LargeToriAndManyLevels) {
     }
 }
 
+// Every site of small lattices (wrapping everywhere) and of two larger
+// ones (mostly interior), with every lane count this processor offers.
 TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
     std::mt19937 gen(6);
-    for (int32_t payoff_mode : {0, 1}) {
-        for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
-            for (int32_t n_columns = 1; n_columns <= 6; ++n_columns) {
+    std::vector<QuadrantLanes> lane_counts = {QuadrantLanes::kTwo};
+    if (quadrant_lanes_available() == QuadrantLanes::kFour) lane_counts.push_back(QuadrantLanes::kFour);
+    std::vector<std::pair<int32_t, int32_t>> shapes;
+    for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
+        for (int32_t n_columns = 1; n_columns <= 6; ++n_columns) shapes.emplace_back(m_rows, n_columns);
+    }
+    shapes.emplace_back(9, 11);
+    shapes.emplace_back(12, 7);
+    for (const QuadrantLanes lanes : lane_counts) {
+        for (int32_t payoff_mode : {0, 1}) {
+            for (const auto& [m_rows, n_columns] : shapes) {
                 const int32_t sites = m_rows * n_columns;
                 for (int32_t site = 0; site < sites; ++site) {
                     std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(sites), 6);
@@ -129,9 +139,10 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
                     refresh_scores_around(plain.data(), traits.data(), column, row, n_columns, m_rows, intercept,
                                           slope, payoff_mode);
                     torus_refresh_scores_fast(fast.data(), traits.data(), column, row, n_columns, m_rows, intercept,
-                                              slope, payoff_mode);
-                    ASSERT_TRUE(same_bits(fast, plain))
-                        << m_rows << " x " << n_columns << ", site " << site << ", payoff " << payoff_mode;
+                                              slope, payoff_mode, lanes);
+                    ASSERT_TRUE(same_bits(fast, plain)) << m_rows << " x " << n_columns << ", site " << site
+                                                        << ", payoff " << payoff_mode << ", lanes "
+                                                        << static_cast<int>(lanes);
                 }
             }
         }
