@@ -54,6 +54,22 @@ TEST(CongruentialJumps, JumpsAndSequencesEqualStepByStepStates) {
     }
 }
 
+TEST(CongruentialJumps, FourAtATimeEqualsOneAtATime) {
+    std::mt19937 gen(13);
+    const int32_t jump = congruential_jump(64);
+    for (int round = 0; round < 500; ++round) {
+        int32_t states[4], expected[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            // Both ends of the range, the modulus and 0 among random states.
+            const int32_t special[] = {0, 1, kModulus - 1, kModulus};
+            states[k] = round < 4 ? special[(round + k) % 4] : static_cast<int32_t>(gen() % kModulus);
+            expected[k] = modular_product(jump, states[k]);
+        }
+        jump_four_states(states, jump);
+        for (int32_t k = 0; k < 4; ++k) ASSERT_EQ(states[k], expected[k]) << "round " << round << ", lane " << k;
+    }
+}
+
 TEST(FastUniform, TakesEveryStreamButTheCollapsingOnes) {
     struct Case {
         int32_t state, last;
