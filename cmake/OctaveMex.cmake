@@ -40,6 +40,7 @@ set(LATTICESIM_HOST_SOURCES
     ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
     ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
     ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
+    ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
     ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
     ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
 

@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev)
+# The build comparison: a second compiler, 32-bit x86 builds and their emulator.
+packages+=(clang g++-multilib qemu-user)
 
 missing=()
 for p in "${packages[@]}"; do
