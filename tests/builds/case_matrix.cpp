@@ -16,22 +16,7 @@
 
 namespace {
 
-// FNV-1a over a canonical little-endian byte stream.
-struct Digest {
-    uint64_t h = 14695981039346656037ull;
-    void add_byte(unsigned char b) { h = (h ^ b) * 1099511628211ull; }
-    void add_u64(uint64_t v) {
-        for (int k = 0; k < 8; ++k) add_byte(static_cast<unsigned char>(v >> (8 * k)));
-    }
-    void add_double(double v) { add_u64(bits_of(v)); }
-    static uint64_t bits_of(double v) {
-        uint64_t b;
-        std::memcpy(&b, &v, sizeof b);
-        return b;
-    }
-};
-
-std::string digest_line(const GatewayOutcome& out) {
+std::string digest_line(const GatewayCase& c, const GatewayOutcome& out) {
     if (!out.error_id.empty()) return "error " + out.error_id;
     Digest traits, means;
     int64_t sum = 0;
@@ -41,11 +26,16 @@ std::string digest_line(const GatewayOutcome& out) {
     }
     for (double m : out.mean_levels) means.add_double(m);
     const uint64_t last = out.mean_levels.empty() ? 0 : Digest::bits_of(out.mean_levels.back());
-    char line[160];
-    std::snprintf(line, sizeof line, "sites=%zu sum=%lld traits=%016llx means=%016llx n=%zu last=%016llx",
+#if defined(CASE_MATRIX_WITH_GRID)
+    const uint64_t state = c.grid ? grid_state_digest(c, out.final_traits) : ring_state_digest(c, out.final_traits);
+#else
+    const uint64_t state = ring_state_digest(c, out.final_traits);
+#endif
+    char line[200];
+    std::snprintf(line, sizeof line, "sites=%zu sum=%lld traits=%016llx means=%016llx n=%zu last=%016llx state=%016llx",
                   out.final_traits.size(), static_cast<long long>(sum), static_cast<unsigned long long>(traits.h),
                   static_cast<unsigned long long>(means.h), out.mean_levels.size(),
-                  static_cast<unsigned long long>(last));
+                  static_cast<unsigned long long>(last), static_cast<unsigned long long>(state));
     return line;
 }
 
@@ -83,7 +73,7 @@ void print_stream_probes() {
 }
 
 void dump_case(const GatewayCase& c, const GatewayOutcome& out) {
-    std::printf("%s\n%s\n", c.label.c_str(), digest_line(out).c_str());
+    std::printf("%s\n%s\n", c.label.c_str(), digest_line(c, out).c_str());
     for (size_t i = 0; i < out.final_traits.size(); ++i) std::printf("trait %zu %d\n", i, out.final_traits[i]);
     for (size_t t = 0; t < out.mean_levels.size(); ++t)
         std::printf("mean %zu %016llx\n", t, static_cast<unsigned long long>(Digest::bits_of(out.mean_levels[t])));
@@ -120,7 +110,7 @@ int main(int argc, char** argv) {
     for (size_t k = 0; k < cases.size(); ++k) {
         const GatewayOutcome out = run_case(cases[k]);
         if (!out.error_id.empty()) ++errors;
-        std::printf("case %03zu %s | %s\n", k, cases[k].label.c_str(), digest_line(out).c_str());
+        std::printf("case %03zu %s | %s\n", k, cases[k].label.c_str(), digest_line(cases[k], out).c_str());
     }
     std::printf("cases %zu errors %d\n", cases.size(), errors);
     return errors == 0 ? 0 : 1;

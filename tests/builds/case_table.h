@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,29 @@ struct CaseDice {
     uint32_t below(uint32_t n) { return next() % n; }
 };
 
+// FNV-1a over a canonical little-endian byte stream.
+struct Digest {
+    uint64_t h = 14695981039346656037ull;
+    void add_byte(unsigned char b) { h = (h ^ b) * 1099511628211ull; }
+    void add_u64(uint64_t v) {
+        for (int k = 0; k < 8; ++k) add_byte(static_cast<unsigned char>(v >> (8 * k)));
+    }
+    void add_double(double v) { add_u64(bits_of(v)); }
+    static uint64_t bits_of(double v) {
+        uint64_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    }
+};
+
 // How the initial levels are laid out.
 enum class Layout { kRandom, kAllEqual, kExtremes, kRamp };
 
 std::vector<double> initial_levels(size_t sites, int32_t levels, Layout layout, CaseDice& dice);
 
 std::vector<GatewayCase> ring_cases();
+
+// Digest of the scores and fitness that the model's own routines compute for
+// a case's final levels: the outputs proper are levels and exact means, which
+// a last-bit difference in the model's arithmetic rarely reaches.
+uint64_t ring_state_digest(const GatewayCase& c, const std::vector<int32_t>& final_traits);

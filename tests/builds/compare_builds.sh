@@ -3,22 +3,25 @@
 # levels, 32-bit x86 under user-mode emulation), runs it in each, and fails
 # unless every build prints exactly what the first one prints.
 #
-#   compare_builds.sh SOURCE_DIR WORK_DIR [--only NAME,NAME...] [--drop FLAG]...
+#   compare_builds.sh SOURCE_DIR WORK_DIR [--only NAME,NAME...] [--drop FLAG]... [--add FLAGS]
 #
 # --only  builds just the named variants (the first named is the reference)
 # --drop  leaves an exact floating-point flag out of every build, to show
 #         what it protects (experiments only; see LATTICESIM_DROP_FP_FLAGS)
+# --add   adds compiler flags to every build (experiments only)
 set -euo pipefail
 
 src=$(cd "$1" && pwd)
 work=$2
 shift 2
 only=""
+add=""
 drop=()
 while (($#)); do
   case $1 in
     --only) only=$2; shift 2 ;;
     --drop) drop+=("$2"); shift 2 ;;
+    --add) add=$2; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -52,9 +55,10 @@ for v in "${variants[@]}"; do
   args=(-S "$src" -B "$dir" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$type"
         -DLATTICESIM_TESTS=OFF -DLATTICESIM_BENCH=OFF -DLATTICESIM_OCTAVE=OFF
         -DLATTICESIM_DROP_FP_FLAGS= "${drop_arg[@]}")
-  [[ -n $flags ]] && args+=(-DCMAKE_CXX_FLAGS="$flags")  # left unset, a toolchain file's flags apply
+  # Left unset, a toolchain file's flags apply; CXXFLAGS then adds to them.
+  [[ -n $flags ]] && args+=(-DCMAKE_CXX_FLAGS="$flags $add")
   [[ -n $toolchain ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
-  if ! cmake "${args[@]}" >"$dir.configure.log" 2>&1 ||
+  if ! CXXFLAGS="$add" cmake "${args[@]}" >"$dir.configure.log" 2>&1 ||
      ! cmake --build "$dir" --target case_matrix -j2 >"$dir.build.log" 2>&1; then
     echo "$name: build failed"; tail -n 20 "$dir.configure.log" "$dir.build.log" 2>/dev/null; exit 1
   fi
@@ -76,7 +80,7 @@ for name in "${names[@]:1}"; do
     failed=1
     count=$(diff "$work/$ref.out" "$work/$name.out" | grep -c '^<' || true)
     echo "$name: $count lines differ from $ref:"
-    diff "$work/$ref.out" "$work/$name.out" | grep '^<' | cut -c3- | sed 's/ | .*//' | head -40 | sed 's/^/    /'
+    { diff "$work/$ref.out" "$work/$name.out" || true; } | grep '^<' | cut -c3- | sed 's/ | .*//' | head -40 | sed 's/^/    /'
   fi
 done
 lines=$(grep -c '^case ' "$work/$ref.out")

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "case_table.h"
+#include "ring_model.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ GatewayCase make_case(const char* axis, const RingSetup& s, CaseDice& dice) {
 // Level values that are exact, inexact, negative, flat, tiny-sloped, and so
 // large that the tie-breaking jitter vanishes in the sum.
 const double kValues[][2] = {{1, 0.5},    {0.1, 0.7},     {-0.3, 1.1},   {1e8, 0.37},
-                             {3.3e15, 1.0 / 3}, {0.2, 1e-3}, {1, 0}, {0, 1}, {-2, -0.75}, {0.3, 7.9}};
+                             {3.3e15, 1.0 / 3}, {0.2, 1e-3}, {1, 0}, {0, 1}, {-2, -0.75}, {0.3, 7.9}, {1e8, -3.7e7}};
 const double kSeeds[] = {0, 1, -1, 2, -2, 2147483647, -2147483647, -2147483648.0, 2147483646, 7, 12345};
 const double kNoises[] = {0, 1e-3, 0.3, 2.5, 40};
 const double kRates[] = {0, 1e-4, 0.02, 0.5, 1, 1.5, -1};
@@ -109,6 +110,20 @@ std::vector<GatewayCase> ring_cases() {
         cases.push_back(make_case("drift", s, dice));
     }
 
+    // Means so large that the tie-breaking jitter vanishes, with exact ties
+    // between levels: the lowest level must win every tie in every build.
+    const double kTies[][3] = {{1e8, 0, 0}, {1e12, 0, 0}, {1e8, 3e-9, 0}, {1e8, 0, 2e-8}, {4503599627370497.0, 0.5, 0}};
+    for (const auto& v : kTies) {
+        RingSetup s = base;
+        s.intercept = v[0];
+        s.slope = v[1];
+        s.noise = v[2];
+        s.radius = 3;
+        s.rate = 0.05;
+        s.steps = 500;
+        cases.push_back(make_case("ties", s, dice));
+    }
+
     for (int k = 0; k < 120; ++k) {
         RingSetup s;
         s.rows = 1 + dice.below(48);
@@ -127,4 +142,17 @@ std::vector<GatewayCase> ring_cases() {
         cases.push_back(make_case("mixed", s, dice));
     }
     return cases;
+}
+
+uint64_t ring_state_digest(const GatewayCase& c, const std::vector<int32_t>& final_traits) {
+    const int32_t count = static_cast<int32_t>(final_traits.size());
+    std::vector<double> scores(final_traits.size()), fitness(final_traits.size());
+    score_all_sites(scores.data(), final_traits.data(), count, c.scalars[0], c.scalars[1]);
+    compute_fitness(fitness.data(), final_traits.data(), scores.data(), count, c.scalars[0], c.scalars[1]);
+    Digest d;
+    for (size_t i = 0; i < final_traits.size(); ++i) {
+        d.add_double(scores[i]);
+        d.add_double(fitness[i]);
+    }
+    return d.h;
 }
