@@ -24,15 +24,6 @@ GatewayCase make_case(const char* axis, const RingSetup& s, CaseDice& dice) {
             {s.intercept, s.slope, static_cast<double>(s.levels), s.radius, s.noise, s.rate, s.steps, s.seed}};
 }
 
-// Level values that are exact, inexact, negative, flat, tiny-sloped, and so
-// large that the tie-breaking jitter vanishes in the sum.
-const double kValues[][2] = {{1, 0.5},    {0.1, 0.7},     {-0.3, 1.1},   {1e8, 0.37},
-                             {3.3e15, 1.0 / 3}, {0.2, 1e-3}, {1, 0}, {0, 1}, {-2, -0.75}, {0.3, 7.9}, {1e8, -3.7e7}};
-const double kSeeds[] = {0, 1, -1, 2, -2, 2147483647, -2147483647, -2147483648.0, 2147483646, 7, 12345};
-const double kNoises[] = {0, 1e-3, 0.3, 2.5, 40};
-const double kRates[] = {0, 1e-4, 0.02, 0.5, 1, 1.5, -1};
-const int32_t kLevels[] = {1, 2, 3, 5, 17, 100};
-
 }  // namespace
 
 std::vector<GatewayCase> ring_cases() {
@@ -58,27 +49,27 @@ std::vector<GatewayCase> ring_cases() {
         s.radius = radius;
         cases.push_back(make_case("radius", s, dice));
     }
-    for (double noise : kNoises) {
+    for (double noise : kCaseNoises) {
         RingSetup s = base;
         s.noise = noise;
         cases.push_back(make_case("noise", s, dice));
     }
-    for (double rate : kRates) {
+    for (double rate : kCaseRates) {
         RingSetup s = base;
         s.rate = rate;
         cases.push_back(make_case("rate", s, dice));
     }
-    for (int32_t levels : kLevels) {
+    for (int32_t levels : kCaseLevels) {
         RingSetup s = base;
         s.levels = levels;
         cases.push_back(make_case("levels", s, dice));
     }
-    for (double seed : kSeeds) {
+    for (double seed : kCaseSeeds) {
         RingSetup s = base;
         s.seed = seed;
         cases.push_back(make_case("seed", s, dice));
     }
-    for (const auto& v : kValues) {
+    for (const auto& v : kCaseValues) {
         RingSetup s = base;
         s.intercept = v[0];
         s.slope = v[1];
@@ -96,7 +87,7 @@ std::vector<GatewayCase> ring_cases() {
     }
 
     // Long runs on wide level ranges, where scores drift far from 1.
-    for (const auto& v : kValues) {
+    for (const auto& v : kCaseValues) {
         RingSetup s;
         s.rows = 60;
         s.levels = 100;
@@ -112,8 +103,7 @@ std::vector<GatewayCase> ring_cases() {
 
     // Means so large that the tie-breaking jitter vanishes, with exact ties
     // between levels: the lowest level must win every tie in every build.
-    const double kTies[][3] = {{1e8, 0, 0}, {1e12, 0, 0}, {1e8, 3e-9, 0}, {1e8, 0, 2e-8}, {4503599627370497.0, 0.5, 0}};
-    for (const auto& v : kTies) {
+    for (const auto& v : kCaseTies) {
         RingSetup s = base;
         s.intercept = v[0];
         s.slope = v[1];
@@ -129,15 +119,15 @@ std::vector<GatewayCase> ring_cases() {
         s.rows = 1 + dice.below(48);
         s.cols = 1 + dice.below(4);
         s.layout = static_cast<Layout>(dice.below(4));
-        const auto& v = kValues[dice.below(sizeof kValues / sizeof kValues[0])];
+        const auto& v = pick(kCaseValues, dice);
         s.intercept = v[0];
         s.slope = v[1];
-        s.levels = kLevels[dice.below(sizeof kLevels / sizeof kLevels[0])];
+        s.levels = pick(kCaseLevels, dice);
         s.radius = static_cast<double>(dice.below(static_cast<uint32_t>(s.rows * s.cols) + 4));
-        s.noise = kNoises[dice.below(sizeof kNoises / sizeof kNoises[0])];
-        s.rate = kRates[dice.below(sizeof kRates / sizeof kRates[0])];
+        s.noise = pick(kCaseNoises, dice);
+        s.rate = pick(kCaseRates, dice);
         s.steps = static_cast<double>(1 + dice.below(1500));
-        s.seed = dice.below(5) == 0 ? kSeeds[dice.below(sizeof kSeeds / sizeof kSeeds[0])]
+        s.seed = dice.below(5) == 0 ? pick(kCaseSeeds, dice)
                                     : static_cast<double>(static_cast<int32_t>(dice.next()));
         cases.push_back(make_case("mixed", s, dice));
     }
