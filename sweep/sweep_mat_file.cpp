@@ -6,8 +6,6 @@
 #include <limits>
 
 namespace {
-constexpr size_t kBatchBytes = size_t{16} << 20;  // results held at once while writing
-
 class MatFile {
 public:
     MatFile(const std::string& path) : path_(path), mat_(Mat_CreateVer(path.c_str(), nullptr, MAT_FT_MAT73)) {
@@ -65,7 +63,7 @@ void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims)
 }  // namespace
 
 void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                     const std::string& version) {
+                     const std::string& version, size_t batch_bytes) {
     MatFile mat(path);
     mat.text("version", version);
     mat.text("model", model_function(plan.model));
@@ -102,7 +100,7 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
     const size_t sites = sites_per_run(plan);
     const auto rows = static_cast<size_t>(max_steps(plan));
     const size_t per_run = sites * 8 + rows * 8 + 1;
-    const size_t batch = std::max<size_t>(1, kBatchBytes / per_run);
+    const size_t batch = std::max<size_t>(1, batch_bytes / per_run);
     const int last = plan.model == Model::ring ? 2 : 3;
     std::vector<int32_t> initial_block;
     std::vector<int32_t> final_block;

@@ -22,7 +22,8 @@
 #include "result_journal.h"
 #include "sweep_plan.h"
 
-// Writes the MAT-file at path from a journal holding every run of plan.
-// Throws SweepError naming path.
+// Writes the MAT-file at path from a journal holding every run of plan,
+// holding about batch_bytes of results in memory at a time. Throws
+// SweepError naming path.
 void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                     const std::string& version);
+                     const std::string& version, size_t batch_bytes = size_t{16} << 20);
