@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
           gnuplot-nox fonts-dejavu-core)
+# latticesweep: sweep descriptions, MAT-files, runs across machines.
+packages+=(pkg-config libtomlplusplus-dev libmatio-dev zlib1g-dev libopenmpi-dev openmpi-bin)
 
 missing=()
 for p in "${packages[@]}"; do
