@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Sweep throughput against the same runs made one by one through the host
+# plug-ins in one Octave process: 10,000 small ring runs and 100 large torus
+# runs, with 1 and 2 threads and with 1 and 2 MPI ranks. A few minutes on
+# two cores. Usage: scripts/bench_sweep.sh [BUILD_DIR]   (default build/)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+sweep=$build/sweep/latticesweep
+bench=$root/sweep/bench
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mpirun=(mpirun --oversubscribe)
+[[ $(id -u) == 0 ]] && mpirun+=(--allow-run-as-root)
+
+seconds_of() {  # seconds_of CMD...: wall time of CMD
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+}
+
+row() {  # row LABEL SECONDS RUNSTEPS SITESTEPS BASELINE
+  awk -v l="$1" -v s="$2" -v rs="$3" -v ss="$4" -v b="$5" \
+    'BEGIN { printf "  %-34s %8.2f s %12.3g %12.3g %7.2fx\n", l, s, rs / s, ss / s, b / s }'
+}
+
+for name in small_runs large_runs; do
+  cp "$bench/$name.toml" "$work/"
+  "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet
+  runs_steps=$(octave-cli --norc --quiet --eval \
+    "s = load('$work/$name.ref.mat'); printf('%d %d\n', numel(s.runs.seed), sum(s.runs.steps)); \
+     printf('%d\n', numel(s.final_levels) / numel(s.runs.seed));" | tr '\n' ' ')
+  read -r runs run_steps sites <<<"$runs_steps"
+  site_steps=$((run_steps * sites))
+  host=$(octave-cli --norc --quiet --eval "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')")
+  t1=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t1.mat" --threads 1 --quiet)
+  t2=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t2.mat" --threads 2 --quiet)
+  m1=$(seconds_of "${mpirun[@]}" -np 1 "$sweep" sweep "$work/$name.toml" -o "$work/m1.mat" --threads 1 --quiet)
+  m2=$(seconds_of "${mpirun[@]}" -np 2 "$sweep" sweep "$work/$name.toml" -o "$work/m2.mat" --threads 1 --quiet)
+  for f in t1 t2 m1 m2; do "$build/tests/sweep/mat_compare" "$work/$name.ref.mat" "$work/$f.mat"; done
+  echo "$name: $runs runs, $sites sites, $run_steps run-steps in all (every output checked equal)"
+  printf '  %-34s %10s %12s %12s %8s\n' "" "time" "run-steps/s" "site-steps/s" "speed-up"
+  row "ringsim/gridsim loop in Octave" "$host" "$run_steps" "$site_steps" "$host"
+  row "latticesweep, 1 thread" "$t1" "$run_steps" "$site_steps" "$host"
+  row "latticesweep, 2 threads" "$t2" "$run_steps" "$site_steps" "$host"
+  row "mpirun -np 1, 1 thread per rank" "$m1" "$run_steps" "$site_steps" "$host"
+  row "mpirun -np 2, 1 thread per rank" "$m2" "$run_steps" "$site_steps" "$host"
+  awk -v a="$t1" -v b="$t2" -v c="$m1" -v d="$m2" \
+    'BEGIN { printf "  scaling: 2 threads %.2fx over 1; 2 ranks %.2fx over 1\n", a / b, c / d }'
+done
