@@ -13,19 +13,18 @@ trap 'rm -rf "$work"' EXIT
 mpirun=(mpirun --oversubscribe)
 [[ $(id -u) == 0 ]] && mpirun+=(--allow-run-as-root)
 
-seconds_of() {  # seconds_of CMD...: wall time of CMD
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+seconds_of() {  # seconds_of CMD...: "wall cpu" seconds of CMD and its children
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ print $1, $2 + $3 }'
 }
 
-row() {  # row LABEL SECONDS RUNSTEPS SITESTEPS BASELINE
-  awk -v l="$1" -v s="$2" -v rs="$3" -v ss="$4" -v b="$5" \
-    'BEGIN { printf "  %-34s %8.2f s %12.3g %12.3g %7.2fx\n", l, s, rs / s, ss / s, b / s }'
+row() {  # row LABEL "WALL CPU" RUNSTEPS SITESTEPS BASELINE_WALL
+  awk -v l="$1" -v t="$2" -v rs="$3" -v ss="$4" -v b="$5" 'BEGIN {
+    split(t, x, " "); s = x[1]
+    printf "  %-34s %7.2f s %7.2f s %11.3g %11.3g %7.2fx\n", l, s, x[2], rs / s, ss / s, b / s }'
 }
 
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for name in small_runs large_runs; do
   cp "$bench/$name.toml" "$work/"
   "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet
@@ -34,19 +33,21 @@ for name in small_runs large_runs; do
      printf('%d\n', numel(s.final_levels) / numel(s.runs.seed));" | tr '\n' ' ')
   read -r runs run_steps sites <<<"$runs_steps"
   site_steps=$((run_steps * sites))
-  host=$(octave-cli --norc --quiet --eval "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')")
+  host=$(octave-cli --norc --quiet --eval "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')" 2>/dev/null)
   t1=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t1.mat" --threads 1 --quiet)
   t2=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t2.mat" --threads 2 --quiet)
   m1=$(seconds_of "${mpirun[@]}" -np 1 "$sweep" sweep "$work/$name.toml" -o "$work/m1.mat" --threads 1 --quiet)
   m2=$(seconds_of "${mpirun[@]}" -np 2 "$sweep" sweep "$work/$name.toml" -o "$work/m2.mat" --threads 1 --quiet)
   for f in t1 t2 m1 m2; do "$build/tests/sweep/mat_compare" "$work/$name.ref.mat" "$work/$f.mat"; done
   echo "$name: $runs runs, $sites sites, $run_steps run-steps in all (every output checked equal)"
-  printf '  %-34s %10s %12s %12s %8s\n' "" "time" "run-steps/s" "site-steps/s" "speed-up"
-  row "ringsim/gridsim loop in Octave" "$host" "$run_steps" "$site_steps" "$host"
-  row "latticesweep, 1 thread" "$t1" "$run_steps" "$site_steps" "$host"
-  row "latticesweep, 2 threads" "$t2" "$run_steps" "$site_steps" "$host"
-  row "mpirun -np 1, 1 thread per rank" "$m1" "$run_steps" "$site_steps" "$host"
-  row "mpirun -np 2, 1 thread per rank" "$m2" "$run_steps" "$site_steps" "$host"
-  awk -v a="$t1" -v b="$t2" -v c="$m1" -v d="$m2" \
+  printf '  %-34s %9s %9s %11s %11s %8s\n' "" "wall" "cpu" "run-steps/s" "site-steps/s" "speed-up"
+  hw=${host%% *}
+  row "ringsim/gridsim loop in Octave" "$host" "$run_steps" "$site_steps" "$hw"
+  row "latticesweep, 1 thread" "$t1" "$run_steps" "$site_steps" "$hw"
+  row "latticesweep, 2 threads" "$t2" "$run_steps" "$site_steps" "$hw"
+  row "mpirun -np 1, 1 thread per rank" "$m1" "$run_steps" "$site_steps" "$hw"
+  row "mpirun -np 2, 1 thread per rank" "$m2" "$run_steps" "$site_steps" "$hw"
+  awk -v a="${t1%% *}" -v b="${t2%% *}" -v c="${m1%% *}" -v d="${m2%% *}" \
     'BEGIN { printf "  scaling: 2 threads %.2fx over 1; 2 ranks %.2fx over 1\n", a / b, c / d }'
 done
+echo "load average at the end (other work on the machine skews wall times): $(cut -d' ' -f1-3 /proc/loadavg)"
