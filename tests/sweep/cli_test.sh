@@ -55,6 +55,23 @@ resume)
   expect_text err.txt "resuming: 8 of 16 runs already done (dropped an unfinished record"
   expect_same whole.mat part.mat
   nothing_named part.mat.journal part.mat.partial
+  # Ctrl-C: a note, status 130, and what was finished is kept for --resume.
+  sed 's/steps = \[40, 25\]/steps = [1500, 1000]/; s/size = \[6, 9\]/size = [48, 48]/' torus_sweep.toml >long.toml
+  expect_status 0 sweep long.toml -o long_whole.mat --threads 2
+  "$LATTICESWEEP" sweep long.toml -o long.mat --threads 1 >out.txt 2>err.txt &
+  pid=$!
+  for _ in $(seq 500); do
+    (( $(stat -c %s long.mat.journal 2>/dev/null || echo 0) > 32 )) && break
+    sleep 0.01
+  done
+  kill -INT $pid
+  wait $pid
+  status=$?
+  [[ $status == 130 ]] || fail "Ctrl-C gave status $status"
+  expect_text err.txt "interrupted; the finished runs are kept in long.mat.journal: continue with --resume."
+  nothing_named long.mat long.mat.partial
+  expect_status 0 sweep long.toml -o long.mat --threads 2 --resume
+  expect_same long_whole.mat long.mat
   # A journal of another sweep is refused.
   expect_status 75 sweep torus_sweep.toml -o other.mat --halt-after 1
   sed -i 's/noise = 0.3/noise = 0.4/' torus_sweep.toml
