@@ -8,6 +8,7 @@
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "run_pool.h"
 #include "sweep_description.h"
@@ -161,6 +162,8 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
             --outstanding;
         } else if (outstanding == 0 && !sends.empty()) {
             MPI_Wait(&sends.front().second, MPI_STATUS_IGNORE);
+        } else if (outstanding == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // waiting for rank 0's answer
         }
         while (!sends.empty()) {
             int done = 0;
