@@ -2,7 +2,8 @@
 # Sweep throughput against the same runs made one by one through the host
 # plug-ins in one Octave process: 10,000 small ring runs and 100 large torus
 # runs, with 1 and 2 threads and with 1 and 2 MPI ranks; wall and processor
-# time of each. About a minute on two idle cores. Usage: scripts/bench_sweep.sh [BUILD_DIR]   (default build/)
+# time of each. About a minute on two idle cores.
+# Usage: scripts/bench_sweep.sh [BUILD_DIR]   (default build/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
