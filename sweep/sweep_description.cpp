@@ -223,11 +223,11 @@ void read_given_traits(const toml::node& node, const std::string& where, SweepPl
     }
 }
 
-void read_random_traits(const toml::table& spec, const Place& place, const std::string& where, SweepPlan& plan) {
+void read_random_traits(const toml::table& random, const Place& place, const std::string& where, SweepPlan& plan) {
     InitialLevels& init = plan.initial;
     init.kind = InitialKind::random;
     bool has_size = false;
-    for (auto&& [k, node] : spec) {
+    for (auto&& [k, node] : random) {
         const std::string key(k.str());
         const std::string at = place.at(k.source(), "initial.random." + key);
         if (key == "seed") {
