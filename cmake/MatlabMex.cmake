@@ -16,6 +16,7 @@ set(LATTICESIM_MATLAB_COMMON_SOURCES
     ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
     ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
     ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
+    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
     ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
 
 # add_matlab_mex(<name> <help .m file> <sources...>)
