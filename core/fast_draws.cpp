@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "natural_log.h"
+
 double fast_gaussian_next(GaussianRng& gauss, FastUniform& fast) {
     if (gauss.has_spare == 1) {
         gauss.has_spare = 0;
@@ -13,7 +15,7 @@ double fast_gaussian_next(GaussianRng& gauss, FastUniform& fast) {
         y = 2.0 * fast_uniform_next(fast) - 1.0;
         r = x * x + y * y;
     } while (!(r < 1.0 && r != 0.0));
-    const double fac = std::sqrt(-2.0 * std::log(r) / r);
+    const double fac = std::sqrt(-2.0 * natural_log(r) / r);
     gauss.spare = x * fac;
     gauss.has_spare = 1;
     return y * fac;
