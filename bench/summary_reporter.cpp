@@ -43,11 +43,13 @@ void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::os
 
 std::string processor_name() {
     std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(cpuinfo, line)) {
-        if (line.rfind("model name", 0) != 0) continue;
-        const auto colon = line.find(':');
-        if (colon != std::string::npos) return line.substr(line.find_first_not_of(" \t", colon + 1));
+    std::string line, name = "unknown", family, model;
+    const auto value = [&] { return line.substr(line.find_first_not_of(" \t", line.find(':') + 1)); };
+    while (std::getline(cpuinfo, line) && (name == "unknown" || family.empty() || model.empty())) {
+        if (line.rfind("model name", 0) == 0) name = value();
+        if (line.rfind("cpu family", 0) == 0) family = value();
+        if (line.rfind("model\t", 0) == 0) model = value();
     }
-    return "unknown";
+    if (!family.empty() && !model.empty()) name += " (family " + family + ", model " + model + ")";
+    return name;
 }

@@ -21,7 +21,7 @@
 
 constexpr int32_t kSweepBatch = 256;      // sites per batch: at most this many refreshes pending
 constexpr int32_t kPrefetchAhead = 512;   // sites between the sweep and its prefetches
-constexpr uint32_t kPrefetchBelow = 1u << 20;  // prefetch when attempts exceed about 1 in 2048 sites
+constexpr uint32_t kPrefetchBelow = 1u << 31;  // prefetch when attempts exceed about 1 in 2048 sites
 
 // The lattice as the sweep sees it.
 struct SweepLattice {
@@ -31,37 +31,29 @@ struct SweepLattice {
     int32_t reach;  // the sites whose levels or scores a refresh of site i touches lie within i +- reach
 };
 
-// Where the sweep prefetches: the levels and scores that a refresh of a
-// site kPrefetchAhead sites further on will touch at the most.
-struct SweepPrefetch {
-    const int32_t* traits = nullptr;  // lattice.traits + offset
-    const double* scores = nullptr;
-    int32_t until = 0;  // prefetch while i < until
-
-    SweepPrefetch(const SweepLattice& lattice, bool wanted) {
-        const int64_t offset = static_cast<int64_t>(lattice.reach) + kPrefetchAhead;
-        if (!wanted || offset >= lattice.sites) return;
-        traits = lattice.traits + offset;
-        scores = lattice.scores + offset;
-        until = lattice.sites - static_cast<int32_t>(offset);
-    }
-    void hint(int32_t i) const {
+// Hints the caches to load the levels and scores at site + ahead. (Written
+// out plainly: GCC dropped the hints when the address came from a helper
+// object.)
+inline void prefetch_site(const SweepLattice& lattice, int32_t site) {
 #if defined(__GNUC__)
-        if (i >= until) return;
-        __builtin_prefetch(traits + i, 1);
-        __builtin_prefetch(scores + i, 1);
+    __builtin_prefetch(lattice.traits + site, 1);
+    __builtin_prefetch(lattice.scores + site, 1);
 #else
-        (void)i;
+    (void)lattice;
+    (void)site;
 #endif
-    }
-};
+}
 
 // refresh_around(i) must recompute every score that reads the level of site i.
 template <typename RefreshAround>
 void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t levels, uint32_t attempt_below,
                          int64_t& level_sum, RefreshAround&& refresh_around) {
     int32_t* const traits = lattice.traits;
-    const SweepPrefetch prefetch(lattice, attempt_below >= kPrefetchBelow);
+    // Prefetch the sites a refresh kPrefetchAhead sites further on could touch.
+    const int64_t prefetch_offset = static_cast<int64_t>(lattice.reach) + kPrefetchAhead;
+    const int32_t prefetch_until = attempt_below >= kPrefetchBelow && prefetch_offset < lattice.sites
+                                       ? lattice.sites - static_cast<int32_t>(prefetch_offset)
+                                       : 0;
     int32_t changed[kSweepBatch];
     int64_t sum = level_sum;
     UniformCursor cursor = fast.cursor;  // a local copy stays in registers
@@ -80,7 +72,7 @@ void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t
         };
         int32_t i = first;
         for (; i + 4 <= end; i += 4) {
-            prefetch.hint(i);
+            if (i < prefetch_until) prefetch_site(lattice, i + static_cast<int32_t>(prefetch_offset));
             sweep_site(i);
             sweep_site(i + 1);
             sweep_site(i + 2);
