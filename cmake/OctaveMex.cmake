@@ -62,5 +62,6 @@ add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m
   ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
   ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
   ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
   ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp
   ${LATTICESIM_HOST_SOURCES})

@@ -6,17 +6,17 @@
 
 #include "torus_model.h"
 
-// How many quadrant scores the refresh computes side by side: two (SSE2 on
-// x86, plain code elsewhere) or four (AVX, where the processor has it).
-// The scores are the same either way.
-enum class QuadrantLanes { kTwo, kFour };
+// How many quadrant scores the refresh computes side by side: one, two
+// (vector extensions of GCC and clang: SSE2 on x86) or four (AVX, where
+// the processor has it). The scores are the same in every case.
+enum class QuadrantLanes { kOne, kTwo, kFour };
 
-// kFour when this processor runs AVX, else kTwo.
+// The most that this build on this processor runs.
 QuadrantLanes quadrant_lanes_available();
 
 // As refresh_scores_around, reading each level around the site once: the
 // 5 x 5 block under the quadrant rule, its 13-site diamond under the
-// linear rule. lanes must be kTwo or quadrant_lanes_available().
+// linear rule. lanes may be anything up to quadrant_lanes_available().
 void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t column, int32_t row, int32_t n_columns,
                                int32_t m_rows, double intercept, double slope, int32_t payoff_mode,
                                QuadrantLanes lanes);

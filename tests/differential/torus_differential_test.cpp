@@ -113,11 +113,14 @@ TEST(TorusDifferential, LargeToriAndManyLevels) {
 }
 
 // Every site of small lattices (wrapping everywhere) and of two larger
-// ones (mostly interior), with every lane count this processor offers.
+// ones (mostly interior), with every lane count this build and processor
+// offer.
 TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
     std::mt19937 gen(6);
-    std::vector<QuadrantLanes> lane_counts = {QuadrantLanes::kTwo};
-    if (quadrant_lanes_available() == QuadrantLanes::kFour) lane_counts.push_back(QuadrantLanes::kFour);
+    std::vector<QuadrantLanes> lane_counts;
+    for (QuadrantLanes lanes : {QuadrantLanes::kOne, QuadrantLanes::kTwo, QuadrantLanes::kFour}) {
+        if (lanes <= quadrant_lanes_available()) lane_counts.push_back(lanes);
+    }
     std::vector<std::pair<int32_t, int32_t>> shapes;
     for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
         for (int32_t n_columns = 1; n_columns <= 6; ++n_columns) shapes.emplace_back(m_rows, n_columns);
