@@ -21,7 +21,7 @@
 
 constexpr int32_t kSweepBatch = 256;      // sites per batch: at most this many refreshes pending
 constexpr int32_t kPrefetchAhead = 512;   // sites between the sweep and its prefetches
-constexpr uint32_t kPrefetchBelow = 1u << 31;  // prefetch when attempts exceed about 1 in 2048 sites
+constexpr uint32_t kPrefetchBelow = 1u << 20;  // prefetch when attempts exceed about 1 in 2048 sites
 
 // The lattice as the sweep sees it.
 struct SweepLattice {
