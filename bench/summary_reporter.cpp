@@ -12,7 +12,9 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
             if (found == run.counters.end()) continue;
             const std::string& name = run.run_name.function_name;
             const auto best = best_seconds_.find(name);
-            if (best == best_seconds_.end() || found->second.value < best->second) best_seconds_[name] = found->second.value;
+            if (best == best_seconds_.end() || found->second.value < best->second) {
+                best_seconds_[name] = found->second.value;
+            }
         }
     }
 }

@@ -1,6 +1,7 @@
-// Every value 0 .. 2^31 - 1 a table can hold against the double comparison of the
-// mutation draw, for the rates that matter. Seconds per rate: labelled
-// "exhaustive" in CTest, which CI runs as well.
+// The integer thresholds against the mutation draw's double comparison for
+// every value 0 .. 2^31 - 1 that a table entry can hold, for the rates that
+// matter. About a second per rate: its own program, labelled "exhaustive"
+// in CTest, which CI runs as well.
 #include <gtest/gtest.h>
 
 #include <cmath>
