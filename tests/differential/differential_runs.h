@@ -92,8 +92,8 @@ inline std::vector<int32_t> random_levels(std::mt19937& gen, size_t sites, int32
     return out;
 }
 
-// How a case splits its steps into calls of the fast run: one call per
-// step (levels compared after every step), random chunks, or one call.
+// How a case splits its steps into calls of the chunked fast run: one call
+// per step, random chunks, or one call for all.
 enum class Chunking { kEveryStep, kRandom, kWhole };
 
 inline int32_t next_chunk(std::mt19937& gen, Chunking chunking, int32_t remaining) {

@@ -1,6 +1,6 @@
-// The fast ring run against the plain one on many random cases: identical
-// levels and bit-identical means after every step, the whole state at the
-// end of every call.
+// The fast ring run against the plain one on many random cases: the whole
+// state (levels, scores, stream, tally, ...) and bit-identical means after
+// every step.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,26 +29,33 @@ void run_case(const RingCase& c, std::mt19937& gen) {
     params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.radius = c.radius;
     const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(c.count), c.levels);
-    RunArrays fast(initial, c.levels, c.seed), reference(initial, c.levels, c.seed);
-    for (RunArrays* run : {&fast, &reference}) {
+    // `stepped` runs one step per call, so its levels are compared after
+    // every step; `chunked` runs the steps in calls of several, keeping its
+    // stream ahead across steps, and is compared at the end of each call.
+    RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
+        reference(initial, c.levels, c.seed);
+    for (RunArrays* run : {&stepped, &chunked, &reference}) {
         score_all_sites(run->scores.data(), run->traits.data(), c.count, c.intercept, c.slope);
         if (c.spare) run->state.gauss = GaussianRng{1, -0.625};
     }
-    std::vector<double> fast_means(c.steps), reference_means(c.steps);
+    std::vector<double> stepped_means(c.steps), chunked_means(c.steps), reference_means(c.steps);
     for (int32_t t = 0; t < c.steps;) {
         const int32_t chunk = next_chunk(gen, c.chunking, c.steps - t);
-        ring_run_fast(fast.state, c.count, params, chunk, fast_means.data() + t);
-        for (int32_t k = 0; k < chunk; ++k) {
-            ring_run(reference.state, c.count, params, 1, reference_means.data() + t + k);
-            ASSERT_TRUE(same_bits(fast_means[t + k], reference_means[t + k])) << name << ", step " << t + k;
+        ring_run_fast(chunked.state, c.count, params, chunk, chunked_means.data() + t);
+        for (int32_t k = t; k < t + chunk; ++k) {
+            ring_run_fast(stepped.state, c.count, params, 1, stepped_means.data() + k);
+            ring_run(reference.state, c.count, params, 1, reference_means.data() + k);
+            expect_same_state(stepped, reference, name + ", step " + std::to_string(k));
+            ASSERT_TRUE(same_bits(stepped_means[k], reference_means[k])) << name << ", step " << k;
+            ASSERT_TRUE(same_bits(chunked_means[k], reference_means[k])) << name << ", step " << k;
+            ASSERT_FALSE(::testing::Test::HasFailure());
         }
         t += chunk;
-        expect_same_state(fast, reference, name + ", after step " + std::to_string(t - 1));
+        expect_same_state(chunked, reference, name + ", after step " + std::to_string(t - 1));
         ASSERT_FALSE(::testing::Test::HasFailure());
         if (c.reseed && gen() % 3 == 0) {
             const int32_t seed = pick(gen, differential_seeds());
-            uniform_seed(fast.state.rng, seed);
-            uniform_seed(reference.state.rng, seed);
+            for (RunArrays* run : {&stepped, &chunked, &reference}) uniform_seed(run->state.rng, seed);
         }
     }
 }
@@ -62,7 +69,7 @@ TEST(RingDifferential, RandomCasesOverEveryRateAndSeed) {
     const std::vector<double> intercepts = {0.0, 1.0, -2.5, 1e300};
     const std::vector<double> slopes = {0.0, 1.0, 0.5, -0.3, 1e300, 1e-300};
     const std::vector<double> noises = {0.0, 0.1, 3.0, 1e300};
-    for (size_t k = 0; k < 2 * rates.size() * seeds.size(); ++k) {
+    for (size_t k = 0; k < 6 * rates.size() * seeds.size(); ++k) {
         RingCase c{};
         c.rate = rates[k % rates.size()];
         c.seed = seeds[(k / rates.size()) % seeds.size()];
