@@ -58,7 +58,6 @@ bool fast_uniform_can_take(const UniformRng& rng);
 void fast_uniform_begin(FastUniform& fast, UniformRng& rng);
 
 // Hands the stream back: state, last and table as uniform_next leaves them.
-// Every drawn state must have been replaced.
 void fast_uniform_end(const FastUniform& fast, UniformRng& rng);
 
 // Draws the next table value (its deviate is value * kRngScale) and moves
