@@ -48,3 +48,10 @@ add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m
   ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
   ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
   ${LATTICESIM_HOST_SOURCES})
+
+add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m
+  ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
+  ${LATTICESIM_HOST_SOURCES})

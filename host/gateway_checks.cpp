@@ -78,7 +78,7 @@ void check_levels_and_steps(const char* function, int32_t levels, int32_t steps)
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,
                            int32_t steps) {
     const uint64_t sites = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
-    const bool overflow = cols != 0 && sites / cols != rows;
+    const bool overflow = (cols != 0 && sites / cols != rows) || rows > INT32_MAX || cols > INT32_MAX;
     if (overflow || sites > kMaxBlockBytes / 8) {
         gateway_error(function, "tooLarge", "traits must have at most %u elements; got %llu x %llu.",
                       static_cast<unsigned>(kMaxBlockBytes / 8), static_cast<unsigned long long>(rows),

@@ -30,7 +30,7 @@ void check_finite(const char* function, double value, const char* name);
 // levels >= 1, steps >= 0.
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps);
 
-// rows x cols as a site count: it must fit int32, its 8-byte scratch arrays
+// rows x cols as a site count: each size and the count must fit int32, its 8-byte scratch arrays
 // and the levels' tally must have byte counts within 32 bits, and an empty
 // lattice may only be asked for zero steps. lattice names it in messages.
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,

@@ -3,7 +3,8 @@
 # demonstration need and the machine lacks.
 set -euo pipefail
 
-packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev)
+packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
+          gnuplot-nox fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do
