@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
-          gnuplot-nox fonts-dejavu-core)
+          gnuplot-nox fonts-dejavu-core
+          clang-14 libclang-rt-14-dev llvm-14)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,3 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "$root/build"
 ctest --output-on-failure -j"$(nproc)"
+"$root/scripts/test_sanitized.sh"

@@ -277,6 +277,12 @@ std::optional<int32_t> truncated_int32(double value) {
 
 bool is_finite(double value) { return std::isfinite(value); }
 
+bool has_int32_sizes(const ArgSpec& a) {
+    uint64_t columns = 1;  // decode_call keeps this product within 64 bits
+    for (size_t k = 1; k < a.dims.size(); ++k) columns *= a.dims[k];
+    return a.dims[0] <= INT32_MAX && columns <= INT32_MAX;
+}
+
 void fuzz_fail(const std::string& what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
     std::abort();

@@ -61,6 +61,9 @@ bool is_real_numeric_scalar(const ArgSpec& a);
 // The value truncated toward zero, when it is finite and lands in int32.
 std::optional<int32_t> truncated_int32(double value);
 bool is_finite(double value);
+// Rows (the first length) and columns (the product of the others) each fit
+// int32, as the host's 32-bit size calls need.
+bool has_int32_sizes(const ArgSpec& a);
 
 // Largest site count and level count whose 8-byte blocks stay within 32 bits.
 constexpr uint64_t kMaxSites = 0xFFFFFFFFu / 8;

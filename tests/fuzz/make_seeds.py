@@ -76,6 +76,31 @@ def ring_seeds():
     return seeds
 
 
+def grid_seeds():
+    rows23 = (2, 3, [0, 2, 1, 1, 2, 0])  # rows (0, 1, 2) and (2, 1, 0), column-major
+    args = [0.5, 1, 3, 0, 0, 0.3, 0.05, 5, 7]
+    seeds = {
+        "whole_run_linear": call(None, args, lattice_kind=rows23),
+        "whole_run_quadrant": call(None, args[:3] + [1, 1] + args[5:], lattice_kind=rows23),
+        "one_output": call(None, args, nlhs=1, lattice_kind=rows23),
+        "no_steps": call(None, args[:7] + [0, 7], lattice_kind=rows23),
+        "one_site": call(None, [0.5, 1, 3, 1, 1, 0.3, 0.5, 9, 3], lattice_kind=(1, 1, [2])),
+        "one_row": call(None, [0.5, 1, 4, 0, 1, 0.3, 0.2, 9, 3], lattice_kind=(1, 5, [0, 1, 2, 3, 1])),
+        "column": call([0, 1, 2, 1, 0], [0.5, 1, 3, 1, 0, 0.3, 0.1, 12, 5]),
+        "empty_no_steps": call(None, args[:7] + [0, 7], lattice_kind=(0, 4, [])),
+        "fractional_flags": call(None, args[:3] + [0.5, -1] + args[5:], lattice_kind=rows23),
+        "long_run": call(None, [1, 0.5, 4, 1, 1, 0.2, 0.05, 200, 9], lattice_kind=(6, 7, [1] * 42)),
+        "huge_fitness": call(None, [1e308, 1e308, 3, 1, 1, 1e308, 0.5, 10, 7], lattice_kind=rows23),
+        "extreme_seed": call(None, args[:8] + [2147483647], lattice_kind=rows23),
+    }
+    seeds["three_dims"] = bytes([0, 0, 0, 0xC0, 0xF0, 1, 2, 2, 2]) + bytes(8) + b"".join(
+        b"\x00" + value(s) for s in args)
+    seeds["nan_noise"] = call(None, args[:5] + [float("nan")] + args[6:], lattice_kind=rows23)
+    seeds["trait_out_of_range"] = call(None, args, lattice_kind=(2, 3, [0, 2, 1, 3, 2, 0]))
+    seeds["nine_inputs"] = bytes([0xE0 + 6]) + call(None, args[:8], lattice_kind=rows23)[1:]
+    return seeds
+
+
 def ring_regressions():
     """Inputs behind faults found in the gateway; kept in regressions/,
     which fuzzer crash artifacts join as they are fixed."""
@@ -105,4 +130,5 @@ def write(gateway, seeds):
 if __name__ == "__main__":
     write("ringsim", ring_seeds())
     write_regressions("ringsim", ring_regressions())
+    write("gridsim", grid_seeds())
     sys.exit(0)

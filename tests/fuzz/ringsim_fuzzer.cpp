@@ -38,7 +38,7 @@ Expectation predict(const CallSpec& call) {
     if (!levels || !radius || !steps || !truncated_int32(scalar(8))) return e;
     if (!is_finite(scalar(1)) || !is_finite(scalar(2)) || !is_finite(scalar(5))) return e;
     if (*levels < 1 || *steps < 0 || *radius > kMaxRadius) return e;
-    if (traits.numel > kMaxSites || static_cast<uint64_t>(*levels) > kMaxSites) return e;
+    if (traits.numel > kMaxSites || !has_int32_sizes(traits) || static_cast<uint64_t>(*levels) > kMaxSites) return e;
     if (traits.numel == 0 && *steps > 0) return e;
     for (double v : traits.values)
         if (!(v > -1.0 && v < static_cast<double>(*levels))) return e;

@@ -272,7 +272,9 @@ TEST(RingsimGateway, RadiusIsBoundedByTheTallyCount) {
         a.scalars[kSteps] = 0;
         const auto out = call_gateway(ringsim_mexFunction, 2, a.make(host));
         EXPECT_EQ(out.error_id, id) << radius;
-        if (!id.empty()) EXPECT_TRUE(host.allocated_bytes.empty()) << radius;
+        if (!id.empty()) {
+            EXPECT_TRUE(host.allocated_bytes.empty()) << radius;
+        }
     }
 }
 
