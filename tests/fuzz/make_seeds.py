@@ -110,6 +110,14 @@ def ring_regressions():
     return {"radius_past_tally_count": call(worked, [1, 0.5, 3, 1073741824, 0.1, 0.05, 0, 7])}
 
 
+def grid_regressions():
+    args = [0.5, 1, 3, 0, 0, 0.3, 0.05, 0, 7]
+    # An empty torus 2^63 x 0 (found by the fuzzer): its row count does not
+    # fit the int32 dimensions of the output, so it must be refused.
+    huge_rows = bytes([0, 0, 0, 0x00, 0xFF, 0x00, 0xF8, 0x00])
+    return {"empty_torus_rows_beyond_int32": huge_rows + b"".join(b"\x00" + value(s) for s in args)}
+
+
 def write_regressions(gateway, inputs):
     folder = os.path.join(HERE, "regressions", gateway)
     os.makedirs(folder, exist_ok=True)
@@ -131,4 +139,5 @@ if __name__ == "__main__":
     write("ringsim", ring_seeds())
     write_regressions("ringsim", ring_regressions())
     write("gridsim", grid_seeds())
+    write_regressions("gridsim", grid_regressions())
     sys.exit(0)
