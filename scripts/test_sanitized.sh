@@ -12,6 +12,8 @@ cmake --build "$build" -j"$(nproc)"
 cd "$build"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1
+# Reports with file and line numbers.
+[[ -x /usr/lib/llvm-14/bin/llvm-symbolizer ]] && export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
 ctest --output-on-failure -j"$(nproc)"
 # The fuzzers' closing figures: executions, coverage (cov) and features (ft).
 grep -E '^[0-9]+/[0-9]+ Test: fuzz\.[a-z]+$|DONE +cov|^Done [0-9]+ runs' Testing/Temporary/LastTest.log || true
