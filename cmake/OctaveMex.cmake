@@ -40,7 +40,9 @@ set(LATTICESIM_HOST_SOURCES
     ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
     ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
     ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
+    ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
     ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
+    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
     ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
 
 add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m

@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "exact_fp_guard.h"
+#include "natural_log.h"
+
 namespace {
 constexpr int32_t kMultiplier = 16807;
 constexpr int32_t kSchrageQuotient = 127773;   // modulus div multiplier
@@ -61,7 +64,7 @@ double gaussian_next(GaussianRng& gauss, UniformRng& rng) {
         y = 2.0 * uniform_next(rng) - 1.0;
         r = x * x + y * y;
     } while (!(r < 1.0 && r != 0.0));
-    const double fac = std::sqrt(-2.0 * std::log(r) / r);
+    const double fac = std::sqrt(-2.0 * natural_log(r) / r);
     gauss.spare = x * fac;
     gauss.has_spare = 1;
     return y * fac;

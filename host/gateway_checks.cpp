@@ -1,15 +1,16 @@
 #include "gateway_checks.h"
 
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
+#include "argument_rules.h"
+
 namespace {
-// Byte counts of scratch blocks are kept within 32 bits on every build, so
-// 32-bit and 64-bit hosts accept exactly the same calls.
-constexpr uint64_t kMaxBlockBytes = 0xFFFFFFFFu;
+[[noreturn]] void raise_fault(const char* function, const ArgumentFault& fault) {
+    gateway_error(function, fault.reason, "%s", fault.message);
 }
+}  // namespace
 
 void gateway_error(const char* function, const char* reason, const char* format, ...) {
     char identifier[128];
@@ -52,57 +53,31 @@ void check_real_scalar(const char* function, const mxArray* array, const char* n
 }
 
 int32_t checked_int32(const char* function, double value, const char* name) {
-    // Truncation lands in the int32 range exactly when the value lies
-    // strictly between -2^31 - 1 and 2^31; NaN fails both comparisons.
-    if (!(value > -2147483649.0 && value < 2147483648.0)) {
-        gateway_error(function, "notInt32",
-                      "%s must be a finite number within the int32 range -2147483648 .. 2147483647; got %g.", name,
-                      value);
-    }
-    return static_cast<int32_t>(value);
+    int32_t result = 0;
+    ArgumentFault fault;
+    if (!int32_rule(value, name, result, fault)) raise_fault(function, fault);
+    return result;
 }
 
 void check_finite(const char* function, double value, const char* name) {
-    if (!std::isfinite(value)) gateway_error(function, "notFinite", "%s must be finite; got %g.", name, value);
+    ArgumentFault fault;
+    if (!finite_rule(value, name, fault)) raise_fault(function, fault);
 }
 
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps) {
-    if (levels <= 0) {
-        gateway_error(function, "levels", "levels must be at least 1 after truncation toward zero; got %d.", levels);
-    }
-    if (steps < 0) {
-        gateway_error(function, "steps", "steps must be 0 or more after truncation toward zero; got %d.", steps);
-    }
+    ArgumentFault fault;
+    if (!levels_and_steps_rule(levels, steps, fault)) raise_fault(function, fault);
 }
 
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,
                            int32_t steps) {
-    const uint64_t sites = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
-    const bool overflow = (cols != 0 && sites / cols != rows) || rows > INT32_MAX || cols > INT32_MAX;
-    if (overflow || sites > kMaxBlockBytes / 8) {
-        gateway_error(function, "tooLarge", "traits must have at most %u elements; got %llu x %llu.",
-                      static_cast<unsigned>(kMaxBlockBytes / 8), static_cast<unsigned long long>(rows),
-                      static_cast<unsigned long long>(cols));
-    }
-    if (static_cast<uint64_t>(levels) > kMaxBlockBytes / 8) {
-        gateway_error(function, "tooLarge", "levels must be at most %u; got %d.",
-                      static_cast<unsigned>(kMaxBlockBytes / 8), levels);
-    }
-    if (sites == 0 && steps > 0) {
-        gateway_error(function, "emptyTraits", "an empty %s (traits with no elements) can only run 0 steps; got %d.",
-                      lattice, steps);
-    }
-    return static_cast<int32_t>(sites);
+    int32_t sites = 0;
+    ArgumentFault fault;
+    if (!site_count_rule(lattice, rows, cols, levels, steps, sites, fault)) raise_fault(function, fault);
+    return sites;
 }
 
 void check_initial_levels(const char* function, const double* source, int32_t count, int32_t levels) {
-    for (int32_t i = 0; i < count; ++i) {
-        // Truncation gives 0 .. levels - 1 exactly for values in (-1, levels).
-        if (!(source[i] > -1.0 && source[i] < static_cast<double>(levels))) {
-            gateway_error(function, "traitOutOfRange",
-                          "traits(%d) is %g; every initial level must lie in 0 .. levels-1 = 0 .. %d after "
-                          "truncation toward zero.",
-                          i + 1, source[i], levels - 1);
-        }
-    }
+    ArgumentFault fault;
+    if (!initial_levels_rule(source, count, levels, fault)) raise_fault(function, fault);
 }

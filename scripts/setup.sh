@@ -4,8 +4,13 @@
 set -euo pipefail
 
 packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
-          gnuplot-nox fonts-dejavu-core
-          clang-14 libclang-rt-14-dev llvm-14)
+          gnuplot-nox fonts-dejavu-core)
+# The build comparison: a second compiler, 32-bit x86 builds and their emulator.
+packages+=(clang g++-multilib qemu-user)
+# latticesweep: sweep descriptions, MAT-files, runs across machines.
+packages+=(pkg-config libtomlplusplus-dev libmatio-dev zlib1g-dev libopenmpi-dev openmpi-bin)
+# Sanitized builds and the gateway fuzzers (libFuzzer).
+packages+=(clang-14 libclang-rt-14-dev llvm-14)
 
 missing=()
 for p in "${packages[@]}"; do

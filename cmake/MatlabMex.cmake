@@ -1,0 +1,46 @@
+# Builds the plug-ins against an installed MATLAB through CMake's FindMatlab
+# and its matlab_add_mex, from the same sources and with the same exact
+# floating-point flags as every other build, into <build>/matlab/. Asked for
+# with -DLATTICESIM_MATLAB=ON; skipped with a message when no MATLAB is
+# found (Matlab_ROOT_DIR points CMake at one).
+find_package(Matlab COMPONENTS MX_LIBRARY)
+if(NOT Matlab_FOUND)
+  message(STATUS "MATLAB not found: the MATLAB plug-ins will not be built (set Matlab_ROOT_DIR)")
+  return()
+endif()
+
+set(LATTICESIM_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
+set(LATTICESIM_MATLAB_COMMON_SOURCES
+    ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
+    ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
+    ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
+    ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
+    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
+    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
+    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
+
+# add_matlab_mex(<name> <help .m file> <sources...>)
+function(add_matlab_mex name help_file)
+  # The large-array API: its creators take mwSize, so the adaptor supplies
+  # the 32-bit-dimension ones (HOST_PROVIDES_700 stays undefined).
+  matlab_add_mex(NAME ${name}_matlab MODULE OUTPUT_NAME ${name} R2017b
+                 SRC ${ARGN} ${LATTICESIM_MATLAB_COMMON_SOURCES})
+  target_compile_definitions(${name}_matlab PRIVATE HOST_REAL_MEX)
+  target_include_directories(${name}_matlab PRIVATE ${PROJECT_SOURCE_DIR}/core ${PROJECT_SOURCE_DIR}/host
+                             ${PROJECT_SOURCE_DIR}/ringsim ${PROJECT_SOURCE_DIR}/gridsim)
+  set_target_properties(${name}_matlab PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LATTICESIM_MATLAB_DIR}
+                        RUNTIME_OUTPUT_DIRECTORY ${LATTICESIM_MATLAB_DIR})
+  add_custom_command(TARGET ${name}_matlab POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E copy ${help_file} ${LATTICESIM_MATLAB_DIR}/${name}.m)
+endfunction()
+
+add_matlab_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m
+  ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp
+  ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
+  ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp)
+
+add_matlab_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m
+  ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
+  ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp)

@@ -1,0 +1,83 @@
+#include "argument_rules.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+// Byte counts of scratch blocks are kept within 32 bits on every build, so
+// 32-bit and 64-bit hosts accept exactly the same calls.
+constexpr uint64_t kMaxBlockBytes = 0xFFFFFFFFu;
+
+bool fail(ArgumentFault& fault, const char* reason, const char* argument, const char* format, ...) {
+    fault.reason = reason;
+    fault.argument = argument;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(fault.message, sizeof fault.message, format, args);
+    va_end(args);
+    return false;
+}
+}  // namespace
+
+bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault) {
+    // Truncation lands in the int32 range exactly when the value lies
+    // strictly between -2^31 - 1 and 2^31; NaN fails both comparisons.
+    if (!(value > -2147483649.0 && value < 2147483648.0)) {
+        return fail(fault, "notInt32", name,
+                    "%s must be a finite number within the int32 range -2147483648 .. 2147483647; got %g.", name,
+                    value);
+    }
+    result = static_cast<int32_t>(value);
+    return true;
+}
+
+bool finite_rule(double value, const char* name, ArgumentFault& fault) {
+    if (!std::isfinite(value)) return fail(fault, "notFinite", name, "%s must be finite; got %g.", name, value);
+    return true;
+}
+
+bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault) {
+    if (levels <= 0) {
+        return fail(fault, "levels", "levels", "levels must be at least 1 after truncation toward zero; got %d.",
+                    levels);
+    }
+    if (steps < 0) {
+        return fail(fault, "steps", "steps", "steps must be 0 or more after truncation toward zero; got %d.", steps);
+    }
+    return true;
+}
+
+bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t levels, int32_t steps, int32_t& sites,
+                     ArgumentFault& fault) {
+    const uint64_t count = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
+    const bool overflow = (cols != 0 && count / cols != rows) || rows > INT32_MAX || cols > INT32_MAX;
+    if (overflow || count > kMaxBlockBytes / 8) {
+        return fail(fault, "tooLarge", "traits", "traits must have at most %u elements; got %llu x %llu.",
+                    static_cast<unsigned>(kMaxBlockBytes / 8), static_cast<unsigned long long>(rows),
+                    static_cast<unsigned long long>(cols));
+    }
+    if (static_cast<uint64_t>(levels) > kMaxBlockBytes / 8) {
+        return fail(fault, "tooLarge", "levels", "levels must be at most %u; got %d.",
+                    static_cast<unsigned>(kMaxBlockBytes / 8), levels);
+    }
+    if (count == 0 && steps > 0) {
+        return fail(fault, "emptyTraits", "steps",
+                    "an empty %s (traits with no elements) can only run 0 steps; got %d.", lattice, steps);
+    }
+    sites = static_cast<int32_t>(count);
+    return true;
+}
+
+bool initial_levels_rule(const double* source, int32_t count, int32_t levels, ArgumentFault& fault) {
+    for (int32_t i = 0; i < count; ++i) {
+        // Truncation gives 0 .. levels - 1 exactly for values in (-1, levels).
+        if (!(source[i] > -1.0 && source[i] < static_cast<double>(levels))) {
+            return fail(fault, "traitOutOfRange", "traits",
+                        "traits(%d) is %g; every initial level must lie in 0 .. levels-1 = 0 .. %d after "
+                        "truncation toward zero.",
+                        i + 1, source[i], levels - 1);
+        }
+    }
+    return true;
+}

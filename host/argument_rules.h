@@ -1,0 +1,34 @@
+// The rules a call's arguments must meet, without any host: each rule
+// either accepts the value or describes the fault. The gateways raise a
+// fault as a host error; the sweep runner reports it against the sweep
+// description. Both therefore reject the same values with the same words.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct ArgumentFault {
+    const char* reason = "";    // the error identifier's reason, e.g. "notInt32"
+    const char* argument = "";  // the argument at fault, e.g. "levels"
+    char message[512] = {};
+};
+
+// Each rule returns true when the value is acceptable; otherwise it fills
+// fault and returns false.
+
+// value truncated toward zero into result, when finite and within int32.
+bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault);
+
+bool finite_rule(double value, const char* name, ArgumentFault& fault);
+
+// levels >= 1, steps >= 0.
+bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault);
+
+// rows x cols as a site count: each size and the count must fit int32, the
+// 8-byte scratch arrays and the levels' tally must have byte counts within
+// 32 bits, and an empty lattice may only run zero steps. lattice names it.
+bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t levels, int32_t steps, int32_t& sites,
+                     ArgumentFault& fault);
+
+// Every initial level, after truncation, must lie in 0 .. levels - 1.
+bool initial_levels_rule(const double* source, int32_t count, int32_t levels, ArgumentFault& fault);

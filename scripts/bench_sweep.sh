@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Sweep throughput against the same runs made one by one through the host
+# plug-ins in one Octave process: 10,000 small ring runs and 100 large torus
+# runs, with 1 and 2 threads and with 1 and 2 MPI ranks; wall and processor
+# time of each. About a minute on two idle cores.
+# Usage: scripts/bench_sweep.sh [BUILD_DIR]   (default build/)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+sweep=$build/sweep/latticesweep
+bench=$root/sweep/bench
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mpirun=(mpirun --oversubscribe)
+[[ $(id -u) == 0 ]] && mpirun+=(--allow-run-as-root)
+
+seconds_of() {  # seconds_of CMD...: "wall cpu" seconds of CMD and its children
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ print $1, $2 + $3 }'
+}
+
+row() {  # row LABEL "WALL CPU" RUNSTEPS SITESTEPS BASELINE_WALL
+  awk -v l="$1" -v t="$2" -v rs="$3" -v ss="$4" -v b="$5" 'BEGIN {
+    split(t, x, " "); s = x[1]
+    printf "  %-34s %7.2f s %7.2f s %6.2f %11.3g %11.3g %7.2fx\n", l, s, x[2], x[2] / s, rs / s, ss / s, b / s }'
+}
+
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+for name in small_runs large_runs; do
+  cp "$bench/$name.toml" "$work/"
+  "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet
+  runs_steps=$(octave-cli --norc --quiet --eval \
+    "s = load('$work/$name.ref.mat'); printf('%d %d\n', numel(s.runs.seed), sum(s.runs.steps)); \
+     printf('%d\n', numel(s.final_levels) / numel(s.runs.seed));" | tr '\n' ' ')
+  read -r runs run_steps sites <<<"$runs_steps"
+  site_steps=$((run_steps * sites))
+  host=$(octave-cli --norc --quiet --eval "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')" 2>/dev/null)
+  t1=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t1.mat" --threads 1 --quiet)
+  t2=$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t2.mat" --threads 2 --quiet)
+  m1=$(seconds_of "${mpirun[@]}" -np 1 "$sweep" sweep "$work/$name.toml" -o "$work/m1.mat" --threads 1 --quiet)
+  m2=$(seconds_of "${mpirun[@]}" -np 2 "$sweep" sweep "$work/$name.toml" -o "$work/m2.mat" --threads 1 --quiet)
+  for f in t1 t2 m1 m2; do "$build/tests/sweep/mat_compare" "$work/$name.ref.mat" "$work/$f.mat"; done
+  echo "$name: $runs runs, $sites sites, $run_steps run-steps in all (every output checked equal)"
+  printf '  %-34s %9s %9s %6s %11s %11s %8s\n' "" "wall" "cpu" "cores" "run-steps/s" "site-steps/s" "speed-up"
+  hw=${host%% *}
+  row "ringsim/gridsim loop in Octave" "$host" "$run_steps" "$site_steps" "$hw"
+  row "latticesweep, 1 thread" "$t1" "$run_steps" "$site_steps" "$hw"
+  row "latticesweep, 2 threads" "$t2" "$run_steps" "$site_steps" "$hw"
+  row "mpirun -np 1, 1 thread per rank" "$m1" "$run_steps" "$site_steps" "$hw"
+  row "mpirun -np 2, 1 thread per rank" "$m2" "$run_steps" "$site_steps" "$hw"
+  awk -v a="${t1%% *}" -v b="${t2%% *}" -v c="${m1%% *}" -v d="${m2%% *}" \
+    'BEGIN { printf "  scaling: 2 threads %.2fx over 1; 2 ranks %.2fx over 1\n", a / b, c / d }'
+done
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "(cores = cpu / wall, the processor time each command obtained; on a busy machine a"
+echo " process may get less than a core per thread, and wall-time speed-ups shrink with it)"

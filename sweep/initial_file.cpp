@@ -1,0 +1,64 @@
+#include "initial_file.h"
+
+#include <matio.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+const char* class_name(const matvar_t& var) {
+    if (var.isLogical) return "logical";
+    switch (var.class_type) {
+        case MAT_C_CELL: return "cell";
+        case MAT_C_STRUCT: return "struct";
+        case MAT_C_CHAR: return "char";
+        case MAT_C_SPARSE: return "sparse";
+        case MAT_C_DOUBLE: return "double";
+        case MAT_C_SINGLE: return "single";
+        case MAT_C_INT8: return "int8";
+        case MAT_C_UINT8: return "uint8";
+        case MAT_C_INT16: return "int16";
+        case MAT_C_UINT16: return "uint16";
+        case MAT_C_INT32: return "int32";
+        case MAT_C_UINT32: return "uint32";
+        case MAT_C_INT64: return "int64";
+        case MAT_C_UINT64: return "uint64";
+        default: return "unknown";
+    }
+}
+
+struct MatCloser {
+    void operator()(mat_t* mat) const { Mat_Close(mat); }
+};
+struct VarFreer {
+    void operator()(matvar_t* var) const { Mat_VarFree(var); }
+};
+}  // namespace
+
+void read_initial_levels(Model model, const std::string& path, const std::string& variable,
+                         const std::string& where, InitialLevels& initial) {
+    const std::unique_ptr<mat_t, MatCloser> mat(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
+    if (!mat) throw SweepError(where + ": cannot read the MAT-file '" + path + "'.");
+    const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarRead(mat.get(), variable.c_str()));
+    if (!var) throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'.");
+    const bool real_double = var->class_type == MAT_C_DOUBLE && !var->isComplex && !var->isLogical;
+    if (!real_double) {
+        const char* what = var->isComplex ? "complex" : class_name(*var);
+        throw SweepError(where + ": variable '" + variable + "' in '" + path +
+                         "': traits must be a real, full double array; got a " + what + " array.");
+    }
+    if (model == Model::torus && var->rank > 2) {
+        throw SweepError(where + ": variable '" + variable + "' in '" + path +
+                         "': traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
+                         " dimensions.");
+    }
+    size_t cols = 1;
+    for (int d = 1; d < var->rank; ++d) cols *= var->dims[d];
+    initial.kind = InitialKind::given;
+    initial.rows = var->rank > 0 ? var->dims[0] : 0;
+    initial.cols = var->rank > 1 ? cols : 1;
+    initial.values.assign(initial.rows * initial.cols, 0.0);
+    if (!initial.values.empty()) {
+        std::memcpy(initial.values.data(), var->data, initial.values.size() * sizeof(double));
+    }
+}

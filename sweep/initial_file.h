@@ -1,0 +1,13 @@
+// Initial levels stored in a MAT-file (any version the MAT-file library reads).
+#pragma once
+
+#include <string>
+
+#include "sweep_plan.h"
+
+// Reads variable from the MAT-file at path into initial (kind given,
+// rows x cols, column-major doubles). The variable must be a real, full
+// double array, the class the host gateways take (for the torus, with two
+// dimensions). Throws SweepError whose message starts with where.
+void read_initial_levels(Model model, const std::string& path, const std::string& variable,
+                         const std::string& where, InitialLevels& initial);

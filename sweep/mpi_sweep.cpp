@@ -1,0 +1,250 @@
+#include "mpi_sweep.h"
+
+#include <mpi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "run_pool.h"
+#include "sweep_description.h"
+
+namespace {
+enum Tag { kRequest = 1, kWork = 2, kResult = 3, kFailure = 4 };
+
+void broadcast_text(std::string& text, int rank) {
+    long long size = static_cast<long long>(text.size());
+    MPI_Bcast(&size, 1, MPI_LONG_LONG, 0, MPI_COMM_WORLD);
+    if (rank != 0) text.resize(static_cast<size_t>(size));
+    if (size > 0) MPI_Bcast(&text[0], static_cast<int>(size), MPI_CHAR, 0, MPI_COMM_WORLD);
+}
+
+bool all_agree(bool ok) {
+    int mine = ok ? 1 : 0;
+    int all = 0;
+    MPI_Allreduce(&mine, &all, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    return all == 1;
+}
+
+// A result as bytes: index, final count, mean count, then the values.
+std::vector<char> pack(const RunResult& r) {
+    const int64_t head[3] = {r.index, static_cast<int64_t>(r.output.final_levels.size()),
+                             static_cast<int64_t>(r.output.mean_levels.size())};
+    std::vector<char> bytes(sizeof head + r.output.final_levels.size() * 4 + r.output.mean_levels.size() * 8);
+    std::memcpy(bytes.data(), head, sizeof head);
+    char* p = bytes.data() + sizeof head;
+    if (head[1]) std::memcpy(p, r.output.final_levels.data(), static_cast<size_t>(head[1]) * 4);
+    if (head[2]) std::memcpy(p + head[1] * 4, r.output.mean_levels.data(), static_cast<size_t>(head[2]) * 8);
+    return bytes;
+}
+
+bool unpack(const std::vector<char>& bytes, RunResult& r) {
+    int64_t head[3];
+    if (bytes.size() < sizeof head) return false;
+    std::memcpy(head, bytes.data(), sizeof head);
+    if (head[1] < 0 || head[2] < 0 ||
+        bytes.size() != sizeof head + static_cast<size_t>(head[1]) * 4 + static_cast<size_t>(head[2]) * 8) {
+        return false;
+    }
+    r.index = head[0];
+    r.output.final_levels.resize(static_cast<size_t>(head[1]));
+    r.output.mean_levels.resize(static_cast<size_t>(head[2]));
+    const char* p = bytes.data() + sizeof head;
+    if (head[1]) std::memcpy(r.output.final_levels.data(), p, static_cast<size_t>(head[1]) * 4);
+    if (head[2]) std::memcpy(r.output.mean_levels.data(), p + head[1] * 4, static_cast<size_t>(head[2]) * 8);
+    return true;
+}
+
+// Rank 0: serves the other ranks' requests for work and collects their
+// results, while its own threads work through the same queue.
+void compute_as_root(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads, const ResultSink& sink,
+                     int ranks) {
+    int go = 1;
+    MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
+    IndexQueue queue;
+    queue.push(todo);
+    queue.close();
+    ResultQueue results(static_cast<size_t>(2 * threads));
+    RunPool pool(plan, queue, results, threads);
+    size_t received = 0;
+    int released = 0;  // ranks told that no work is left
+    std::vector<char> bytes;
+    while (received < todo.size() || released < ranks - 1) {
+        int flag = 0;
+        MPI_Status status;
+        MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
+        if (flag) {
+            int size = 0;
+            MPI_Get_count(&status, MPI_BYTE, &size);
+            bytes.resize(static_cast<size_t>(size));
+            MPI_Recv(bytes.data(), size, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
+                     MPI_STATUS_IGNORE);
+            if (status.MPI_TAG == kRequest) {
+                int64_t wanted = 0;
+                std::memcpy(&wanted, bytes.data(), sizeof wanted);
+                const std::vector<int64_t> work = queue.take_some(static_cast<size_t>(wanted));
+                MPI_Send(work.data(), static_cast<int>(work.size() * sizeof(int64_t)), MPI_BYTE, status.MPI_SOURCE,
+                         kWork, MPI_COMM_WORLD);
+                if (work.empty()) ++released;
+            } else if (status.MPI_TAG == kResult) {
+                RunResult result;
+                if (!unpack(bytes, result)) throw SweepError("rank " + std::to_string(status.MPI_SOURCE) +
+                                                             " sent a damaged result.");
+                sink(result);
+                ++received;
+            } else {
+                throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + ": " +
+                                 std::string(bytes.begin(), bytes.end()));
+            }
+            continue;
+        }
+        RunResult result;
+        if (results.pop_for(result, std::chrono::milliseconds(1))) {
+            if (!result.error.empty()) throw SweepError(result.error);
+            sink(result);
+            ++received;
+        }
+    }
+}
+
+// Other ranks: ask rank 0 for a few runs at a time, keep the threads busy,
+// send each result back as it finishes.
+void compute_as_worker(const SweepPlan& plan, int threads) {
+    IndexQueue queue;
+    ResultQueue results(static_cast<size_t>(2 * threads));
+    RunPool pool(plan, queue, results, threads);
+    const int64_t target = 2 * static_cast<int64_t>(threads);
+    int64_t outstanding = 0;  // runs received and not yet sent back
+    bool asked = false;
+    bool exhausted = false;
+    std::deque<std::pair<std::vector<char>, MPI_Request>> sends;
+    std::vector<int64_t> work;
+    while (!exhausted || outstanding > 0 || !sends.empty()) {
+        if (!exhausted && !asked && outstanding < target) {
+            const int64_t wanted = target - outstanding;
+            MPI_Send(&wanted, sizeof wanted, MPI_BYTE, 0, kRequest, MPI_COMM_WORLD);
+            asked = true;
+        }
+        if (asked) {
+            int flag = 0;
+            MPI_Status status;
+            MPI_Iprobe(0, kWork, MPI_COMM_WORLD, &flag, &status);
+            if (flag) {
+                int size = 0;
+                MPI_Get_count(&status, MPI_BYTE, &size);
+                work.resize(static_cast<size_t>(size) / sizeof(int64_t));
+                MPI_Recv(work.data(), size, MPI_BYTE, 0, kWork, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+                asked = false;
+                if (work.empty()) {
+                    exhausted = true;
+                    queue.close();
+                } else {
+                    outstanding += static_cast<int64_t>(work.size());
+                    queue.push(work);
+                }
+            }
+        }
+        RunResult result;
+        if (outstanding > 0 && results.pop_for(result, std::chrono::milliseconds(1))) {
+            if (!result.error.empty()) {
+                MPI_Send(result.error.data(), static_cast<int>(result.error.size()), MPI_BYTE, 0, kFailure,
+                         MPI_COMM_WORLD);
+                return;
+            }
+            sends.emplace_back(pack(result), MPI_REQUEST_NULL);
+            auto& s = sends.back();
+            MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD,
+                      &s.second);
+            --outstanding;
+        } else if (outstanding == 0 && !sends.empty()) {
+            MPI_Wait(&sends.front().second, MPI_STATUS_IGNORE);
+        } else if (outstanding == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // waiting for rank 0's answer
+        }
+        while (!sends.empty()) {
+            int done = 0;
+            MPI_Test(&sends.front().second, &done, MPI_STATUS_IGNORE);
+            if (!done) break;
+            sends.pop_front();
+        }
+    }
+}
+}  // namespace
+
+bool launched_by_mpirun() {
+    return std::getenv("OMPI_COMM_WORLD_SIZE") || std::getenv("PMIX_RANK") || std::getenv("PMI_RANK");
+}
+
+int mpi_sweep(const std::string& path, const SweepOptions& options) {
+    int provided = 0;
+    MPI_Init_thread(nullptr, nullptr, MPI_THREAD_FUNNELED, &provided);
+    int rank = 0;
+    int ranks = 1;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
+
+    // Rank 0 reads the description; every rank parses the same text.
+    std::string text;
+    bool readable = true;
+    if (rank == 0) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = all.str();
+        readable = static_cast<bool>(in);
+    }
+    SweepPlan plan;
+    std::string error;
+    if (!all_agree(readable)) {
+        error = path + ": cannot read the sweep description.";
+    } else {
+        broadcast_text(text, rank);
+        try {
+            plan = parse_sweep_description(text, path);
+            check_plan(plan);
+        } catch (const SweepError& e) {
+            error = e.what();
+        }
+    }
+    if (!all_agree(error.empty())) {
+        if (rank == 0 || !error.empty()) {
+            std::fprintf(stderr, "latticesweep%s: %s\n", rank ? (" rank " + std::to_string(rank)).c_str() : "",
+                         error.empty() ? "another rank could not read the sweep" : error.c_str());
+        }
+        MPI_Finalize();
+        return 2;
+    }
+
+    int status = 0;
+    if (rank == 0) {
+        bool started = false;
+        bool computed = false;
+        try {
+            run_sweep(plan, options, [&](const SweepPlan& p, const std::vector<int64_t>& todo, int threads,
+                                         const ResultSink& sink) {
+                started = true;
+                compute_as_root(p, todo, threads, sink, ranks);
+                computed = true;
+            });
+        } catch (const SweepError& e) {
+            std::fprintf(stderr, "latticesweep: %s\n", e.what());
+            if (started && !computed) MPI_Abort(MPI_COMM_WORLD, 2);  // the other ranks may be mid-run
+            status = 2;
+        }
+        if (!started) {
+            int go = 0;
+            MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
+        }
+    } else {
+        int go = 0;
+        MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
+        if (go) compute_as_worker(plan, options.threads);
+        else status = 2;
+    }
+    MPI_Finalize();
+    return status;
+}

@@ -1,0 +1,56 @@
+// The journal of a sweep in progress: every finished run's results are
+// appended (and flushed) the moment they arrive, each record checked by a
+// CRC-32. A sweep that stops for any reason leaves the journal holding
+// every run it finished, at worst followed by one torn record, which
+// resuming drops. Only the final MAT-file assembly reads it back.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct RunOutput {
+    std::vector<int32_t> final_levels;
+    std::vector<double> mean_levels;
+};
+
+class ResultJournal {
+public:
+    // Opens the journal at path for a sweep of run_count runs identified by
+    // fingerprint. resume: keep the records of an existing journal (which
+    // must belong to the same sweep) and drop a torn tail; otherwise start
+    // an empty one. Throws SweepError naming path.
+    ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume);
+    ~ResultJournal();
+    ResultJournal(const ResultJournal&) = delete;
+    ResultJournal& operator=(const ResultJournal&) = delete;
+
+    bool done(int64_t index) const { return offsets_[static_cast<size_t>(index)] >= 0; }
+    int64_t done_count() const { return done_count_; }
+    int64_t dropped_bytes() const { return dropped_bytes_; }  // torn tail removed when resuming
+
+    // Appends a run's results and flushes them to the operating system. A
+    // run already recorded is not recorded again.
+    void append(int64_t index, const RunOutput& output);
+
+    // Reads back a recorded run.
+    void read(int64_t index, RunOutput& output);
+
+    // Closes and deletes the journal file.
+    void remove();
+
+private:
+    void scan(int64_t file_size);
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::vector<int64_t> offsets_;  // record offset per run, -1 while not done
+    int64_t done_count_ = 0;
+    int64_t end_ = 0;               // where the next record goes
+    int64_t dropped_bytes_ = 0;
+};
+
+// FNV-1a over bytes, continuing from hash: identifies a sweep's inputs.
+uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size);
+constexpr uint64_t kFingerprintStart = 14695981039346656037ull;

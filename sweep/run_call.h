@@ -1,0 +1,46 @@
+// One run of either model, described exactly as a host call would be: the
+// initial levels as a double array and the scalar arguments as doubles, in
+// the gateway's argument order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "argument_rules.h"
+#include "ring_model.h"
+#include "torus_model.h"
+
+enum class Model { ring, torus };
+
+// "ringsim" or "gridsim": the host function the run stands for.
+const char* model_function(Model model);
+
+// Names of the scalar arguments after traits, in call order: 8 for the ring
+// (intercept, slope, levels, radius, noise, mutation_rate, steps, seed), 9 for
+// the torus (payoff_mode and neighbourhood in place of radius).
+const std::vector<const char*>& scalar_argument_names(Model model);
+
+// A run whose arguments passed every rule, converted as the gateway does.
+struct CheckedRun {
+    Model model = Model::ring;
+    RingParams ring{};    // when model is ring
+    TorusParams torus{};  // when model is torus
+    int32_t steps = 0;
+    int32_t seed = 0;
+    int32_t sites = 0;
+    int32_t rows = 0;     // torus M; the ring's site count is rows * cols
+    int32_t cols = 0;     // torus N
+    int32_t levels() const { return model == Model::ring ? ring.model.levels : torus.model.levels; }
+};
+
+// Applies the gateway's rules, in the gateway's order, to the scalar
+// arguments and the shape of the initial levels (everything but the initial
+// values themselves, which initial_levels_rule checks).
+bool check_scalar_arguments(Model model, const double* scalars, size_t rows, size_t cols, CheckedRun& run,
+                            ArgumentFault& fault);
+
+// Runs a checked call exactly as the gateway does, with scratch memory of
+// its own. initial holds the sites' levels (all valid), final_levels
+// receives the sites' final levels and mean_levels the steps' means.
+void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels);

@@ -1,0 +1,366 @@
+#include "sweep_description.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "initial_file.h"
+
+namespace {
+constexpr int64_t kMaxListLength = 100000000;  // values one swept argument may take
+constexpr int64_t kMaxSeedMagnitude = int64_t{1} << 40;
+
+// Where a key stands, for messages: "file:line:column: key 'table.key'".
+struct Place {
+    const std::string& path;
+    std::string at(const toml::source_region& where, const std::string& key) const {
+        return path + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) +
+               ": key '" + key + "'";
+    }
+};
+
+// The entries of a table in the order they were written.
+std::vector<std::pair<std::string, const toml::node*>> in_file_order(const toml::table& table,
+                                                                     std::vector<toml::source_region>& keys) {
+    std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+    for (auto&& [key, node] : table) entries.emplace_back(&key, &node);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        const auto& x = a.first->source().begin;
+        const auto& y = b.first->source().begin;
+        return x.line != y.line ? x.line < y.line : x.column < y.column;
+    });
+    std::vector<std::pair<std::string, const toml::node*>> out;
+    keys.clear();
+    for (const auto& [key, node] : entries) {
+        out.emplace_back(std::string(key->str()), node);
+        keys.push_back(key->source());
+    }
+    return out;
+}
+
+double number(const toml::node& node, const std::string& where) {
+    if (!node.is_number()) throw SweepError(where + ": expected a number.");
+    return *node.value<double>();
+}
+
+int64_t integer(const toml::node& node, const std::string& where) {
+    if (!node.is_integer()) throw SweepError(where + ": expected an integer.");
+    return *node.value<int64_t>();
+}
+
+const toml::table& table_of(const toml::node& node, const std::string& where) {
+    if (!node.is_table()) throw SweepError(where + ": expected a table.");
+    return *node.as_table();
+}
+
+std::vector<double> range_values(const toml::table& range, const Place& place, const std::string& key,
+                                 const std::string& where) {
+    const toml::node* from = nullptr;
+    const toml::node* to = nullptr;
+    const toml::node* step = nullptr;
+    const toml::node* count = nullptr;
+    for (auto&& [k, node] : range) {
+        const std::string name(k.str());
+        if (name == "from") from = &node;
+        else if (name == "to") to = &node;
+        else if (name == "step") step = &node;
+        else if (name == "count") count = &node;
+        else throw SweepError(place.at(k.source(), key + "." + name) + ": unknown key; a range takes from, to and step or count.");
+    }
+    if (!from || !to || (!step) == (!count)) {
+        throw SweepError(where + ": a range needs from, to and exactly one of step or count.");
+    }
+    const double a = number(*from, where + " (from)");
+    const double b = number(*to, where + " (to)");
+    std::vector<double> values;
+    if (count) {
+        const int64_t n = integer(*count, where + " (count)");
+        if (n < 1 || n > kMaxListLength) {
+            throw SweepError(where + ": count must lie in 1 .. " + std::to_string(kMaxListLength) + ".");
+        }
+        for (int64_t i = 0; i < n; ++i) {
+            values.push_back(i + 1 == n ? b : a + (b - a) * static_cast<double>(i) / static_cast<double>(n - 1));
+        }
+        if (n == 1) values[0] = a;
+        return values;
+    }
+    const double s = number(*step, where + " (step)");
+    const double spans = (b - a) / s;
+    if (!std::isfinite(a) || !std::isfinite(b) || !(s != 0.0) || !std::isfinite(spans) || spans < -1e-9 ||
+        spans > static_cast<double>(kMaxListLength)) {
+        throw SweepError(where + ": step must be finite, non-zero, point from 'from' toward 'to' and give at most " +
+                         std::to_string(kMaxListLength) + " values.");
+    }
+    // A small tolerance keeps 'to' when (to - from) / step falls just short
+    // of a whole number by rounding.
+    const auto n = static_cast<int64_t>(std::floor(spans + 1e-9)) + 1;
+    for (int64_t i = 0; i < n; ++i) values.push_back(a + static_cast<double>(i) * s);
+    return values;
+}
+
+int slot_of(Model model, const std::string& name) {
+    const auto& names = scalar_argument_names(model);
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (name == names[k]) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+std::string argument_list(Model model) {
+    std::string list;
+    const auto& names = scalar_argument_names(model);
+    for (size_t k = 0; k + 1 < names.size(); ++k) list += (k ? ", " : "") + std::string(names[k]);
+    return list;
+}
+
+// Checks that key names an argument of the model other than seed.
+int argument_slot(const SweepPlan& plan, const std::string& key, const std::string& where) {
+    if (key == "seed") {
+        throw SweepError(where + ": seeds are not set here; they come from [replicates] first_seed plus the run "
+                                 "index.");
+    }
+    const int slot = slot_of(plan.model, key);
+    if (slot < 0) {
+        throw SweepError(where + ": unknown key; " + model_function(plan.model) + " takes " +
+                         argument_list(plan.model) + ".");
+    }
+    return slot;
+}
+
+void read_arguments(const toml::table& table, const std::string& section, bool swept, const Place& place,
+                    SweepPlan& plan, std::vector<bool>& given) {
+    std::vector<toml::source_region> keys;
+    const auto entries = in_file_order(table, keys);
+    for (size_t e = 0; e < entries.size(); ++e) {
+        const std::string& key = entries[e].first;
+        const toml::node& node = *entries[e].second;
+        const std::string where = place.at(keys[e], section + "." + key);
+        const int slot = argument_slot(plan, key, where);
+        if (given[slot]) {
+            throw SweepError(where + ": " + key + " is given twice; set it in [parameters] or [sweep], not both.");
+        }
+        given[slot] = true;
+        plan.where[slot] = where;
+        if (!swept) {
+            plan.fixed[slot] = number(node, where);
+            continue;
+        }
+        SweptArgument s;
+        s.slot = slot;
+        if (const toml::array* list = node.as_array()) {
+            for (const toml::node& v : *list) s.values.push_back(number(v, where));
+            if (s.values.empty()) throw SweepError(where + ": a swept list needs at least one value.");
+        } else if (const toml::table* range = node.as_table()) {
+            s.values = range_values(*range, place, section + "." + key, where);
+        } else {
+            throw SweepError(where + ": expected a list of values or a range { from, to, step or count }.");
+        }
+        plan.swept.push_back(std::move(s));
+    }
+}
+
+void read_replicates(const toml::table& table, const Place& place, SweepPlan& plan) {
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "replicates." + key);
+        if (key == "count") {
+            plan.replicates = integer(node, where);
+            if (plan.replicates < 1 || plan.replicates > kMaxListLength) {
+                throw SweepError(where + ": count must lie in 1 .. " + std::to_string(kMaxListLength) + ".");
+            }
+        } else if (key == "first_seed") {
+            plan.first_seed = integer(node, where);
+            plan.seeds_where = where;
+            // Seeds outside int32 fail the seed rule run by run; this bound
+            // only keeps first_seed + index exact.
+            if (plan.first_seed < -kMaxSeedMagnitude || plan.first_seed > kMaxSeedMagnitude) {
+                throw SweepError(where + ": seed must be a finite number within the int32 range -2147483648 .. "
+                                         "2147483647.");
+            }
+        } else {
+            throw SweepError(where + ": unknown key; [replicates] takes count and first_seed.");
+        }
+    }
+}
+
+std::vector<double> numbers(const toml::array& list, const std::string& where) {
+    std::vector<double> out;
+    for (const toml::node& v : list) out.push_back(number(v, where));
+    return out;
+}
+
+void read_given_traits(const toml::node& node, const std::string& where, SweepPlan& plan) {
+    InitialLevels& init = plan.initial;
+    const toml::array* list = node.as_array();
+    if (!list) throw SweepError(where + ": expected a list of levels.");
+    init.kind = InitialKind::given;
+    if (plan.model == Model::ring) {
+        init.values = numbers(*list, where + " (a ring takes a flat list of levels)");
+        init.rows = init.values.size();
+        init.cols = 1;
+        return;
+    }
+    // Torus: a list of rows of equal length, stored column-major.
+    std::vector<std::vector<double>> rows;
+    for (const toml::node& r : *list) {
+        if (!r.is_array()) throw SweepError(where + ": a torus takes a list of rows, each a list of levels.");
+        rows.push_back(numbers(*r.as_array(), where));
+        if (rows.back().size() != rows.front().size()) {
+            throw SweepError(where + ": row " + std::to_string(rows.size()) + " has " +
+                             std::to_string(rows.back().size()) + " levels, row 1 has " +
+                             std::to_string(rows.front().size()) + ".");
+        }
+    }
+    init.rows = rows.size();
+    init.cols = rows.empty() ? 0 : rows.front().size();
+    init.values.resize(init.rows * init.cols);
+    for (size_t r = 0; r < init.rows; ++r) {
+        for (size_t c = 0; c < init.cols; ++c) init.values[c * init.rows + r] = rows[r][c];
+    }
+}
+
+void read_random_traits(const toml::table& random, const Place& place, const std::string& where, SweepPlan& plan) {
+    InitialLevels& init = plan.initial;
+    init.kind = InitialKind::random;
+    bool has_size = false;
+    for (auto&& [k, node] : random) {
+        const std::string key(k.str());
+        const std::string at = place.at(k.source(), "initial.random." + key);
+        if (key == "seed") {
+            const int64_t seed = integer(node, at);
+            if (seed < INT32_MIN || seed > INT32_MAX) throw SweepError(at + ": seed must lie within the int32 range.");
+            init.has_seed = true;
+            init.seed = static_cast<int32_t>(seed);
+        } else if (key == "size") {
+            std::vector<int64_t> size;
+            if (const toml::array* list = node.as_array()) {
+                for (const toml::node& v : *list) size.push_back(integer(v, at));
+            } else {
+                size.push_back(integer(node, at));
+            }
+            const size_t wanted = plan.model == Model::ring ? 1 : 2;
+            if (size.size() != wanted || std::any_of(size.begin(), size.end(), [](int64_t v) { return v < 0; })) {
+                throw SweepError(at + (plan.model == Model::ring ? ": a ring's size is its site count, 0 or more."
+                                                                 : ": a torus's size is [rows, columns], each 0 or more."));
+            }
+            if (size.front() > INT32_MAX || size.back() > INT32_MAX) {
+                throw SweepError(at + ": traits must have at most 536870911 elements.");
+            }
+            init.rows = static_cast<size_t>(size.front());
+            init.cols = plan.model == Model::ring ? 1 : static_cast<size_t>(size.back());
+            has_size = true;
+        } else {
+            throw SweepError(at + ": unknown key; random takes size and seed.");
+        }
+    }
+    if (!has_size) throw SweepError(where + ": random initial levels need a size.");
+}
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void read_initial(const toml::table& table, const Place& place, const std::string& table_where, SweepPlan& plan) {
+    std::string file;
+    std::string variable = "traits";
+    std::string file_where;
+    int sources = 0;
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "initial." + key);
+        if (key == "traits") {
+            read_given_traits(node, where, plan);
+            plan.initial.where = where;
+            ++sources;
+        } else if (key == "random") {
+            read_random_traits(table_of(node, where), place, where, plan);
+            plan.initial.where = where;
+            ++sources;
+        } else if (key == "file") {
+            if (!node.is_string()) throw SweepError(where + ": expected the MAT-file's path as a string.");
+            file = *node.value<std::string>();
+            file_where = where;
+            ++sources;
+        } else if (key == "variable") {
+            if (!node.is_string()) throw SweepError(where + ": expected a variable name as a string.");
+            variable = *node.value<std::string>();
+        } else {
+            throw SweepError(where + ": unknown key; [initial] takes traits, random, or file with variable.");
+        }
+    }
+    if (sources != 1) {
+        throw SweepError(table_where + ": give the initial levels exactly one way: traits, random or file.");
+    }
+    if (!file.empty() || !file_where.empty()) {
+        const std::string path = !file.empty() && file[0] == '/' ? file : folder_of(place.path) + file;
+        read_initial_levels(plan.model, path, variable, file_where, plan.initial);
+        plan.initial.where = file_where;
+    }
+}
+}  // namespace
+
+SweepPlan parse_sweep_description(const std::string& text, const std::string& path) {
+    toml::table root;
+    try {
+        root = toml::parse(text, path);
+    } catch (const toml::parse_error& e) {
+        const auto& at = e.source().begin;
+        throw SweepError(path + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) +
+                         ": not a valid sweep description: " + std::string(e.description()));
+    }
+    const Place place{path};
+    SweepPlan plan;
+    plan.description = text;
+    plan.seeds_where = path + ": [replicates] first_seed";
+
+    const toml::node* model = root.get("model");
+    if (!model) throw SweepError(path + ": key 'model' is missing; set model = \"ring\" or model = \"torus\".");
+    const std::string model_where = place.at(model->source(), "model");
+    const std::string name = model->value_or(std::string());
+    if (name == "ring") plan.model = Model::ring;
+    else if (name == "torus") plan.model = Model::torus;
+    else throw SweepError(model_where + ": model must be \"ring\" or \"torus\".");
+
+    const size_t n = plan.scalar_count();
+    plan.fixed.assign(n, 0.0);
+    plan.where.assign(n, std::string());
+    std::vector<bool> given(n, false);
+    bool has_initial = false;
+    for (auto&& [k, node] : root) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), key);
+        if (key == "model") continue;
+        if (key == "parameters") read_arguments(table_of(node, where), key, false, place, plan, given);
+        else if (key == "sweep") read_arguments(table_of(node, where), key, true, place, plan, given);
+        else if (key == "replicates") read_replicates(table_of(node, where), place, plan);
+        else if (key == "initial") {
+            read_initial(table_of(node, where), place, where, plan);
+            has_initial = true;
+        } else {
+            throw SweepError(where + ": unknown key; a sweep description has model, [parameters], [sweep], "
+                                     "[replicates] and [initial].");
+        }
+    }
+    const auto& names = scalar_argument_names(plan.model);
+    for (size_t k = 0; k + 1 < n; ++k) {
+        if (!given[k]) {
+            throw SweepError(path + ": key '" + names[k] + "' is missing; give it in [parameters] or [sweep].");
+        }
+    }
+    plan.where[n - 1] = plan.seeds_where;
+    if (!has_initial) throw SweepError(path + ": table [initial] is missing; it gives the initial levels.");
+    return plan;
+}
+
+SweepPlan read_sweep_description(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SweepError(path + ": cannot read the sweep description.");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse_sweep_description(text.str(), path);
+}

@@ -1,0 +1,135 @@
+#include "sweep_driver.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "progress_line.h"
+#include "result_journal.h"
+#include "sweep_mat_file.h"
+
+#ifndef LATTICESIM_VERSION
+#define LATTICESIM_VERSION "unknown"
+#endif
+
+namespace {
+// What an interrupted sweep says on its way out; prepared before the
+// handler is installed, since a signal handler may only write and exit.
+char interrupt_note[1024];
+
+extern "C" void on_interrupt(int) {
+    const ssize_t written = write(STDERR_FILENO, interrupt_note, std::strlen(interrupt_note));
+    (void)written;
+    _exit(130);
+}
+
+void install_interrupt_note(const std::string& output) {
+    std::snprintf(interrupt_note, sizeof interrupt_note,
+                  "\nlatticesweep: interrupted; the finished runs are kept in %s: continue with --resume.\n",
+                  journal_path(output).c_str());
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+std::string journal_path(const std::string& output) { return output + ".journal"; }
+
+std::string program_version() { return std::string("latticesweep ") + LATTICESIM_VERSION; }
+
+uint64_t sweep_fingerprint(const SweepPlan& plan) {
+    uint64_t h = kFingerprintStart;
+    const std::string version = program_version();
+    h = fingerprint_bytes(h, version.data(), version.size());
+    const int model = plan.model == Model::ring ? 1 : 2;
+    h = fingerprint_bytes(h, &model, sizeof model);
+    h = fingerprint_bytes(h, plan.description.data(), plan.description.size());
+    const uint64_t shape[2] = {plan.initial.rows, plan.initial.cols};
+    h = fingerprint_bytes(h, shape, sizeof shape);
+    return fingerprint_bytes(h, plan.initial.values.data(), plan.initial.values.size() * sizeof(double));
+}
+
+void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads,
+                        const ResultSink& sink) {
+    IndexQueue queue;
+    queue.push(todo);
+    queue.close();
+    ResultQueue results(static_cast<size_t>(2 * threads));
+    RunPool pool(plan, queue, results, threads);
+    for (size_t received = 0; received < todo.size();) {
+        RunResult result;
+        if (!results.pop_for(result, std::chrono::milliseconds(100))) continue;
+        if (!result.error.empty()) throw SweepError(result.error);
+        sink(result);
+        ++received;
+    }
+}
+
+void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
+    check_plan(plan);
+    const std::string& output = options.output;
+    if (is_directory(output)) throw SweepError(output + ": is a folder; name the MAT-file to write.");
+    const std::string journal_file = journal_path(output);
+    if (!options.resume && exists(journal_file)) {
+        throw SweepError(journal_file + ": an earlier sweep to " + output +
+                         " stopped before it finished and left this journal; continue it with --resume, or delete "
+                         "the journal to start afresh.");
+    }
+    const int64_t runs = plan.run_count();
+    ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume);
+    if (options.resume && !options.quiet) {
+        std::fprintf(stderr, "latticesweep: resuming: %lld of %lld runs already done", 
+                     static_cast<long long>(journal.done_count()), static_cast<long long>(runs));
+        if (journal.dropped_bytes() > 0) {
+            std::fprintf(stderr, " (dropped an unfinished record of %lld bytes)",
+                         static_cast<long long>(journal.dropped_bytes()));
+        }
+        std::fputc('\n', stderr);
+    }
+    std::vector<int64_t> todo;
+    for (int64_t k = 0; k < runs; ++k) {
+        if (!journal.done(k)) todo.push_back(k);
+    }
+
+    install_interrupt_note(output);
+    ProgressLine progress(runs, journal.done_count(),
+                          !options.quiet && ProgressLine::stderr_is_terminal());
+    int64_t fresh = 0;
+    compute(plan, todo, options.threads, [&](RunResult& result) {
+        journal.append(result.index, result.output);
+        progress.update(journal.done_count());
+        if (++fresh == options.halt_after) std::_Exit(75);
+    });
+    progress.finish();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+
+    // The MAT-file gets its name only when it is whole.
+    const std::string partial = output + ".partial";
+    std::remove(partial.c_str());
+    try {
+        write_sweep_mat(partial, plan, journal, program_version());
+    } catch (...) {
+        std::remove(partial.c_str());
+        throw;
+    }
+    if (std::rename(partial.c_str(), output.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(partial.c_str());
+        throw SweepError(output + ": cannot write the MAT-file here: " + reason + ".");
+    }
+    journal.remove();
+}

@@ -1,0 +1,42 @@
+// A whole sweep: check every run, journal results as they arrive, resume
+// from an interrupted journal, and write the MAT-file under a temporary name
+// that becomes the output's name only once it is complete.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "run_pool.h"
+#include "sweep_plan.h"
+
+struct SweepOptions {
+    std::string output;      // the MAT-file to write
+    int threads = 1;         // compute threads (per MPI rank)
+    bool resume = false;     // continue from the output's journal
+    bool quiet = false;      // no progress line and no notes
+    int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
+};
+
+using ResultSink = std::function<void(RunResult&)>;
+
+// Executes the runs numbered in todo and hands each result to sink on the
+// calling thread, in whatever order they finish.
+using ComputeRuns = std::function<void(const SweepPlan&, const std::vector<int64_t>& todo, int threads,
+                                       const ResultSink& sink)>;
+
+void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads,
+                        const ResultSink& sink);
+
+// The program's name and version, stored in every MAT-file it writes.
+std::string program_version();
+
+// Identifies a sweep's inputs, so a journal is resumed only by its own sweep.
+uint64_t sweep_fingerprint(const SweepPlan& plan);
+
+// Runs the sweep of plan into options.output. Throws SweepError.
+void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute);
+
+// The journal kept next to an output while its sweep runs.
+std::string journal_path(const std::string& output);

@@ -1,0 +1,29 @@
+// The sweep's results as a MAT-file (version 7.3, HDF5-based), written in
+// one pass over the journal in run order, a bounded batch of runs at a time.
+//
+// Variables (n runs):
+//   version         char: the program and its version
+//   model           char: 'ringsim' or 'gridsim', the host function the runs equal
+//   description     char: the sweep description's text
+//   runs            struct of n x 1 double columns: every scalar argument of
+//                   the host call (seed included) and replicate (1-based)
+//   swept           struct of n x 1 double columns: the swept arguments, in
+//                   the description's order, and replicate
+//   initial_levels  int32, the traits of every run stacked along a last dimension
+//   final_levels    int32, likewise: the host call's first output
+//   mean_levels     double, max(steps) x n: column k holds run k's means,
+//                   NaN below its own steps
+// A ring's levels are a column per run (sites x n); a torus's an M x N
+// matrix per run (M x N x n).
+#pragma once
+
+#include <string>
+
+#include "result_journal.h"
+#include "sweep_plan.h"
+
+// Writes the MAT-file at path from a journal holding every run of plan,
+// holding about batch_bytes of results in memory at a time. Throws
+// SweepError naming path.
+void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
+                     const std::string& version, size_t batch_bytes = size_t{16} << 20);

@@ -1,0 +1,105 @@
+#include "sweep_plan.h"
+
+#include <algorithm>
+#include <map>
+
+int64_t SweepPlan::run_count() const {
+    int64_t count = replicates;
+    for (const SweptArgument& s : swept) count *= static_cast<int64_t>(s.values.size());
+    return count;
+}
+
+void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate) {
+    const size_t n = plan.scalar_count();
+    for (size_t k = 0; k + 1 < n; ++k) scalars[k] = plan.fixed[k];
+    replicate = index % plan.replicates + 1;
+    int64_t rest = index / plan.replicates;
+    for (size_t s = plan.swept.size(); s-- > 0;) {
+        const auto size = static_cast<int64_t>(plan.swept[s].values.size());
+        scalars[plan.swept[s].slot] = plan.swept[s].values[static_cast<size_t>(rest % size)];
+        rest /= size;
+    }
+    scalars[n - 1] = static_cast<double>(plan.first_seed + index);
+}
+
+void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial) {
+    const InitialLevels& init = plan.initial;
+    if (init.kind == InitialKind::given) {
+        initial = init.values;
+        return;
+    }
+    const size_t n = plan.scalar_count();
+    const auto levels = static_cast<int32_t>(scalars[2]);  // checked before any run is prepared
+    const int32_t seed = init.has_seed ? init.seed : static_cast<int32_t>(scalars[n - 1]);
+    std::vector<int32_t> table(kRngTableSize);
+    UniformRng rng{};
+    rng.table = table.data();
+    uniform_seed(rng, seed);
+    initial.resize(init.rows * init.cols);
+    for (double& v : initial) {
+        const auto level = static_cast<int32_t>(uniform_next(rng) * static_cast<double>(levels));
+        v = static_cast<double>(std::min(level, levels - 1));
+    }
+}
+
+namespace {
+[[noreturn]] void report_fault(const SweepPlan& plan, int64_t index, const ArgumentFault& fault) {
+    const auto& names = scalar_argument_names(plan.model);
+    std::string where = plan.initial.where;
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (std::string(names[k]) == fault.argument) where = plan.where[k];
+    }
+    // The shape of the initial levels matters only to the site-count rule.
+    if (std::string(fault.reason) == "tooLarge" && std::string(fault.argument) == "traits") {
+        where = plan.initial.where;
+    }
+    std::string message = where + ": " + model_function(plan.model) + ":" + fault.reason;
+    if (plan.run_count() > 1) message += " in run " + std::to_string(index + 1);
+    throw SweepError(message + ": " + fault.message);
+}
+}  // namespace
+
+void check_plan(const SweepPlan& plan) {
+    const int64_t runs = plan.run_count();
+    std::vector<double> scalars(plan.scalar_count());
+    std::map<int32_t, bool> given_levels_checked;
+    for (int64_t index = 0; index < runs; ++index) {
+        int64_t replicate = 0;
+        run_scalars(plan, index, scalars.data(), replicate);
+        CheckedRun run;
+        ArgumentFault fault;
+        if (!check_scalar_arguments(plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+            report_fault(plan, index, fault);
+        }
+        // Drawn levels are valid by construction; given ones are checked
+        // once for each levels value the sweep uses.
+        if (plan.initial.kind == InitialKind::given && !given_levels_checked[run.levels()]) {
+            if (!initial_levels_rule(plan.initial.values.data(), run.sites, run.levels(), fault)) {
+                report_fault(plan, index, fault);
+            }
+            given_levels_checked[run.levels()] = true;
+        }
+    }
+}
+
+void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial) {
+    std::vector<double> scalars(plan.scalar_count());
+    int64_t replicate = 0;
+    run_scalars(plan, index, scalars.data(), replicate);
+    ArgumentFault fault;
+    if (!check_scalar_arguments(plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+        report_fault(plan, index, fault);
+    }
+    run_initial_levels(plan, scalars.data(), initial);
+}
+
+int32_t max_steps(const SweepPlan& plan) {
+    const size_t slot = plan.scalar_count() - 2;  // steps comes just before seed
+    double most = plan.fixed[slot];
+    for (const SweptArgument& s : plan.swept) {
+        if (static_cast<size_t>(s.slot) == slot) most = *std::max_element(s.values.begin(), s.values.end());
+    }
+    return static_cast<int32_t>(most);
+}
+
+size_t sites_per_run(const SweepPlan& plan) { return plan.initial.rows * plan.initial.cols; }

@@ -1,0 +1,74 @@
+// A sweep: one model, each scalar argument either fixed or swept over a list
+// of values, replicates with seeds derived from the run index, and the
+// initial levels. Runs are numbered 0 .. run_count - 1 in sweep order: the
+// first swept argument varies slowest, the replicate fastest. A run's
+// arguments are computed from its number, so a sweep of any length takes
+// memory only for its lists.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "run_call.h"
+
+// A bad sweep: the message names the file, line and key (or option).
+struct SweepError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct SweptArgument {
+    int slot = 0;               // index into the model's scalar arguments
+    std::vector<double> values;
+};
+
+enum class InitialKind { given, random };
+
+struct InitialLevels {
+    InitialKind kind = InitialKind::given;
+    size_t rows = 0;             // shape of the traits argument
+    size_t cols = 0;
+    std::vector<double> values;  // given: column-major, rows * cols
+    bool has_seed = false;       // random: draw from seed, else from the run's own seed
+    int32_t seed = 0;
+    std::string where;           // where the initial levels were described, for messages
+};
+
+struct SweepPlan {
+    Model model = Model::ring;
+    std::string description;             // the sweep description's text, stored with the results
+    std::vector<double> fixed;           // per scalar argument (seed excluded): its value when not swept
+    std::vector<std::string> where;      // per scalar argument: "file:line:column: key 'name'" or "option --name"
+    std::vector<SweptArgument> swept;    // in the order given
+    int64_t replicates = 1;
+    int64_t first_seed = 1;
+    std::string seeds_where;
+    InitialLevels initial;
+
+    int64_t run_count() const;
+    size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
+};
+
+// The scalar arguments of run index (scalar_count values, seed last) and its
+// replicate number (1-based).
+void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate);
+
+// Fills initial with run index's initial levels (rows * cols values): the
+// given ones, or uniform draws in 0 .. levels - 1 from the plan's seed or
+// the run's.
+void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial);
+
+// Checks every run against the gateway's rules before anything runs; throws
+// SweepError naming the argument's source and the first failing run.
+void check_plan(const SweepPlan& plan);
+
+// A checked run of the plan with its initial levels, ready to execute.
+void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial);
+
+// Largest step count of any run: the rows of the stored mean column block.
+int32_t max_steps(const SweepPlan& plan);
+
+// Number of final levels per run and their shape as stored: rows x cols
+// (a ring's levels form a column, as the host returns them).
+size_t sites_per_run(const SweepPlan& plan);

@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# End-to-end tests of the latticesweep program: cli_test.sh CASE
+# Needs LATTICESWEEP, MAT_COMPARE and SWEEP_TEST_DATA; MPIRUN, OCTAVE and
+# MEX_DIR for the cases that use them.
+set -uo pipefail
+case_name=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+cp "$SWEEP_TEST_DATA"/*.toml .
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_same() { "$MAT_COMPARE" "$1" "$2" || fail "$1 and $2 differ"; }
+# expect_status STATUS CMD...: runs CMD, output in out.txt/err.txt.
+expect_status() {
+  local want=$1; shift
+  "$@" >out.txt 2>err.txt
+  local got=$?
+  [[ $got == "$want" ]] || { fail "'$*' exited $got, expected $want"; cat err.txt; }
+}
+expect_text() { grep -qF -- "$2" "$1" || { fail "'$2' not in $1:"; cat "$1"; }; }
+nothing_named() { for f in "$@"; do [[ ! -e $f ]] || fail "$f should not exist"; done; }
+
+sweep() { "$LATTICESWEEP" sweep "$@"; }
+
+case $case_name in
+threads)
+  for d in ring_sweep torus_sweep; do
+    expect_status 0 sweep $d.toml -o $d.1.mat --threads 1
+    expect_status 0 sweep $d.toml -o $d.2.mat --threads 2
+    expect_status 0 sweep $d.toml -o $d.3.mat --threads 3
+    expect_same $d.1.mat $d.2.mat
+    expect_same $d.1.mat $d.3.mat
+    nothing_named $d.1.mat.journal $d.1.mat.partial
+  done
+  # Another sweep must differ: the comparison can fail.
+  "$MAT_COMPARE" ring_sweep.1.mat torus_sweep.1.mat 2>/dev/null && fail "different sweeps compare equal"
+  ;;
+resume)
+  expect_status 0 sweep torus_sweep.toml -o whole.mat --threads 2
+  # A crash after 7 results: no output, a journal of 7 runs.
+  expect_status 75 sweep torus_sweep.toml -o part.mat --threads 2 --halt-after 7
+  nothing_named part.mat part.mat.partial
+  [[ -s part.mat.journal ]] || fail "no journal after the crash"
+  # Without --resume the journal is not overwritten.
+  expect_status 2 sweep torus_sweep.toml -o part.mat
+  expect_text err.txt "continue it with --resume"
+  # A second crash that tears the last record, then resume to the end.
+  expect_status 75 sweep torus_sweep.toml -o part.mat --threads 1 --resume --halt-after 2
+  expect_text err.txt "resuming: 7 of 16 runs already done"
+  size=$(stat -c %s part.mat.journal)
+  truncate -s $((size - 5)) part.mat.journal
+  expect_status 0 sweep torus_sweep.toml -o part.mat --threads 2 --resume
+  expect_text err.txt "resuming: 8 of 16 runs already done (dropped an unfinished record"
+  expect_same whole.mat part.mat
+  nothing_named part.mat.journal part.mat.partial
+  # Ctrl-C: a note, status 130, and what was finished is kept for --resume.
+  sed 's/steps = \[40, 25\]/steps = [1500, 1000]/; s/size = \[6, 9\]/size = [48, 48]/' torus_sweep.toml >long.toml
+  expect_status 0 sweep long.toml -o long_whole.mat --threads 2
+  "$LATTICESWEEP" sweep long.toml -o long.mat --threads 1 >out.txt 2>err.txt &
+  pid=$!
+  for _ in $(seq 500); do
+    (( $(stat -c %s long.mat.journal 2>/dev/null || echo 0) > 32 )) && break
+    sleep 0.01
+  done
+  kill -INT $pid
+  wait $pid
+  status=$?
+  [[ $status == 130 ]] || fail "Ctrl-C gave status $status"
+  expect_text err.txt "interrupted; the finished runs are kept in long.mat.journal: continue with --resume."
+  nothing_named long.mat long.mat.partial
+  expect_status 0 sweep long.toml -o long.mat --threads 2 --resume
+  expect_same long_whole.mat long.mat
+  # A journal of another sweep is refused.
+  expect_status 75 sweep torus_sweep.toml -o other.mat --halt-after 1
+  sed -i 's/noise = 0.3/noise = 0.4/' torus_sweep.toml
+  expect_status 2 sweep torus_sweep.toml -o other.mat --resume
+  expect_text err.txt "belongs to a different sweep"
+  nothing_named other.mat
+  ;;
+mpi)
+  # Open MPI's library keeps allocations to the end of the process, which a
+  # leak checker would report in sanitizer builds.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+  mpirun=("$MPIRUN" --oversubscribe -np 2)
+  [[ $(id -u) == 0 ]] && mpirun+=(--allow-run-as-root)
+  for d in ring_sweep torus_sweep; do
+    expect_status 0 sweep $d.toml -o $d.single.mat --threads 1
+    expect_status 0 "${mpirun[@]}" "$LATTICESWEEP" sweep $d.toml -o $d.mpi.mat --threads 1 --quiet
+    expect_same $d.single.mat $d.mpi.mat
+  done
+  # Two ranks finish what a crashed single process started.
+  expect_status 75 sweep ring_sweep.toml -o mixed.mat --threads 1 --halt-after 5
+  expect_status 0 "${mpirun[@]}" "$LATTICESWEEP" sweep ring_sweep.toml -o mixed.mat --threads 1 --resume
+  expect_same ring_sweep.single.mat mixed.mat
+  # A bad description stops every rank with the message and no output.
+  sed 's/levels = 5/levels = 0/' ring_sweep.toml >bad.toml
+  "${mpirun[@]}" "$LATTICESWEEP" sweep bad.toml -o bad.mat >out.txt 2>err.txt && fail "mpirun accepted a bad sweep"
+  expect_text err.txt "bad.toml:7:1: key 'parameters.levels': ringsim:levels"
+  nothing_named bad.mat bad.mat.journal
+  ;;
+bad_input)
+  printf 'model = "ring"\n[parameters\n' >malformed.toml
+  sed 's/^slope = 1.0/slope = 1.0\nslop = 2/' ring_sweep.toml >unknown.toml
+  sed 's/mutation_rate = \[0.0, 0.01, 0.05\]/mutation_rate = [0.0, 0.01]\nsteps = [10, 2147483648]/; /^steps = 60/d' \
+    ring_sweep.toml >range.toml
+  touch plainfile
+  mkdir folder
+  check() {  # check DESCRIPTION OUTPUT MESSAGE-PART...
+    local description=$1 output=$2; shift 2
+    expect_status 2 sweep "$description" -o "$output"
+    for part in "$@"; do expect_text err.txt "$part"; done
+    nothing_named "$output.partial" "$output.journal"
+    [[ -f $output ]] && fail "$output written"
+  }
+  check missing.toml out1.mat "missing.toml: cannot read the sweep description"
+  check malformed.toml out2.mat "malformed.toml:2:" "not a valid sweep description"
+  check unknown.toml out3.mat "unknown.toml:7:1: key 'parameters.slop': unknown key"
+  check range.toml out4.mat "range.toml:13:1: key 'sweep.steps': ringsim:notInt32 in run 2:" \
+    "steps must be a finite number within the int32 range -2147483648 .. 2147483647; got 2.14748e+09."
+  check ring_sweep.toml plainfile/out.mat "plainfile/out.mat.journal: cannot create the sweep's journal"
+  check ring_sweep.toml nofolder/out.mat "nofolder/out.mat.journal: cannot create" "No such file or directory"
+  expect_status 2 sweep ring_sweep.toml -o folder
+  expect_text err.txt "folder: is a folder"
+  expect_status 2 sweep ring_sweep.toml --threads 0
+  expect_text err.txt "option --threads"
+  expect_status 2 "$LATTICESWEEP" frobnicate
+  expect_text err.txt "unknown command"
+  ;;
+run)
+  # The torus's documented whole run: 2 x 3 levels, 5 steps, seed 7.
+  args=(--model torus --intercept 0.5 --slope 1 --levels 3 --payoff-mode 0 --neighbourhood 0 --noise 0.3
+        --mutation-rate 0.05 --steps 5 --seed 7 --traits "0 1 2; 2 1 0")
+  expect_status 0 "$LATTICESWEEP" run "${args[@]}"
+  expect_text out.txt "$(printf '  1 1 1\n  2 1 1')"
+  grep -A6 '^mean_levels' out.txt | tr -d ' ' >means.txt
+  printf 'mean_levels=[\n1.1666666666666667\n1\n1\n1.1666666666666667\n1.1666666666666667\n];\n' >want.txt
+  diff -u want.txt means.txt || fail "mean levels of the documented run"
+  # Written to a MAT-file instead, and as one replicate of a sweep.
+  expect_status 0 "$LATTICESWEEP" run "${args[@]}" -o one.mat
+  [[ -s one.mat ]] || fail "run -o wrote nothing"
+  expect_status 2 "$LATTICESWEEP" run "${args[@]/--levels/--levels}" --radius 2
+  expect_text err.txt "unknown option --radius"
+  bad=("${args[@]}"); bad[7]=0.5
+  expect_status 2 "$LATTICESWEEP" run "${bad[@]}"
+  expect_text err.txt "option --levels: gridsim:levels: levels must be at least 1 after truncation toward zero; got 0."
+  ;;
+progress)
+  expect_status 0 sweep ring_sweep.toml -o p1.mat
+  [[ -s err.txt ]] && { fail "progress printed when standard error is not a terminal"; cat err.txt; }
+  if command -v script >/dev/null; then
+    script -qec "$LATTICESWEEP sweep ring_sweep.toml -o p2.mat --threads 1" /dev/null >tty.txt
+    expect_text tty.txt "18/18 runs (100.0%)"
+    script -qec "$LATTICESWEEP sweep ring_sweep.toml -o p3.mat --quiet" /dev/null >tty.txt
+    grep -q "runs" tty.txt && fail "--quiet printed progress on a terminal"
+  fi
+  ;;
+octave)
+  expect_status 0 sweep ring_sweep.toml -o ring.mat
+  expect_status 0 sweep torus_sweep.toml -o torus.mat
+  "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
+    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat');" \
+    || fail "Octave found a run that differs from the host call"
+  ;;
+*)
+  echo "unknown case $case_name"; exit 2 ;;
+esac
+
+if ((failures)); then echo "$case_name: $failures failed"; exit 1; fi
+echo "$case_name: passed"

@@ -1,0 +1,123 @@
+// The journal keeps every finished run through any stop: reopened, it
+// holds exactly the whole records, drops a torn one, and refuses to serve a
+// different sweep.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "result_journal.h"
+#include "sweep_plan.h"
+
+namespace {
+
+RunOutput output_of(int64_t index) {
+    RunOutput out;
+    for (int64_t i = 0; i <= index % 5; ++i) out.final_levels.push_back(static_cast<int32_t>(index * 10 + i));
+    for (int64_t s = 0; s < index % 3; ++s) out.mean_levels.push_back(0.1 * static_cast<double>(index + s));
+    return out;
+}
+
+int64_t file_size(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    return static_cast<int64_t>(in.tellg());
+}
+
+TEST(ResultJournal, ReopenedJournalHoldsExactlyTheWholeRecords) {
+    const std::string path = testing::TempDir() + "/journal_test.journal";
+    const int64_t runs = 12;
+    const std::vector<int64_t> order = {7, 0, 3, 11, 5};
+    std::vector<int64_t> ends;  // file size after each record
+    {
+        ResultJournal journal(path, 42, runs, false);
+        for (int64_t k : order) {
+            journal.append(k, output_of(k));
+            ends.push_back(file_size(path));
+        }
+        journal.append(7, output_of(99));  // a run already recorded is kept as it was
+        EXPECT_EQ(file_size(path), ends.back());
+    }
+    // Cut the file at every length from the last two records' span: the
+    // whole records survive, the torn one is dropped.
+    const int64_t full = ends.back();
+    std::vector<char> bytes(static_cast<size_t>(full));
+    {
+        std::ifstream in(path, std::ios::binary);
+        in.read(bytes.data(), full);
+    }
+    for (int64_t cut = ends[ends.size() - 3]; cut <= full; ++cut) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), cut);
+        }
+        size_t whole = 0;
+        while (whole < ends.size() && ends[whole] <= cut) ++whole;
+        ResultJournal journal(path, 42, runs, true);
+        ASSERT_EQ(journal.done_count(), static_cast<int64_t>(whole)) << "cut at " << cut;
+        EXPECT_EQ(journal.dropped_bytes(), cut - ends[whole - 1]) << "cut at " << cut;
+        for (int64_t k = 0; k < runs; ++k) {
+            const bool recorded = std::find(order.begin(), order.begin() + static_cast<long>(whole), k) !=
+                                  order.begin() + static_cast<long>(whole);
+            ASSERT_EQ(journal.done(k), recorded) << "run " << k << ", cut at " << cut;
+            if (!recorded) continue;
+            RunOutput back;
+            journal.read(k, back);
+            EXPECT_EQ(back.final_levels, output_of(k).final_levels);
+            EXPECT_EQ(back.mean_levels, output_of(k).mean_levels);
+        }
+        // Appending after the dropped tail gives a journal that reads back whole.
+        journal.append(1, output_of(1));
+        RunOutput back;
+        journal.read(1, back);
+        EXPECT_EQ(back.final_levels, output_of(1).final_levels);
+    }
+    std::remove(path.c_str());
+}
+
+TEST(ResultJournal, ADamagedRecordEndsWhatIsKept) {
+    const std::string path = testing::TempDir() + "/journal_damage.journal";
+    int64_t first_end = 0;
+    {
+        ResultJournal journal(path, 1, 4, false);
+        journal.append(2, output_of(2));
+        first_end = file_size(path);
+        journal.append(3, output_of(3));
+    }
+    {
+        std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(first_end + 30);  // inside the second record's data
+        f.put('\x7f');
+    }
+    ResultJournal journal(path, 1, 4, true);
+    EXPECT_EQ(journal.done_count(), 1);
+    EXPECT_TRUE(journal.done(2));
+    EXPECT_FALSE(journal.done(3));
+    journal.remove();
+    EXPECT_EQ(access(path.c_str(), F_OK), -1);
+}
+
+TEST(ResultJournal, RefusesAJournalOfAnotherSweep) {
+    const std::string path = testing::TempDir() + "/journal_other.journal";
+    { ResultJournal journal(path, 7, 4, false); }
+    const struct {
+        uint64_t fingerprint;
+        int64_t runs;
+    } others[] = {{8, 4}, {7, 5}};
+    for (const auto& o : others) {
+        try {
+            ResultJournal journal(path, o.fingerprint, o.runs, true);
+            ADD_FAILURE() << "accepted";
+        } catch (const SweepError& e) {
+            EXPECT_NE(std::string(e.what()).find("belongs to a different sweep"), std::string::npos) << e.what();
+        }
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "not a journal at all, just text";
+    EXPECT_THROW(ResultJournal(path, 7, 4, true), SweepError);
+    std::remove(path.c_str());
+}
+
+}  // namespace

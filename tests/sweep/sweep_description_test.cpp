@@ -1,0 +1,248 @@
+// Sweep descriptions: how they expand into runs, and how every kind of bad
+// description is reported (file, line, key and the gateway's words).
+#include <gtest/gtest.h>
+
+#include <matio.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "sweep_description.h"
+#include "sweep_plan.h"
+
+namespace {
+
+const char* kTorus = R"(# two swept arguments, three replicates
+model = "torus"
+
+[parameters]
+intercept = 0.5
+slope = 1
+levels = 3
+noise = 0.25
+steps = 10
+
+[sweep]
+neighbourhood = [0, 1]
+mutation_rate = { from = 0.0, to = 0.1, count = 3 }
+payoff_mode = { from = 0, to = 1, step = 1 }
+
+[replicates]
+count = 3
+first_seed = 100
+
+[initial]
+traits = [[0, 1, 2], [2, 1, 0]]
+)";
+
+std::vector<double> scalars_of(const SweepPlan& plan, int64_t index, int64_t& replicate) {
+    std::vector<double> s(plan.scalar_count());
+    run_scalars(plan, index, s.data(), replicate);
+    return s;
+}
+
+TEST(SweepDescription, ExpandsInWrittenOrderWithReplicatesFastest) {
+    const SweepPlan plan = parse_sweep_description(kTorus, "t.toml");
+    ASSERT_EQ(plan.model, Model::torus);
+    ASSERT_EQ(plan.run_count(), 2 * 3 * 2 * 3);
+    // The torus rows become a column-major 2 x 3 matrix.
+    EXPECT_EQ(plan.initial.rows, 2u);
+    EXPECT_EQ(plan.initial.cols, 3u);
+    EXPECT_EQ(plan.initial.values, (std::vector<double>{0, 2, 1, 1, 2, 0}));
+    // intercept, slope, levels, payoff_mode, neighbourhood, noise, mutation_rate, steps, seed
+    struct Expected {
+        int64_t index;
+        double payoff, neighbourhood, rate, seed;
+        int64_t replicate;
+    };
+    const Expected cases[] = {
+        {0, 0, 0, 0.0, 100, 1},   {1, 0, 0, 0.0, 101, 2},  {2, 0, 0, 0.0, 102, 3},
+        {3, 1, 0, 0.0, 103, 1},   {6, 0, 0, 0.05, 106, 1}, {17, 1, 0, 0.1, 117, 3},
+        {18, 0, 1, 0.0, 118, 1},  {35, 1, 1, 0.1, 135, 3},
+    };
+    for (const Expected& e : cases) {
+        int64_t replicate = 0;
+        const auto s = scalars_of(plan, e.index, replicate);
+        EXPECT_EQ(s[3], e.payoff) << e.index;
+        EXPECT_EQ(s[4], e.neighbourhood) << e.index;
+        EXPECT_EQ(s[6], e.rate) << e.index;
+        EXPECT_EQ(s[8], e.seed) << e.index;
+        EXPECT_EQ(replicate, e.replicate) << e.index;
+        EXPECT_EQ(s[0], 0.5);
+        EXPECT_EQ(s[7], 10.0);
+    }
+    check_plan(plan);
+}
+
+TEST(SweepDescription, RangesIncludeBothEnds) {
+    struct Case {
+        const char* range;
+        std::vector<double> values;
+    };
+    const Case cases[] = {
+        {"{ from = 0.1, to = 0.3, step = 0.1 }", {0.1, 0.2, 0.30000000000000004}},
+        {"{ from = 1, to = 10, step = 3 }", {1, 4, 7, 10}},
+        {"{ from = 5, to = 1, step = -2 }", {5, 3, 1}},
+        {"{ from = 0, to = 1, count = 5 }", {0, 0.25, 0.5, 0.75, 1}},
+        {"{ from = 2, to = 9, count = 1 }", {2}},
+        {"[0.5, -1, 7]", {0.5, -1, 7}},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::string("model = \"ring\"\n[parameters]\nintercept = 1\nslope = 1\nlevels = 2\n"
+                                             "radius = 1\nmutation_rate = 0\nsteps = 1\n[sweep]\nnoise = ") +
+                                 c.range + "\n[initial]\ntraits = [0, 1]\n";
+        const SweepPlan plan = parse_sweep_description(text, "r.toml");
+        ASSERT_EQ(plan.swept.size(), 1u) << c.range;
+        EXPECT_EQ(plan.swept[0].values, c.values) << c.range;
+    }
+}
+
+// A valid ring description with one line replaced, for the bad cases.
+std::string ring_with(const std::string& from, const std::string& to) {
+    std::string text =
+        "model = \"ring\"\n"                 // line 1
+        "[parameters]\n"                     // 2
+        "intercept = 0.5\n"                  // 3
+        "slope = 1\n"                        // 4
+        "levels = 3\n"                       // 5
+        "radius = 1\n"                       // 6
+        "noise = 0.1\n"                      // 7
+        "steps = 20\n"                       // 8
+        "[sweep]\n"                          // 9
+        "mutation_rate = [0.0, 0.01]\n"      // 10
+        "[replicates]\n"                     // 11
+        "count = 2\n"                        // 12
+        "[initial]\n"                        // 13
+        "traits = [0, 1, 2, 1]\n";           // 14
+    if (!from.empty()) {
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// The ring description with steps moved from [parameters] (line 8) to the
+// end of [sweep] (then line 10).
+std::string swept_steps(const std::string& list) {
+    std::string text = ring_with("steps = 20\n", "");
+    const std::string rate = "mutation_rate = [0.0, 0.01]\n";
+    return text.replace(text.find(rate), rate.size(), rate + "steps = " + list + "\n");
+}
+
+TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> expected;  // parts the message must hold
+    };
+    const Case cases[] = {
+        {"malformed", ring_with("slope = 1\n", "slope = = 1\n"), {"bad.toml:4:", "not a valid sweep description"}},
+        {"unknown parameter", ring_with("radius = 1\n", "radius = 1\nnosie = 2\n"),
+         {"bad.toml:7:1: key 'parameters.nosie'", "unknown key", "ringsim takes"}},
+        {"torus argument in a ring", ring_with("radius = 1\n", "payoff_mode = 1\n"),
+         {"bad.toml:6:1: key 'parameters.payoff_mode'", "unknown key"}},
+        {"unknown table", ring_with("[replicates]\n", "[replicate]\n"), {"bad.toml:11:", "key 'replicate'", "unknown key"}},
+        {"unknown replicates key", ring_with("count = 2\n", "runs = 2\n"),
+         {"bad.toml:12:1: key 'replicates.runs'", "unknown key"}},
+        {"missing argument", ring_with("noise = 0.1\n", ""), {"bad.toml: key 'noise' is missing"}},
+        {"argument twice", ring_with("mutation_rate = [0.0, 0.01]\n", "steps = [1, 2]\n"),
+         {"bad.toml:10:1: key 'sweep.steps'", "given twice"}},
+        {"seed as a parameter", ring_with("radius = 1\n", "radius = 1\nseed = 4\n"),
+         {"bad.toml:7:1: key 'parameters.seed'", "first_seed"}},
+        {"text for a number", ring_with("slope = 1\n", "slope = \"one\"\n"),
+         {"bad.toml:4:1: key 'parameters.slope'", "expected a number"}},
+        {"empty list", ring_with("[0.0, 0.01]", "[]"), {"bad.toml:10:1: key 'sweep.mutation_rate'", "at least one"}},
+        {"range without an end", ring_with("[0.0, 0.01]", "{ from = 0, step = 1 }"),
+         {"bad.toml:10:1: key 'sweep.mutation_rate'", "from, to and exactly one of step or count"}},
+        {"range stepping away", ring_with("[0.0, 0.01]", "{ from = 0, to = 1, step = -0.5 }"),
+         {"bad.toml:10:1: key 'sweep.mutation_rate'", "step must be"}},
+        {"no initial levels", ring_with("[initial]\ntraits = [0, 1, 2, 1]\n", ""), {"table [initial] is missing"}},
+        {"two initial levels", ring_with("traits = [0, 1, 2, 1]\n", "traits = [0]\nrandom = { size = 4 }\n"),
+         {"bad.toml:13:", "exactly one way"}},
+        {"torus size for a ring", ring_with("traits = [0, 1, 2, 1]\n", "random = { size = [2, 2] }\n"),
+         {"bad.toml:14:", "initial.random.size", "site count"}},
+        {"missing model", ring_with("model = \"ring\"\n", ""), {"bad.toml: key 'model' is missing"}},
+        {"unknown model", ring_with("\"ring\"", "\"line\""), {"bad.toml:1:9: key 'model'", "\"ring\" or \"torus\""}},
+        // Values the gateway rejects: its identifier and words, and the key.
+        {"levels zero", ring_with("levels = 3\n", "levels = 0\n"),
+         {"bad.toml:5:1: key 'parameters.levels'", "ringsim:levels", "levels must be at least 1 after truncation "
+                                                                      "toward zero; got 0."}},
+        {"NaN noise", ring_with("noise = 0.1\n", "noise = nan\n"),
+         {"bad.toml:7:1: key 'parameters.noise'", "ringsim:notFinite", "noise must be finite; got nan."}},
+        {"one swept value out of range", swept_steps("[5, -1]"),
+         {"bad.toml:10:1: key 'sweep.steps'", "ringsim:steps in run 3:",
+          "steps must be 0 or more after truncation toward zero; got -1."}},
+        {"initial level too high", ring_with("[0, 1, 2, 1]", "[0, 1, 3, 1]"),
+         {"bad.toml:14:1: key 'initial.traits'", "ringsim:traitOutOfRange",
+          "traits(3) is 3; every initial level must lie in 0 .. levels-1 = 0 .. 2"}},
+        {"seeds past int32", ring_with("count = 2\n", "count = 2\nfirst_seed = 2147483647\n"),
+         {"bad.toml:13:1: key 'replicates.first_seed'", "ringsim:notInt32 in run 2",
+          "seed must be a finite number within the int32 range"}},
+        {"empty ring with steps", ring_with("[0, 1, 2, 1]", "[]"),
+         {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
+          "an empty ring (traits with no elements) can only run 0 steps; got 20."}},
+    };
+    for (const Case& c : cases) {
+        try {
+            const SweepPlan plan = parse_sweep_description(c.text, "bad.toml");
+            check_plan(plan);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const SweepError& e) {
+            const std::string message = e.what();
+            for (const std::string& part : c.expected) {
+                EXPECT_NE(message.find(part), std::string::npos) << c.name << ": '" << part << "' not in: " << message;
+            }
+        }
+    }
+}
+
+TEST(SweepDescription, InitialLevelsFromAMatFile) {
+    const std::string folder = testing::TempDir();
+    const std::string mat_path = folder + "/initial_levels_test.mat";
+    const std::string toml_path = folder + "/initial_levels_test.toml";
+    {
+        mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, MAT_FT_MAT5);
+        ASSERT_NE(mat, nullptr);
+        double start[6] = {0, 1, 2, 2, 1, 0};
+        size_t dims[2] = {2, 3};
+        matvar_t* v = Mat_VarCreate("start", MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, start, 0);
+        Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
+        Mat_VarFree(v);
+        int32_t ints[2] = {0, 1};
+        size_t two[2] = {2, 1};
+        v = Mat_VarCreate("ints", MAT_C_INT32, MAT_T_INT32, 2, two, ints, 0);
+        Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
+        Mat_VarFree(v);
+        Mat_Close(mat);
+    }
+    const std::string head =
+        "model = \"torus\"\n[parameters]\nintercept = 0.5\nslope = 1\nlevels = 3\npayoff_mode = 0\n"
+        "neighbourhood = 0\nnoise = 0\nmutation_rate = 0\nsteps = 3\n[initial]\nfile = \"initial_levels_test.mat\"\n";
+    // Found next to the description, in the host's storage order.
+    const SweepPlan plan = parse_sweep_description(head + "variable = \"start\"\n", toml_path);
+    EXPECT_EQ(plan.initial.rows, 2u);
+    EXPECT_EQ(plan.initial.cols, 3u);
+    EXPECT_EQ(plan.initial.values, (std::vector<double>{0, 1, 2, 2, 1, 0}));
+    const struct {
+        std::string variable;
+        std::string expected;
+    } bad[] = {
+        {"ints", "traits must be a real, full double array; got a int32 array."},
+        {"absent", "has no variable 'absent'"},
+    };
+    for (const auto& b : bad) {
+        try {
+            parse_sweep_description(head + "variable = \"" + b.variable + "\"\n", toml_path);
+            ADD_FAILURE() << b.variable << ": accepted";
+        } catch (const SweepError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(toml_path + ":12:1: key 'initial.file'"), std::string::npos) << message;
+            EXPECT_NE(message.find(b.expected), std::string::npos) << message;
+        }
+    }
+    std::remove(mat_path.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The MAT-file of a sweep, read back with the MAT-file library: every
+// variable, its class and shape, and the results of every run in run order,
+// whether written in one batch or appended batch by batch.
+#include <gtest/gtest.h>
+
+#include <matio.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "progress_line.h"
+#include "result_journal.h"
+#include "run_pool.h"
+#include "sweep_description.h"
+#include "sweep_driver.h"
+#include "sweep_mat_file.h"
+
+namespace {
+
+const char* kRing = R"(model = "ring"
+[parameters]
+intercept = 0.5
+slope = 1
+levels = 4
+radius = 2
+mutation_rate = 0.02
+[sweep]
+noise = [0, 0.5]
+steps = [12, 3]
+[replicates]
+count = 2
+first_seed = 5
+[initial]
+random = { size = 9 }
+)";
+
+const char* kTorus = R"(model = "torus"
+[parameters]
+intercept = 0.5
+slope = 1
+levels = 3
+payoff_mode = 1
+noise = 0.3
+mutation_rate = 0.05
+steps = 6
+[sweep]
+neighbourhood = [0, 1, 0]
+[replicates]
+count = 2
+[initial]
+traits = [[0, 1, 2], [2, 1, 0]]
+)";
+
+struct VarFree {
+    void operator()(matvar_t* v) const { Mat_VarFree(v); }
+};
+using Var = std::unique_ptr<matvar_t, VarFree>;
+
+std::map<std::string, Var> read_mat(const std::string& path) {
+    std::map<std::string, Var> vars;
+    mat_t* mat = Mat_Open(path.c_str(), MAT_ACC_RDONLY);
+    EXPECT_NE(mat, nullptr) << path;
+    if (!mat) return vars;
+    EXPECT_EQ(Mat_GetVersion(mat), MAT_FT_MAT73);
+    while (matvar_t* info = Mat_VarReadNextInfo(mat)) {
+        const std::string name = info->name;
+        Mat_VarFree(info);
+        vars[name] = Var(Mat_VarRead(mat, name.c_str()));
+    }
+    Mat_Close(mat);
+    return vars;
+}
+
+std::string text_of(const matvar_t* v) {
+    std::string s;
+    const size_t n = v->nbytes / Mat_SizeOf(v->data_type);
+    for (size_t i = 0; i < n; ++i) {
+        s.push_back(v->data_type == MAT_T_UINT16 ? static_cast<char>(static_cast<const uint16_t*>(v->data)[i])
+                                                 : static_cast<const char*>(v->data)[i]);
+    }
+    return s;
+}
+
+std::vector<size_t> dims_of(const matvar_t* v) { return std::vector<size_t>(v->dims, v->dims + v->rank); }
+
+std::vector<double> column(matvar_t* st, const char* field) {
+    matvar_t* f = Mat_VarGetStructFieldByName(st, field, 0);
+    EXPECT_NE(f, nullptr) << field;
+    if (!f) return {};
+    const auto* d = static_cast<const double*>(f->data);
+    return std::vector<double>(d, d + f->nbytes / sizeof(double));
+}
+
+TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
+    for (const char* description : {kRing, kTorus}) {
+        const SweepPlan plan = parse_sweep_description(description, "mat_test.toml");
+        check_plan(plan);
+        const int64_t runs = plan.run_count();
+        const std::string journal_file = testing::TempDir() + "/mat_test.journal";
+        ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, false);
+        std::map<int64_t, RunOutput> direct;
+        for (int64_t k = runs; k-- > 0;) {
+            RunResult r;
+            execute_plan_run(plan, k, r);
+            ASSERT_EQ(r.error, "");
+            journal.append(k, r.output);
+            direct[k] = r.output;
+        }
+        const size_t sites = sites_per_run(plan);
+        const auto steps = static_cast<size_t>(max_steps(plan));
+        for (size_t batch_bytes : {size_t{1}, (sites + steps) * 8 * 3, size_t{1} << 24}) {
+            const std::string path = testing::TempDir() + "/mat_test.mat";
+            write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes);
+            auto vars = read_mat(path);
+            ASSERT_EQ(vars.size(), 8u);
+            EXPECT_EQ(text_of(vars["version"].get()), "latticesweep test");
+            EXPECT_EQ(text_of(vars["model"].get()), plan.model == Model::ring ? "ringsim" : "gridsim");
+            EXPECT_EQ(text_of(vars["description"].get()), description);
+
+            const std::vector<size_t> stacked =
+                plan.model == Model::ring ? std::vector<size_t>{sites, size_t(runs)}
+                                          : std::vector<size_t>{plan.initial.rows, plan.initial.cols, size_t(runs)};
+            for (const char* name : {"initial_levels", "final_levels"}) {
+                ASSERT_EQ(vars[name]->class_type, MAT_C_INT32) << name;
+                EXPECT_EQ(dims_of(vars[name].get()), stacked) << name;
+            }
+            ASSERT_EQ(vars["mean_levels"]->class_type, MAT_C_DOUBLE);
+            EXPECT_EQ(dims_of(vars["mean_levels"].get()), (std::vector<size_t>{steps, size_t(runs)}));
+
+            const auto* finals = static_cast<const int32_t*>(vars["final_levels"]->data);
+            const auto* initials = static_cast<const int32_t*>(vars["initial_levels"]->data);
+            const auto* means = static_cast<const double*>(vars["mean_levels"]->data);
+            const auto seeds = column(vars["runs"].get(), "seed");
+            const auto run_steps = column(vars["runs"].get(), "steps");
+            const auto replicates = column(vars["swept"].get(), "replicate");
+            ASSERT_EQ(seeds.size(), size_t(runs));
+            for (int64_t k = 0; k < runs; ++k) {
+                std::vector<double> scalars(plan.scalar_count());
+                int64_t replicate = 0;
+                run_scalars(plan, k, scalars.data(), replicate);
+                EXPECT_EQ(seeds[size_t(k)], scalars.back());
+                EXPECT_EQ(run_steps[size_t(k)], scalars[scalars.size() - 2]);
+                EXPECT_EQ(replicates[size_t(k)], double(replicate));
+                std::vector<double> initial;
+                run_initial_levels(plan, scalars.data(), initial);
+                for (size_t i = 0; i < sites; ++i) {
+                    ASSERT_EQ(initials[size_t(k) * sites + i], static_cast<int32_t>(initial[i])) << k;
+                    ASSERT_EQ(finals[size_t(k) * sites + i], direct[k].final_levels[i]) << k;
+                }
+                const size_t own = direct[k].mean_levels.size();
+                for (size_t s = 0; s < steps; ++s) {
+                    const double v = means[size_t(k) * steps + s];
+                    if (s < own) ASSERT_EQ(v, direct[k].mean_levels[s]) << k;
+                    else ASSERT_TRUE(std::isnan(v)) << "run " << k << " step " << s << " is padding";
+                }
+            }
+            // The swept table holds the swept arguments and the replicate.
+            EXPECT_EQ(Mat_VarGetNumberOfFields(vars["swept"].get()), plan.swept.size() + 1);
+            EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 1);
+            std::remove(path.c_str());
+        }
+        journal.remove();
+    }
+}
+
+TEST(SweepMatFile, ACompleteSweepLeavesOnlyTheOutput) {
+    const std::string folder = testing::TempDir();
+    SweepOptions options;
+    options.output = folder + "/driver_test.mat";
+    options.threads = 2;
+    options.quiet = true;
+    std::remove(options.output.c_str());
+    const SweepPlan plan = parse_sweep_description(kTorus, "driver_test.toml");
+    run_sweep(plan, options, compute_on_threads);
+    EXPECT_EQ(access(options.output.c_str(), F_OK), 0);
+    EXPECT_EQ(access((options.output + ".journal").c_str(), F_OK), -1);
+    EXPECT_EQ(access((options.output + ".partial").c_str(), F_OK), -1);
+    // A left-over journal is never silently overwritten.
+    { ResultJournal stale(options.output + ".journal", 1, 1, false); }
+    EXPECT_THROW(run_sweep(plan, options, compute_on_threads), SweepError);
+    std::remove((options.output + ".journal").c_str());
+    std::remove(options.output.c_str());
+}
+
+TEST(ProgressLine, ReportsRunsRateAndTimeLeft) {
+    const ProgressLine fresh(1000, 0, false);
+    EXPECT_EQ(fresh.text(0, 0.0), "0/1000 runs (0.0%)");
+    EXPECT_EQ(fresh.text(250, 5.0), "250/1000 runs (25.0%), 50.0 runs/s, 0:00:15 left");
+    // Runs a resumed sweep found done do not count toward its rate.
+    const ProgressLine resumed(10000, 4000, false);
+    EXPECT_EQ(resumed.text(4100, 2.0), "4100/10000 runs (41.0%), 50.0 runs/s, 0:01:58 left");
+}
+
+}  // namespace
