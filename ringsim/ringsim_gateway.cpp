@@ -18,9 +18,6 @@ constexpr const char* kUsage =
 constexpr const char* kArgNames[] = {"traits", "intercept", "slope", "levels", "radius",
                                      "noise",  "mutation_rate", "steps", "seed"};
 constexpr int kInputs = 9;
-// Every observation of a step may fall under one level, whose count is an
-// int32: the focal site's and 2 x radius neighbours' must fit in it.
-constexpr int32_t kMaxRadius = (INT32_MAX - 1) / 2;
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -47,9 +44,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     check_finite(kName, params.model.slope, kArgNames[2]);
     check_finite(kName, params.model.noise, kArgNames[5]);
     check_levels_and_steps(kName, params.model.levels, steps);
-    if (params.radius > kMaxRadius) {
-        gateway_error(kName, "radius", "radius must be at most %d; got %d.", kMaxRadius, params.radius);
-    }
+    check_radius(kName, params.radius);
     const int32_t count = checked_site_count(kName, "ring", rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
 
