@@ -48,6 +48,8 @@ double site_score(const int32_t* traits, int32_t column, int32_t row, int32_t n_
 
 void score_all_sites(double* scores, const int32_t* traits, int32_t n_columns, int32_t m_rows, double intercept,
                      double slope, int32_t payoff_mode) {
+    // An empty torus may still have up to 2^31 - 1 columns: do not walk them.
+    if (m_rows == 0) return;
     for (int32_t column = 0; column < n_columns; ++column) {
         for (int32_t row = 0; row < m_rows; ++row) {
             scores[column * m_rows + row] =

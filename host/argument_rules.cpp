@@ -48,6 +48,14 @@ bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault) 
     return true;
 }
 
+bool radius_rule(int32_t radius, ArgumentFault& fault) {
+    constexpr int32_t kMaxRadius = (INT32_MAX - 1) / 2;
+    if (radius > kMaxRadius) {
+        return fail(fault, "radius", "radius", "radius must be at most %d; got %d.", kMaxRadius, radius);
+    }
+    return true;
+}
+
 bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t levels, int32_t steps, int32_t& sites,
                      ArgumentFault& fault) {
     const uint64_t count = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);

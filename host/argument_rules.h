@@ -24,6 +24,10 @@ bool finite_rule(double value, const char* name, ArgumentFault& fault);
 // levels >= 1, steps >= 0.
 bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault);
 
+// radius <= 1073741823: a ring step's observations (the focal site's and
+// 2 x radius neighbours') may all fall under one level, whose count is int32.
+bool radius_rule(int32_t radius, ArgumentFault& fault);
+
 // rows x cols as a site count: each size and the count must fit int32, the
 // 8-byte scratch arrays and the levels' tally must have byte counts within
 // 32 bits, and an empty lattice may only run zero steps. lattice names it.

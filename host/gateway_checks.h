@@ -30,6 +30,9 @@ void check_finite(const char* function, double value, const char* name);
 // levels >= 1, steps >= 0.
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps);
 
+// radius at most 1073741823, so that a ring step's observation counts fit int32.
+void check_radius(const char* function, int32_t radius);
+
 // rows x cols as a site count: each size and the count must fit int32, its 8-byte scratch arrays
 // and the levels' tally must have byte counts within 32 bits, and an empty
 // lattice may only be asked for zero steps. lattice names it in messages.

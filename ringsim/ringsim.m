@@ -22,7 +22,8 @@
 %     LEVELS         number of trait levels, at least 1
 %     RADIUS         sites observed on each side of the focal site; 0 or
 %                    less observes none; a radius beyond the ring wraps
-%                    around and observes sites more than once
+%                    around and observes sites more than once; at most
+%                    1073741823
 %     NOISE          finite scalar, standard deviation of the Gaussian
 %                    noise added to every neighbour observation
 %     MUTATION_RATE  per site and step, probability of a mutation attempt

@@ -44,6 +44,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     check_finite(kName, params.model.slope, kArgNames[2]);
     check_finite(kName, params.model.noise, kArgNames[5]);
     check_levels_and_steps(kName, params.model.levels, steps);
+    check_radius(kName, params.radius);
     const int32_t count = checked_site_count(kName, "ring", rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
 

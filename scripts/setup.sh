@@ -9,6 +9,8 @@ packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
 packages+=(clang g++-multilib qemu-user)
 # latticesweep: sweep descriptions, MAT-files, runs across machines.
 packages+=(pkg-config libtomlplusplus-dev libmatio-dev zlib1g-dev libopenmpi-dev openmpi-bin)
+# Sanitized builds and the gateway fuzzers (libFuzzer).
+packages+=(clang-14 libclang-rt-14-dev llvm-14)
 
 missing=()
 for p in "${packages[@]}"; do

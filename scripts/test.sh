@@ -6,3 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 cd "$root/build"
 ctest --output-on-failure -j"$(nproc)"
+grep '^soak:' Testing/Temporary/LastTest.log || true  # the soak test's figures
+"$root/scripts/test_sanitized.sh"

@@ -67,6 +67,7 @@ bool check_scalar_arguments(Model model, const double* scalars, size_t rows, siz
     if (!finite_rule(m.slope, "slope", fault)) return false;
     if (!finite_rule(m.noise, "noise", fault)) return false;
     if (!levels_and_steps_rule(m.levels, run.steps, fault)) return false;
+    if (model == Model::ring && !radius_rule(run.ring.radius, fault)) return false;
     const char* lattice = model == Model::ring ? "ring" : "torus";
     if (!site_count_rule(lattice, rows, cols, m.levels, run.steps, run.sites, fault)) return false;
     if (model == Model::ring) {

@@ -20,7 +20,7 @@ uint64_t bits_of(double v) {
     return b;
 }
 
-double from_bits(uint64_t b) {
+[[maybe_unused]] double from_bits(uint64_t b) {  // used only where quadmath exists
     double v;
     std::memcpy(&v, &b, sizeof v);
     return v;

@@ -59,6 +59,7 @@ expect_error('ringsim:emptyTraits', @ringsim, bad(1, []){:});
 expect_error('ringsim:traitOutOfRange', @ringsim, bad(1, [0 1 3]'){:});
 expect_error('ringsim:traitOutOfRange', @ringsim, bad(1, [0 -1 1]'){:});
 expect_error('ringsim:tooLarge', @ringsim, bad(4, 2^30){:});
+expect_error('ringsim:radius', @ringsim, bad(5, 2^30){:});
 try
   ringsim(bad(1, [0 1 2 1 7]'){:});
 catch err

@@ -259,6 +259,25 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
     EXPECT_EQ(call_gateway(ringsim_mexFunction, 2, a.make(host)).error_id, "");
 }
 
+// All 1 + 2 x radius observations of a step may fall under one level, whose
+// count is an int32; a wider radius used to overflow it. No steps, so that
+// a wrongly accepted radius fails at once instead of running for minutes.
+TEST(RingsimGateway, RadiusIsBoundedByTheTallyCount) {
+    const std::pair<double, std::string> cases[] = {
+        {1073741823, ""}, {1073741824, "ringsim:radius"}, {2147483647, "ringsim:radius"}};
+    for (const auto& [radius, id] : cases) {
+        HostSession host;
+        RingArgs a;
+        a.scalars[kRadius] = radius;
+        a.scalars[kSteps] = 0;
+        const auto out = call_gateway(ringsim_mexFunction, 2, a.make(host));
+        EXPECT_EQ(out.error_id, id) << radius;
+        if (!id.empty()) {
+            EXPECT_TRUE(host.allocated_bytes.empty()) << radius;
+        }
+    }
+}
+
 TEST(RingsimGateway, TooManySitesAreRejectedWithoutReadingThem) {
     HostSession host;
     auto in = RingArgs{}.make(host);

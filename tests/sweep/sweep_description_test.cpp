@@ -180,6 +180,9 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
         {"seeds past int32", ring_with("count = 2\n", "count = 2\nfirst_seed = 2147483647\n"),
          {"bad.toml:13:1: key 'replicates.first_seed'", "ringsim:notInt32 in run 2",
           "seed must be a finite number within the int32 range"}},
+        {"radius past the tally's count", ring_with("radius = 1\n", "radius = 1073741824\n"),
+         {"bad.toml:6:1: key 'parameters.radius'", "ringsim:radius", "radius must be at most 1073741823; got "
+                                                                      "1073741824."}},
         {"empty ring with steps", ring_with("[0, 1, 2, 1]", "[]"),
          {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
           "an empty ring (traits with no elements) can only run 0 steps; got 20."}},
