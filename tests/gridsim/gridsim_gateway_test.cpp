@@ -208,7 +208,8 @@ TEST(GridsimGateway, BadValuesAreRejectedNamingTheArgument) {
 }
 
 TEST(GridsimGateway, SizesBeyondThirtyTwoBitsAreRejected) {
-    const std::vector<size_t> shapes[] = {{65536, 65536}, {0, size_t{1} << 32}};
+    std::vector<std::vector<size_t>> shapes = {{65536, 65536}};
+    if (sizeof(size_t) > 4) shapes.push_back({0, size_t{0x80000000u} * 2});  // a column count past int32
     for (const auto& shape : shapes) {
         HostSession host;
         auto in = GridArgs{}.make(host);
