@@ -1,9 +1,7 @@
 #include "random_streams.h"
 
-#include <cmath>
-
 #include "exact_fp_guard.h"
-#include "natural_log.h"
+#include "polar_gaussian.h"
 
 namespace {
 constexpr int32_t kMultiplier = 16807;
@@ -54,19 +52,6 @@ double uniform_next(UniformRng& rng) {
 }
 
 double gaussian_next(GaussianRng& gauss, UniformRng& rng) {
-    if (rng.state < 0) gauss.has_spare = 0;
-    if (gauss.has_spare == 1) {
-        gauss.has_spare = 0;
-        return gauss.spare;
-    }
-    double x, y, r;
-    do {
-        x = 2.0 * uniform_next(rng) - 1.0;
-        y = 2.0 * uniform_next(rng) - 1.0;
-        r = x * x + y * y;
-    } while (!(r < 1.0 && r != 0.0));
-    const double fac = std::sqrt(-2.0 * natural_log(r) / r);
-    gauss.spare = x * fac;
-    gauss.has_spare = 1;
-    return y * fac;
+    if (rng.state < 0) gauss.has_spare = 0;  // a freshly seeded stream drops the old spare
+    return polar_gaussian(gauss, [&rng] { return uniform_next(rng); });
 }

@@ -50,28 +50,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const auto m_rows = static_cast<int32_t>(rows);
     const auto n_columns = static_cast<int32_t>(cols);
 
-    const int dims[2] = {m_rows, n_columns};
-    plhs[0] = mxCreateNumericArray_700(2, dims, mxINT32_CLASS, mxREAL);
-    int32_t* traits = host_int32_data(plhs[0]);
-    // A one-output call gives room for one slot only: the mean column is
-    // neither created nor stored then.
     double* mean_levels = nullptr;
-    if (nlhs >= 2) {
-        plhs[1] = mxCreateDoubleMatrix_700(steps, 1, mxREAL);
-        mean_levels = mxGetPr(plhs[1]);
-    }
+    int32_t* traits = create_outputs(nlhs, plhs, m_rows, n_columns, steps, mean_levels);
 
     ModelState state{};
-    uniform_seed(state.rng, seed);
-    state.gauss.has_spare = 0;
-    scratch_allocate(state, sites, params.model.levels);
-    state.traits = traits;
+    start_run(state, seed, traits, sites, params.model.levels);
     state.level_sum = load_traits(traits, source, n_columns, m_rows);
     score_all_sites(state.scores, traits, n_columns, m_rows, params.model.intercept, params.model.slope,
                     params.payoff_mode);
-    // Level 0 is valid for every accepted levels; it is adopted only if no
-    // level scores above the floor in the first step (non-finite fitness).
-    state.best_level = 0;
 
     torus_run_fast(state, n_columns, m_rows, params, steps, mean_levels);
     scratch_free(state);

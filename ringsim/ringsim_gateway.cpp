@@ -48,27 +48,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const int32_t count = checked_site_count(kName, "ring", rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
 
-    const int dims[2] = {count, 1};
-    plhs[0] = mxCreateNumericArray_700(2, dims, mxINT32_CLASS, mxREAL);
-    int32_t* traits = host_int32_data(plhs[0]);
-    // A one-output call gives room for one slot only: the mean column is
-    // neither created nor stored then.
     double* mean_levels = nullptr;
-    if (nlhs >= 2) {
-        plhs[1] = mxCreateDoubleMatrix_700(steps, 1, mxREAL);
-        mean_levels = mxGetPr(plhs[1]);
-    }
+    int32_t* traits = create_outputs(nlhs, plhs, count, 1, steps, mean_levels);
 
     ModelState state{};
-    uniform_seed(state.rng, seed);
-    state.gauss.has_spare = 0;
-    scratch_allocate(state, count, params.model.levels);
-    state.traits = traits;
+    start_run(state, seed, traits, count, params.model.levels);
     state.level_sum = load_traits(traits, source, count);
     score_all_sites(state.scores, traits, count, params.model.intercept, params.model.slope);
-    // Level 0 is valid for every accepted levels; it is adopted only if no
-    // level scores above the floor in the first step (non-finite fitness).
-    state.best_level = 0;
 
     ring_run_fast(state, count, params, steps, mean_levels);
     scratch_free(state);
