@@ -10,25 +10,14 @@ if(NOT Matlab_FOUND)
 endif()
 
 set(LATTICESIM_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
-set(LATTICESIM_MATLAB_COMMON_SOURCES
-    ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
-    ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
-    ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
-    ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
-    ${PROJECT_SOURCE_DIR}/core/congruential_jumps.cpp
-    ${PROJECT_SOURCE_DIR}/core/fast_uniform.cpp
-    ${PROJECT_SOURCE_DIR}/core/mutation_threshold.cpp
-    ${PROJECT_SOURCE_DIR}/core/fast_draws.cpp
-    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
-    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
-    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/PluginSources.cmake)
 
 # add_matlab_mex(<name> <help .m file> <sources...>)
 function(add_matlab_mex name help_file)
   # The large-array API: its creators take mwSize, so the adaptor supplies
   # the 32-bit-dimension ones (HOST_PROVIDES_700 stays undefined).
   matlab_add_mex(NAME ${name}_matlab MODULE OUTPUT_NAME ${name} R2017b
-                 SRC ${ARGN} ${LATTICESIM_MATLAB_COMMON_SOURCES})
+                 SRC ${ARGN} ${LATTICESIM_HOST_SOURCES})
   target_compile_definitions(${name}_matlab PRIVATE HOST_REAL_MEX)
   target_include_directories(${name}_matlab PRIVATE ${PROJECT_SOURCE_DIR}/core ${PROJECT_SOURCE_DIR}/host
                              ${PROJECT_SOURCE_DIR}/ringsim ${PROJECT_SOURCE_DIR}/gridsim)
@@ -38,17 +27,5 @@ function(add_matlab_mex name help_file)
                      COMMAND ${CMAKE_COMMAND} -E copy ${help_file} ${LATTICESIM_MATLAB_DIR}/${name}.m)
 endfunction()
 
-add_matlab_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m
-  ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_fast_steps.cpp)
-
-add_matlab_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m
-  ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp)
+add_matlab_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RINGSIM_SOURCES})
+add_matlab_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES})

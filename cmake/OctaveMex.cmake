@@ -36,32 +36,6 @@ function(add_octave_mex name help_file)
   add_custom_target(${name}_mex ALL DEPENDS ${output} ${LATTICESIM_MEX_DIR}/${name}.m)
 endfunction()
 
-set(LATTICESIM_HOST_SOURCES
-    ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
-    ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
-    ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
-    ${PROJECT_SOURCE_DIR}/core/natural_log.cpp
-    ${PROJECT_SOURCE_DIR}/core/congruential_jumps.cpp
-    ${PROJECT_SOURCE_DIR}/core/fast_uniform.cpp
-    ${PROJECT_SOURCE_DIR}/core/mutation_threshold.cpp
-    ${PROJECT_SOURCE_DIR}/core/fast_draws.cpp
-    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
-    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
-    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
-
-add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m
-  ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
-  ${PROJECT_SOURCE_DIR}/ringsim/ring_fast_steps.cpp
-  ${LATTICESIM_HOST_SOURCES})
-
-add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m
-  ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
-  ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp
-  ${LATTICESIM_HOST_SOURCES})
+include(${CMAKE_CURRENT_LIST_DIR}/PluginSources.cmake)
+add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RINGSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})
+add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})
