@@ -21,8 +21,10 @@ struct SweepOptions {
 
 using ResultSink = std::function<void(RunResult&)>;
 
-// Executes the runs numbered in todo and hands each result to sink on the
-// calling thread, in whatever order they finish.
+// Executes the runs numbered in todo and hands each result to sink, in
+// whatever order they finish, from the computing threads (the calling thread
+// among them), one call at a time. A failed run or a sink that throws stops
+// the work; the exception reaches the caller.
 using ComputeRuns = std::function<void(const SweepPlan&, const std::vector<int64_t>& todo, int threads,
                                        const ResultSink& sink)>;
 
