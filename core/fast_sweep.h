@@ -19,7 +19,10 @@
 
 #include "fast_draws.h"
 
-constexpr int32_t kSweepBatch = 256;      // sites per batch: at most this many refreshes pending
+// Sites per batch: at most this many refreshes pending (8 KB on the stack).
+// Long batches pay off: a batch's refreshes run back to back and overlap
+// one another, and the batch's own turns are rare.
+constexpr int32_t kSweepBatch = 2048;
 constexpr int32_t kPrefetchAhead = 512;   // sites between the sweep and its prefetches
 constexpr uint32_t kPrefetchBelow = 1u << 20;  // prefetch when attempts exceed about 1 in 2048 sites
 

@@ -143,6 +143,8 @@ void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, 
 #endif
 
 #if defined(TORUS_QUADRANT_FOUR_LANES)
+#include <immintrin.h>
+
 namespace {
 // The same with four lanes: AVX, chosen at run time. One vector holds four
 // consecutive rows of one column (the fourth lane is padding, never
@@ -150,7 +152,6 @@ namespace {
 // exactly the operations of the scalar formula, in the same order.
 using Quad = double __attribute__((vector_size(32)));
 using QuadMask = long long __attribute__((vector_size(32)));
-using LevelQuad = int32_t __attribute__((vector_size(16)));
 
 __attribute__((target("avx"))) inline Quad quad_quadrant_scores(const Quad& own, const Quad (&around)[8]) {
     Quad t[8];
@@ -206,24 +207,25 @@ __attribute__((target("avx"))) void refresh_quadrant_four_lanes(double* scores, 
 }
 
 // As refresh_quadrant_interior, four lanes; the padding lane reads one row
-// further down, which must lie inside the lattice too.
+// further down, which must lie inside the lattice too. Its score is that
+// site's own quadrant score from the current levels, so each column is
+// stored whole: rewriting a score with its current value changes nothing.
 __attribute__((target("avx"))) void refresh_quadrant_interior_four_lanes(double* scores, const int32_t* traits,
                                                                         int32_t column, int32_t row, int32_t m_rows,
                                                                         double intercept, double slope) {
+    const int32_t centre = column * m_rows + row;
     Quad w[kBlock][3];
-    const int32_t* site = traits + column * m_rows + row;
     for (int32_t a = 0; a < kBlock; ++a) {
         for (int32_t b = 0; b < 3; ++b) {
-            LevelQuad levels;
-            std::memcpy(&levels, site + (a - 2) * m_rows + b - 2, sizeof levels);
-            w[a][b] = intercept + slope * __builtin_convertvector(levels, Quad);
+            const int32_t* levels = traits + centre + (a - 2) * m_rows + b - 2;
+            w[a][b] = intercept + slope * _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels)));
         }
     }
-    int32_t column_start[kBlock], rows[kBlock];
-    for (int32_t k = 0; k < kBlock; ++k) {
-        column_start[k] = (column + k - 2) * m_rows;
-        rows[k] = row + k - 2;
+    for (int32_t a = 1; a <= 3; ++a) {
+        const Quad around[8] = {w[a][0], w[a + 1][0], w[a + 1][1], w[a + 1][2],
+                                w[a][2], w[a - 1][2], w[a - 1][1], w[a - 1][0]};
+        const Quad score = quad_quadrant_scores(w[a][1], around);
+        std::memcpy(scores + centre + (a - 2) * m_rows - 1, &score, sizeof score);
     }
-    store_quad_scores(scores, column_start, rows, w);
 }
 #endif
