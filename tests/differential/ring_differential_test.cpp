@@ -96,6 +96,9 @@ TEST(RingDifferential, LargeRingsAndManyLevels) {
         {100000, 10, 2, 12345, 4, 1.0, 0.5, 0.1, 0.1, Chunking::kWhole, false, false},
         {100000, 10, 2, 5, 4, 1.0, 0.5, 0.1, 1.0, Chunking::kEveryStep, true, false},
         {30000, 10, 2, -2147483647, 5, 1.0, 0.5, 0.1, 0.01, Chunking::kRandom, true, false},
+        // Exactly one sweep batch, and one site more.
+        {2048, 10, 2, 99, 6, 1.0, 0.5, 0.1, 0.2, Chunking::kRandom, true, false},
+        {2049, 10, 2, 98, 6, 1.0, 0.5, 0.1, 0.2, Chunking::kRandom, true, false},
         // A tally far larger than the lattice.
         {500, 1 << 20, 3, 3, 3, 0.0, 1e-6, 0.5, 0.5, Chunking::kWhole, false, false},
         // A walk many times around a small ring.

@@ -107,6 +107,9 @@ TEST(TorusDifferential, LargeToriAndManyLevels) {
         {300, 300, 10, 1, 1, 8, 3, 1.0, 0.5, 0.1, 0.1, Chunking::kEveryStep, true, false},
         {120, 250, 10, 0, 1, -2147483647, 4, 1.0, 0.5, 0.1, 1.0, Chunking::kRandom, true, false},
         {250, 120, 10, 1, 0, 2147483647, 4, 1.0, 0.5, 0.1, 0.01, Chunking::kRandom, true, false},
+        // Exactly one sweep batch, and one site more.
+        {64, 32, 10, 1, 0, 99, 6, 1.0, 0.5, 0.1, 0.2, Chunking::kRandom, true, false},
+        {2049, 1, 10, 1, 1, 98, 6, 1.0, 0.5, 0.1, 0.2, Chunking::kRandom, true, false},
         // A tally far larger than the lattice.
         {20, 30, 1 << 20, 1, 1, 3, 3, 0.0, 1e-6, 0.5, 0.5, Chunking::kWhole, false, true},
         // One row, one column.
