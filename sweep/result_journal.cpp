@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -115,42 +116,75 @@ void ResultJournal::append(int64_t index, const RunOutput& output) {
     if (offsets_[static_cast<size_t>(index)] >= 0) return;
     const uint64_t finals = output.final_levels.size();
     const uint64_t means = output.mean_levels.size();
-    std::vector<unsigned char> record(static_cast<size_t>(kRecordHead + finals * 4 + means * 8 + 4));
-    std::memcpy(record.data(), &kRecordMark, 4);
-    std::memcpy(record.data() + 4, &index, 8);
-    std::memcpy(record.data() + 12, &finals, 8);
-    std::memcpy(record.data() + 20, &means, 8);
-    unsigned char* p = record.data() + kRecordHead;
+    record_.resize(static_cast<size_t>(kRecordHead + finals * 4 + means * 8 + 4));
+    unsigned char* const record = record_.data();
+    std::memcpy(record, &kRecordMark, 4);
+    std::memcpy(record + 4, &index, 8);
+    std::memcpy(record + 12, &finals, 8);
+    std::memcpy(record + 20, &means, 8);
+    unsigned char* p = record + kRecordHead;
     if (finals) std::memcpy(p, output.final_levels.data(), finals * 4);
     if (means) std::memcpy(p + finals * 4, output.mean_levels.data(), means * 8);
-    const uint32_t crc = crc_of(record.data(), record.size() - 4);
-    std::memcpy(record.data() + record.size() - 4, &crc, 4);
-    errno = 0;
-    fseeko(file_, static_cast<off_t>(end_), SEEK_SET);
-    if (std::fwrite(record.data(), 1, record.size(), file_) != record.size() || std::fflush(file_) != 0) {
-        fail(path_, "cannot write the sweep's journal");
+    const uint32_t crc = crc_of(record, record_.size() - 4);
+    std::memcpy(record + record_.size() - 4, &crc, 4);
+    // One system call per record, straight to the operating system: a
+    // crash after it returns loses nothing of this run.
+    size_t written = 0;
+    while (written < record_.size()) {
+        errno = 0;
+        const ssize_t n = pwrite(fileno(file_), record + written, record_.size() - written,
+                                 static_cast<off_t>(end_ + static_cast<int64_t>(written)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail(path_, "cannot write the sweep's journal");
+        written += static_cast<size_t>(n);
     }
     offsets_[static_cast<size_t>(index)] = end_;
-    end_ += static_cast<int64_t>(record.size());
+    end_ += static_cast<int64_t>(record_.size());
     ++done_count_;
+}
+
+const unsigned char* ResultJournal::bytes_at(int64_t offset, size_t length) {
+    const bool inside = offset >= window_start_ &&
+                        offset + static_cast<int64_t>(length) <= window_start_ + static_cast<int64_t>(window_.size());
+    if (!inside) {
+        // Records come back mostly in the order they were written: read a
+        // long stretch at once.
+        constexpr size_t kWindowBytes = size_t{1} << 20;
+        const int64_t available = end_ - offset;
+        if (offset < 0 || available < static_cast<int64_t>(length)) {
+            errno = 0;
+            fail(path_, "cannot read the sweep's journal");
+        }
+        window_.resize(static_cast<size_t>(std::min<int64_t>(available, std::max(kWindowBytes, length))));
+        window_start_ = offset;
+        size_t got = 0;
+        while (got < window_.size()) {
+            errno = 0;
+            const ssize_t n = pread(fileno(file_), window_.data() + got, window_.size() - got,
+                                    static_cast<off_t>(offset + static_cast<int64_t>(got)));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                window_.clear();
+                fail(path_, "cannot read the sweep's journal");
+            }
+            got += static_cast<size_t>(n);
+        }
+    }
+    return window_.data() + (offset - window_start_);
 }
 
 void ResultJournal::read(int64_t index, RunOutput& output) {
     const int64_t at = offsets_[static_cast<size_t>(index)];
-    unsigned char head[kRecordHead];
     uint64_t finals = 0;
     uint64_t means = 0;
-    errno = 0;
-    fseeko(file_, static_cast<off_t>(at), SEEK_SET);
-    if (std::fread(head, 1, sizeof head, file_) != sizeof head) fail(path_, "cannot read the sweep's journal");
+    const unsigned char* head = bytes_at(at, kRecordHead);
     std::memcpy(&finals, head + 12, 8);
     std::memcpy(&means, head + 20, 8);
+    const unsigned char* values = bytes_at(at + kRecordHead, static_cast<size_t>(finals * 4 + means * 8));
     output.final_levels.resize(static_cast<size_t>(finals));
     output.mean_levels.resize(static_cast<size_t>(means));
-    if ((finals && std::fread(output.final_levels.data(), 4, finals, file_) != finals) ||
-        (means && std::fread(output.mean_levels.data(), 8, means, file_) != means)) {
-        fail(path_, "cannot read the sweep's journal");
-    }
+    if (finals) std::memcpy(output.final_levels.data(), values, finals * 4);
+    if (means) std::memcpy(output.mean_levels.data(), values + finals * 4, means * 8);
 }
 
 void ResultJournal::remove() {

@@ -42,6 +42,8 @@ public:
 
 private:
     void scan(int64_t file_size);
+    // length bytes of the file from offset on, read through window_.
+    const unsigned char* bytes_at(int64_t offset, size_t length);
 
     std::string path_;
     std::FILE* file_ = nullptr;
@@ -49,6 +51,9 @@ private:
     int64_t done_count_ = 0;
     int64_t end_ = 0;               // where the next record goes
     int64_t dropped_bytes_ = 0;
+    std::vector<unsigned char> record_;  // the record being appended
+    std::vector<unsigned char> window_;  // a stretch of the file read back, from window_start_ on
+    int64_t window_start_ = 0;
 };
 
 // FNV-1a over bytes, continuing from hash: identifies a sweep's inputs.
