@@ -2,11 +2,14 @@
 
 #include <mpi.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -31,36 +34,47 @@ bool all_agree(bool ok) {
 }
 
 // A result as bytes: index, final count, mean count, then the values.
-std::vector<char> pack(const RunResult& r) {
+// A message carries one or more of them back to back.
+void append_packed(std::vector<char>& bundle, const RunResult& r) {
     const int64_t head[3] = {r.index, static_cast<int64_t>(r.output.final_levels.size()),
                              static_cast<int64_t>(r.output.mean_levels.size())};
-    std::vector<char> bytes(sizeof head + r.output.final_levels.size() * 4 + r.output.mean_levels.size() * 8);
-    std::memcpy(bytes.data(), head, sizeof head);
-    char* p = bytes.data() + sizeof head;
+    const size_t at = bundle.size();
+    bundle.resize(at + sizeof head + r.output.final_levels.size() * 4 + r.output.mean_levels.size() * 8);
+    char* p = bundle.data() + at;
+    std::memcpy(p, head, sizeof head);
+    p += sizeof head;
     if (head[1]) std::memcpy(p, r.output.final_levels.data(), static_cast<size_t>(head[1]) * 4);
     if (head[2]) std::memcpy(p + head[1] * 4, r.output.mean_levels.data(), static_cast<size_t>(head[2]) * 8);
-    return bytes;
 }
 
-bool unpack(const std::vector<char>& bytes, RunResult& r) {
+// Reads the result at `at` in bundle and moves `at` past it; false if the
+// bytes there are not a whole result.
+bool unpack(const std::vector<char>& bundle, size_t& at, RunResult& r) {
     int64_t head[3];
-    if (bytes.size() < sizeof head) return false;
-    std::memcpy(head, bytes.data(), sizeof head);
-    if (head[1] < 0 || head[2] < 0 ||
-        bytes.size() != sizeof head + static_cast<size_t>(head[1]) * 4 + static_cast<size_t>(head[2]) * 8) {
+    if (bundle.size() - at < sizeof head) return false;
+    std::memcpy(head, bundle.data() + at, sizeof head);
+    const uint64_t room = bundle.size() - at - sizeof head;
+    if (head[1] < 0 || head[2] < 0 || static_cast<uint64_t>(head[1]) > room / 4 ||
+        static_cast<uint64_t>(head[2]) > room / 8 ||
+        static_cast<uint64_t>(head[1]) * 4 + static_cast<uint64_t>(head[2]) * 8 > room) {
         return false;
     }
     r.index = head[0];
     r.output.final_levels.resize(static_cast<size_t>(head[1]));
     r.output.mean_levels.resize(static_cast<size_t>(head[2]));
-    const char* p = bytes.data() + sizeof head;
+    const char* p = bundle.data() + at + sizeof head;
     if (head[1]) std::memcpy(r.output.final_levels.data(), p, static_cast<size_t>(head[1]) * 4);
     if (head[2]) std::memcpy(r.output.mean_levels.data(), p + head[1] * 4, static_cast<size_t>(head[2]) * 8);
+    at += sizeof head + static_cast<size_t>(head[1]) * 4 + static_cast<size_t>(head[2]) * 8;
     return true;
 }
 
+// How long the main thread of a rank naps when MPI has nothing for it.
+constexpr std::chrono::microseconds kNap(500);
+
 // Rank 0: serves the other ranks' requests for work and collects their
-// results, while its own threads work through the same queue.
+// results, while its own threads work through the same queue and journal
+// their own results.
 void compute_as_root(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads, const ResultSink& sink,
                      int ranks) {
     int go = 1;
@@ -68,62 +82,120 @@ void compute_as_root(const SweepPlan& plan, const std::vector<int64_t>& todo, in
     IndexQueue queue;
     queue.push(todo);
     queue.close();
-    ResultQueue results(static_cast<size_t>(2 * threads));
-    RunPool pool(plan, queue, results, threads);
-    size_t received = 0;
+    size_t received = 0;  // under the pool's handler_mutex
+    const ResultHandler count_and_sink = [&](RunResult& result) {
+        sink(result);
+        ++received;
+    };
+    RunPool pool(plan, queue, count_and_sink, threads);
     int released = 0;  // ranks told that no work is left
     std::vector<char> bytes;
-    while (received < todo.size() || released < ranks - 1) {
+    RunResult result;
+    for (;;) {
+        if (pool.idle()) pool.finish();  // rethrows a failed run
+        {
+            std::lock_guard<std::mutex> lock(pool.handler_mutex);
+            if (received == todo.size() && released == ranks - 1) break;
+        }
         int flag = 0;
         MPI_Status status;
         MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
-        if (flag) {
-            int size = 0;
-            MPI_Get_count(&status, MPI_BYTE, &size);
-            bytes.resize(static_cast<size_t>(size));
-            MPI_Recv(bytes.data(), size, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD,
-                     MPI_STATUS_IGNORE);
-            if (status.MPI_TAG == kRequest) {
-                int64_t wanted = 0;
-                std::memcpy(&wanted, bytes.data(), sizeof wanted);
-                const std::vector<int64_t> work = queue.take_some(static_cast<size_t>(wanted));
-                MPI_Send(work.data(), static_cast<int>(work.size() * sizeof(int64_t)), MPI_BYTE, status.MPI_SOURCE,
-                         kWork, MPI_COMM_WORLD);
-                if (work.empty()) ++released;
-            } else if (status.MPI_TAG == kResult) {
-                RunResult result;
-                if (!unpack(bytes, result)) throw SweepError("rank " + std::to_string(status.MPI_SOURCE) +
-                                                             " sent a damaged result.");
-                sink(result);
-                ++received;
-            } else {
-                throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + ": " +
-                                 std::string(bytes.begin(), bytes.end()));
-            }
+        if (!flag) {
+            std::this_thread::sleep_for(kNap);
             continue;
         }
-        RunResult result;
-        if (results.pop_for(result, std::chrono::milliseconds(1))) {
-            if (!result.error.empty()) throw SweepError(result.error);
-            sink(result);
-            ++received;
+        int size = 0;
+        MPI_Get_count(&status, MPI_BYTE, &size);
+        bytes.resize(static_cast<size_t>(size));
+        MPI_Recv(bytes.data(), size, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+        if (status.MPI_TAG == kRequest) {
+            int64_t wanted = 0;
+            std::memcpy(&wanted, bytes.data(), sizeof wanted);
+            const std::vector<int64_t> work = queue.take_some(static_cast<size_t>(wanted));
+            MPI_Send(work.data(), static_cast<int>(work.size() * sizeof(int64_t)), MPI_BYTE, status.MPI_SOURCE,
+                     kWork, MPI_COMM_WORLD);
+            if (work.empty()) ++released;
+        } else if (status.MPI_TAG == kResult) {
+            for (size_t at = 0; at < bytes.size();) {
+                if (!unpack(bytes, at, result)) {
+                    throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + " sent a damaged result.");
+                }
+                std::lock_guard<std::mutex> lock(pool.handler_mutex);
+                count_and_sink(result);
+            }
+        } else {
+            throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + ": " +
+                             std::string(bytes.begin(), bytes.end()));
         }
     }
+    pool.finish();
 }
 
-// Other ranks: ask rank 0 for a few runs at a time, keep the threads busy,
-// send each result back as it finishes.
+// How many runs a worker rank keeps in hand: about 50 ms of its work, so
+// that rank 0's answers never keep its threads waiting; at least two per
+// thread, and no more than 64 MB of results.
+int64_t runs_to_hold(int threads, int64_t finished, double seconds, size_t result_bytes) {
+    const int64_t least = 2 * static_cast<int64_t>(threads);
+    double wanted = seconds > 0.0 ? 0.05 * static_cast<double>(finished) / seconds : 0.0;
+    if (result_bytes > 0) wanted = std::min(wanted, 64e6 / static_cast<double>(result_bytes));
+    return std::max(least, static_cast<int64_t>(std::min(wanted, 4096.0)));
+}
+
+// Other ranks: ask rank 0 for runs, keep the threads busy, send the
+// results back as they finish, several to a message.
 void compute_as_worker(const SweepPlan& plan, int threads) {
     IndexQueue queue;
-    ResultQueue results(static_cast<size_t>(2 * threads));
-    RunPool pool(plan, queue, results, threads);
-    const int64_t target = 2 * static_cast<int64_t>(threads);
+    std::vector<char> outgoing;  // packed results not yet sent, under the pool's handler_mutex
+    int64_t packed = 0;          // how many
+    size_t result_bytes = 0;     // the size of the last one
+    const ResultHandler pack_result = [&](RunResult& result) {
+        const size_t before = outgoing.size();
+        append_packed(outgoing, result);
+        result_bytes = outgoing.size() - before;
+        ++packed;
+    };
+    RunPool pool(plan, queue, pack_result, threads);
+    const auto start = std::chrono::steady_clock::now();
+    int64_t finished = 0;     // results sent back
     int64_t outstanding = 0;  // runs received and not yet sent back
     bool asked = false;
     bool exhausted = false;
     std::deque<std::pair<std::vector<char>, MPI_Request>> sends;
     std::vector<int64_t> work;
+    std::vector<char> bundle;
     while (!exhausted || outstanding > 0 || !sends.empty()) {
+        if (pool.idle()) {
+            try {
+                pool.finish();
+            } catch (const std::exception& e) {
+                const std::string error = e.what();
+                MPI_Send(error.data(), static_cast<int>(error.size()), MPI_BYTE, 0, kFailure, MPI_COMM_WORLD);
+                return;
+            }
+        }
+        bool busy = false;
+        int64_t sending = 0;
+        size_t last_bytes = 0;
+        {
+            std::lock_guard<std::mutex> lock(pool.handler_mutex);
+            bundle.swap(outgoing);
+            outgoing.clear();
+            sending = packed;
+            packed = 0;
+            last_bytes = result_bytes;
+        }
+        if (sending > 0) {
+            sends.emplace_back(std::move(bundle), MPI_REQUEST_NULL);
+            bundle = std::vector<char>();
+            auto& s = sends.back();
+            MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD,
+                      &s.second);
+            outstanding -= sending;
+            finished += sending;
+            busy = true;
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const int64_t target = runs_to_hold(threads, finished, seconds, last_bytes);
         if (!exhausted && !asked && outstanding < target) {
             const int64_t wanted = target - outstanding;
             MPI_Send(&wanted, sizeof wanted, MPI_BYTE, 0, kRequest, MPI_COMM_WORLD);
@@ -139,6 +211,7 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
                 work.resize(static_cast<size_t>(size) / sizeof(int64_t));
                 MPI_Recv(work.data(), size, MPI_BYTE, 0, kWork, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
                 asked = false;
+                busy = true;
                 if (work.empty()) {
                     exhausted = true;
                     queue.close();
@@ -148,30 +221,15 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
                 }
             }
         }
-        RunResult result;
-        if (outstanding > 0 && results.pop_for(result, std::chrono::milliseconds(1))) {
-            if (!result.error.empty()) {
-                MPI_Send(result.error.data(), static_cast<int>(result.error.size()), MPI_BYTE, 0, kFailure,
-                         MPI_COMM_WORLD);
-                return;
-            }
-            sends.emplace_back(pack(result), MPI_REQUEST_NULL);
-            auto& s = sends.back();
-            MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD,
-                      &s.second);
-            --outstanding;
-        } else if (outstanding == 0 && !sends.empty()) {
-            MPI_Wait(&sends.front().second, MPI_STATUS_IGNORE);
-        } else if (outstanding == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // waiting for rank 0's answer
-        }
         while (!sends.empty()) {
             int done = 0;
             MPI_Test(&sends.front().second, &done, MPI_STATUS_IGNORE);
             if (!done) break;
             sends.pop_front();
         }
+        if (!busy) std::this_thread::sleep_for(kNap);
     }
+    pool.finish();
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "run_pool.h"
 
+#include <system_error>
+
 void IndexQueue::push(const std::vector<int64_t>& indices) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -40,34 +42,6 @@ void IndexQueue::clear() {
     indices_.clear();
 }
 
-void ResultQueue::push(RunResult&& result) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return results_.size() < capacity_ || abandoned_; });
-    if (abandoned_) return;
-    results_.push_back(std::move(result));
-    lock.unlock();
-    changed_.notify_all();
-}
-
-bool ResultQueue::pop_for(RunResult& result, std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!changed_.wait_for(lock, timeout, [&] { return !results_.empty(); })) return false;
-    result = std::move(results_.front());
-    results_.pop_front();
-    lock.unlock();
-    changed_.notify_all();
-    return true;
-}
-
-void ResultQueue::abandon() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        abandoned_ = true;
-        results_.clear();
-    }
-    changed_.notify_all();
-}
-
 void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     result.index = index;
     result.error.clear();
@@ -83,23 +57,67 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     }
 }
 
-RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, ResultQueue& results, int threads)
-    : work_(work), results_(results) {
-    for (int t = 0; t < threads; ++t) threads_.emplace_back([this, &plan] { this->work(plan); });
+RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers)
+    : plan_(plan), work_(work), handler_(handler) {
+    threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
+    for (int t = 0; t < helpers; ++t) {
+        std::lock_guard<std::mutex> lock(handler_mutex);
+        ++running_;
+        try {
+            threads_.emplace_back([this] { compute(); });
+        } catch (const std::system_error&) {
+            --running_;  // no more threads to be had: the sweep goes on with those it has
+            break;
+        }
+    }
 }
 
 RunPool::~RunPool() {
     work_.clear();
     work_.close();
-    results_.abandon();
-    for (std::thread& t : threads_) t.join();
+    for (std::thread& t : threads_) {
+        if (t.joinable()) t.join();
+    }
 }
 
-void RunPool::work(const SweepPlan& plan) {
+void RunPool::work() {
+    {
+        std::lock_guard<std::mutex> lock(handler_mutex);
+        ++running_;
+    }
+    compute();
+}
+
+void RunPool::finish() {
+    for (std::thread& t : threads_) {
+        if (t.joinable()) t.join();
+    }
+    std::lock_guard<std::mutex> lock(handler_mutex);
+    if (failure_) std::rethrow_exception(failure_);
+}
+
+bool RunPool::idle() {
+    std::lock_guard<std::mutex> lock(handler_mutex);
+    return running_ == 0;
+}
+
+void RunPool::compute() {
+    RunResult result;  // reused, so a thread's output buffers are allocated once
     int64_t index = 0;
     while (work_.take(index)) {
-        RunResult result;
-        execute_plan_run(plan, index, result);
-        results_.push(std::move(result));
+        execute_plan_run(plan_, index, result);
+        std::lock_guard<std::mutex> lock(handler_mutex);
+        if (failure_) break;
+        try {
+            if (!result.error.empty()) throw SweepError(result.error);
+            handler_(result);
+        } catch (...) {
+            failure_ = std::current_exception();
+            work_.clear();
+            work_.close();  // the other threads stop too
+            break;
+        }
     }
+    std::lock_guard<std::mutex> lock(handler_mutex);
+    --running_;
 }

@@ -1,12 +1,15 @@
 // A pool of threads that executes runs of a sweep. Each thread takes run
 // numbers from an IndexQueue, executes each run on its own memory and random
-// stream, and hands the result to a bounded ResultQueue, so the results in
-// memory never exceed the runs in flight.
+// stream, and hands the result to the pool's handler itself, one thread at a
+// time: no result waits for another thread to wake up and collect it, and
+// the results in memory never exceed the runs in flight.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,36 +39,38 @@ struct RunResult {
     std::string error;  // set when the run could not be made
 };
 
-class ResultQueue {
-public:
-    explicit ResultQueue(size_t capacity) : capacity_(capacity) {}
-    void push(RunResult&& result);  // waits while the queue is full
-    // Waits up to timeout for a result; false if none came.
-    bool pop_for(RunResult& result, std::chrono::milliseconds timeout);
-    void abandon();  // drops what is waiting, and every result pushed from now on
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<RunResult> results_;
-    size_t capacity_;
-    bool abandoned_ = false;
-};
+// Receives each result, called under the pool's handler_mutex.
+using ResultHandler = std::function<void(RunResult&)>;
 
 class RunPool {
 public:
-    RunPool(const SweepPlan& plan, IndexQueue& work, ResultQueue& results, int threads);
-    // Stops taking work, drops results no one collected and joins the
-    // threads: after a complete sweep, or when one is given up.
+    // Starts `helpers` threads (none is fine: then only work() computes).
+    // If fewer threads can be had, the pool goes on with those it has.
+    RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers);
+    // Stops taking work and joins the threads.
     ~RunPool();
     RunPool(const RunPool&) = delete;
     RunPool& operator=(const RunPool&) = delete;
 
+    // Computes on the calling thread as well, until the queue is closed and empty.
+    void work();
+    // Waits for the threads to finish the queue; rethrows the first failure:
+    // a run that could not be made (SweepError) or a handler that threw.
+    void finish();
+    // Whether every thread has stopped: the queue is done, or a run failed.
+    bool idle();
+
+    // Held while the handler runs; others who feed the same handler take it too.
+    std::mutex handler_mutex;
+
 private:
-    void work(const SweepPlan& plan);
+    void compute();
+    const SweepPlan& plan_;
     IndexQueue& work_;
-    ResultQueue& results_;
+    const ResultHandler& handler_;
     std::vector<std::thread> threads_;
+    int running_ = 0;               // threads inside compute(), under handler_mutex
+    std::exception_ptr failure_;    // under handler_mutex
 };
 
 // Executes one run of the plan into result.

@@ -7,10 +7,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "progress_line.h"
 #include "result_journal.h"
@@ -71,36 +67,9 @@ void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo,
     IndexQueue queue;
     queue.push(todo);
     queue.close();
-    // Each computing thread hands its own results to the sink, one thread at a
-    // time: no result waits for another thread to wake up and take it.
-    std::mutex sink_mutex;
-    std::exception_ptr failure;
-    auto work = [&] {
-        RunResult result;  // reused, so a thread's output buffers are allocated once
-        int64_t index = 0;
-        while (queue.take(index)) {
-            execute_plan_run(plan, index, result);
-            std::lock_guard<std::mutex> lock(sink_mutex);
-            if (failure) return;
-            try {
-                if (!result.error.empty()) throw SweepError(result.error);
-                sink(result);
-            } catch (...) {
-                failure = std::current_exception();
-                queue.clear();
-                return;
-            }
-        }
-    };
-    std::vector<std::thread> helpers;
-    try {
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-        // No more threads to be had: the sweep goes on with those it has.
-    }
-    work();  // the calling thread computes too
-    for (std::thread& t : helpers) t.join();
-    if (failure) std::rethrow_exception(failure);
+    RunPool pool(plan, queue, sink, threads - 1);
+    pool.work();  // the calling thread computes too
+    pool.finish();
 }
 
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {

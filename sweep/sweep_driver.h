@@ -19,7 +19,7 @@ struct SweepOptions {
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
 };
 
-using ResultSink = std::function<void(RunResult&)>;
+using ResultSink = ResultHandler;
 
 // Executes the runs numbered in todo and hands each result to sink, in
 // whatever order they finish, from the computing threads (the calling thread
