@@ -182,6 +182,25 @@ TEST(SweepHostIdentity, EveryThreadCountGivesEachRunItsHostResult) {
     }
 }
 
+// A handler that fails stops the work on every thread, is not called again,
+// and its exception reaches the caller.
+TEST(SweepHostIdentity, AFailingResultHandlerStopsEveryThread) {
+    const SweepPlan plan = mixed_plan(Model::ring);
+    check_plan(plan);
+    std::vector<int64_t> todo;
+    for (int64_t k = 0; k < plan.run_count(); ++k) todo.push_back(k);
+    ASSERT_GT(todo.size(), 3u);
+    for (int threads : {1, 2, 5}) {
+        int calls = 0;
+        EXPECT_THROW(compute_on_threads(plan, todo, threads,
+                                        [&](RunResult&) {
+                                            if (++calls == 3) throw SweepError("disk full");
+                                        }),
+                     SweepError);
+        EXPECT_EQ(calls, 3) << threads << " threads";
+    }
+}
+
 TEST(SweepHostIdentity, RandomInitialLevelsAreUniformOverTheLevels) {
     SweepPlan plan = mixed_plan(Model::ring);
     plan.initial.rows = 6000;

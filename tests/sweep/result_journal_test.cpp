@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,31 @@ TEST(ResultJournal, ReopenedJournalHoldsExactlyTheWholeRecords) {
         EXPECT_EQ(back.final_levels, output_of(1).final_levels);
     }
     std::remove(path.c_str());
+}
+
+// Records read back in any order, whether many fit in one read of the file
+// or one is longer than it.
+TEST(ResultJournal, ReadsBackRecordsOfEverySizeInAnyOrder) {
+    const std::string path = testing::TempDir() + "/journal_sizes.journal";
+    const size_t sizes[] = {3, 400000, 17, 90000, 1, 300000, 250000, 5};  // mean values per record
+    const int64_t runs = static_cast<int64_t>(std::size(sizes));
+    std::vector<RunOutput> outputs(static_cast<size_t>(runs));
+    for (int64_t k = 0; k < runs; ++k) {
+        RunOutput& out = outputs[static_cast<size_t>(k)];
+        out.final_levels.assign(sizes[k] / 2 + 1, static_cast<int32_t>(k));
+        for (size_t s = 0; s < sizes[k]; ++s) out.mean_levels.push_back(static_cast<double>(k) + 1e-6 * s);
+    }
+    ResultJournal journal(path, 7, runs, false);
+    for (int64_t k : {4, 1, 6, 0, 7, 3, 2, 5}) journal.append(k, outputs[static_cast<size_t>(k)]);
+    for (const auto& order : {std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7}, std::vector<int64_t>{7, 5, 6, 0, 2, 4, 1, 3}}) {
+        for (int64_t k : order) {
+            RunOutput back;
+            journal.read(k, back);
+            EXPECT_EQ(back.final_levels, outputs[static_cast<size_t>(k)].final_levels) << "run " << k;
+            EXPECT_EQ(back.mean_levels, outputs[static_cast<size_t>(k)].mean_levels) << "run " << k;
+        }
+    }
+    journal.remove();
 }
 
 TEST(ResultJournal, ADamagedRecordEndsWhatIsKept) {
