@@ -93,7 +93,8 @@ TEST(ResultJournal, ReadsBackRecordsOfEverySizeInAnyOrder) {
     }
     ResultJournal journal(path, 7, runs, false);
     for (int64_t k : {4, 1, 6, 0, 7, 3, 2, 5}) journal.append(k, outputs[static_cast<size_t>(k)]);
-    for (const auto& order : {std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7}, std::vector<int64_t>{7, 5, 6, 0, 2, 4, 1, 3}}) {
+    const std::vector<int64_t> orders[] = {{0, 1, 2, 3, 4, 5, 6, 7}, {7, 5, 6, 0, 2, 4, 1, 3}};
+    for (const auto& order : orders) {
         for (int64_t k : order) {
             RunOutput back;
             journal.read(k, back);
