@@ -8,33 +8,21 @@
 
 #include "bench_cases.h"
 #include "ring_fast.h"
+#include "run_memory.h"
 #include "torus_fast.h"
 
 namespace {
 
 // The arrays of one run, set up as a gateway sets them up, with a few
 // steps already run so that the stream is warm.
-struct Lattice {
-    std::vector<int32_t> traits, counts;
-    std::vector<double> scores, fitness, sums, means;
-    int32_t table[kRngTableSize] = {};
-    ModelState state{};
+struct Lattice : RunMemory {
+    std::vector<double> means;
 
     Lattice(int64_t sites, int32_t steps_per_iteration)
-        : traits(sites), counts(kBenchLevels), scores(sites), fitness(sites), sums(kBenchLevels),
-          means(steps_per_iteration) {
+        : RunMemory(static_cast<size_t>(sites), kBenchLevels, 2024), means(steps_per_iteration) {
         std::mt19937 gen(1);
         for (auto& v : traits) v = static_cast<int32_t>(gen() % kBenchLevels);
-        uniform_seed(state.rng, 2024);
-        state.rng.table = table;
-        state.gauss.has_spare = 0;
-        state.traits = traits.data();
-        state.scores = scores.data();
-        state.fitness = fitness.data();
-        state.tally = LevelTally{sums.data(), counts.data()};
-        state.level_sum = 0;
         for (int32_t v : traits) state.level_sum += v;
-        state.best_level = 0;
     }
 };
 

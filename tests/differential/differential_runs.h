@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,27 +14,15 @@
 #include <vector>
 
 #include "model_state.h"
+#include "run_memory.h"
 
 // The arrays and state of one run, set up as a gateway sets them up, minus
 // the scores (each model fills those).
-struct RunArrays {
-    std::vector<int32_t> traits, counts;
-    std::vector<double> scores, fitness, sums;
-    int32_t table[kRngTableSize] = {};
-    ModelState state{};
-
+struct RunArrays : RunMemory {
     RunArrays(const std::vector<int32_t>& initial, int32_t levels, int32_t seed)
-        : traits(initial), counts(levels), scores(initial.size()), fitness(initial.size()), sums(levels) {
-        uniform_seed(state.rng, seed);
-        state.rng.table = table;
-        state.gauss.has_spare = 0;
-        state.traits = traits.data();
-        state.scores = scores.data();
-        state.fitness = fitness.data();
-        state.tally = LevelTally{sums.data(), counts.data()};
-        state.level_sum = 0;
+        : RunMemory(initial.size(), levels, seed) {
+        std::copy(initial.begin(), initial.end(), traits.begin());
         for (int32_t v : initial) state.level_sum += v;
-        state.best_level = 0;
     }
 };
 
@@ -100,4 +89,36 @@ inline int32_t next_chunk(std::mt19937& gen, Chunking chunking, int32_t remainin
     if (chunking == Chunking::kEveryStep) return 1;
     if (chunking == Chunking::kWhole) return remaining;
     return 1 + static_cast<int32_t>(gen() % static_cast<uint32_t>(remaining));
+}
+
+// Makes `steps` steps three ways: `stepped` one step per call of the fast
+// path, so it is compared after every step; `chunked` several steps per
+// call, keeping its stream ahead across steps, compared at the end of each
+// call; `reference` one step per call of the plain path. With reseed, all
+// three are reseeded alike now and then. run_fast(state, steps, means) and
+// run_plain(state, steps, means) make a model's steps.
+template <typename RunFast, typename RunPlain>
+void compare_fast_with_plain(RunArrays& stepped, RunArrays& chunked, RunArrays& reference, int32_t steps,
+                             Chunking chunking, bool reseed, std::mt19937& gen, const std::string& name,
+                             RunFast run_fast, RunPlain run_plain) {
+    std::vector<double> stepped_means(steps), chunked_means(steps), reference_means(steps);
+    for (int32_t t = 0; t < steps;) {
+        const int32_t chunk = next_chunk(gen, chunking, steps - t);
+        run_fast(chunked.state, chunk, chunked_means.data() + t);
+        for (int32_t k = t; k < t + chunk; ++k) {
+            run_fast(stepped.state, 1, stepped_means.data() + k);
+            run_plain(reference.state, 1, reference_means.data() + k);
+            expect_same_state(stepped, reference, name + ", step " + std::to_string(k));
+            ASSERT_TRUE(same_bits(stepped_means[k], reference_means[k])) << name << ", step " << k;
+            ASSERT_TRUE(same_bits(chunked_means[k], reference_means[k])) << name << ", step " << k;
+            ASSERT_FALSE(::testing::Test::HasFailure());
+        }
+        t += chunk;
+        expect_same_state(chunked, reference, name + ", after step " + std::to_string(t - 1));
+        ASSERT_FALSE(::testing::Test::HasFailure());
+        if (reseed && gen() % 3 == 0) {
+            const int32_t seed = pick(gen, differential_seeds());
+            for (RunArrays* run : {&stepped, &chunked, &reference}) uniform_seed(run->state.rng, seed);
+        }
+    }
 }

@@ -29,35 +29,20 @@ void run_case(const RingCase& c, std::mt19937& gen) {
     params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.radius = c.radius;
     const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(c.count), c.levels);
-    // `stepped` runs one step per call, so its levels are compared after
-    // every step; `chunked` runs the steps in calls of several, keeping its
-    // stream ahead across steps, and is compared at the end of each call.
     RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
         reference(initial, c.levels, c.seed);
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
         score_all_sites(run->scores.data(), run->traits.data(), c.count, c.intercept, c.slope);
         if (c.spare) run->state.gauss = GaussianRng{1, -0.625};
     }
-    std::vector<double> stepped_means(c.steps), chunked_means(c.steps), reference_means(c.steps);
-    for (int32_t t = 0; t < c.steps;) {
-        const int32_t chunk = next_chunk(gen, c.chunking, c.steps - t);
-        ring_run_fast(chunked.state, c.count, params, chunk, chunked_means.data() + t);
-        for (int32_t k = t; k < t + chunk; ++k) {
-            ring_run_fast(stepped.state, c.count, params, 1, stepped_means.data() + k);
-            ring_run(reference.state, c.count, params, 1, reference_means.data() + k);
-            expect_same_state(stepped, reference, name + ", step " + std::to_string(k));
-            ASSERT_TRUE(same_bits(stepped_means[k], reference_means[k])) << name << ", step " << k;
-            ASSERT_TRUE(same_bits(chunked_means[k], reference_means[k])) << name << ", step " << k;
-            ASSERT_FALSE(::testing::Test::HasFailure());
-        }
-        t += chunk;
-        expect_same_state(chunked, reference, name + ", after step " + std::to_string(t - 1));
-        ASSERT_FALSE(::testing::Test::HasFailure());
-        if (c.reseed && gen() % 3 == 0) {
-            const int32_t seed = pick(gen, differential_seeds());
-            for (RunArrays* run : {&stepped, &chunked, &reference}) uniform_seed(run->state.rng, seed);
-        }
-    }
+    compare_fast_with_plain(
+        stepped, chunked, reference, c.steps, c.chunking, c.reseed, gen, name,
+        [&](ModelState& state, int32_t steps, double* means) {
+            ring_run_fast(state, c.count, params, steps, means);
+        },
+        [&](ModelState& state, int32_t steps, double* means) {
+            ring_run(state, c.count, params, steps, means);
+        });
 }
 
 TEST(RingDifferential, RandomCasesOverEveryRateAndSeed) {

@@ -6,33 +6,21 @@
 #include <random>
 #include <vector>
 
+#include "run_memory.h"
 #include "torus_model.h"
 #include "gridsim/torus_whole_runs.h"
 
 namespace {
 
 // A torus run over plain vectors, set up as the gateway does.
-struct TorusRun {
+struct TorusRun : RunMemory {
     int32_t n_columns, m_rows;
-    std::vector<int32_t> traits, counts;
-    std::vector<double> scores, fitness, sums;
-    int32_t table[kRngTableSize] = {};
-    ModelState state{};
     TorusParams params{};
 
     TorusRun(const std::vector<double>& initial, int32_t m, int32_t n, TorusParams p, int32_t seed)
-        : n_columns(n), m_rows(m), traits(initial.size()), counts(p.model.levels), scores(initial.size()),
-          fitness(initial.size()), sums(p.model.levels), params(p) {
-        uniform_seed(state.rng, seed);
-        state.rng.table = table;
-        state.gauss.has_spare = 0;
-        state.traits = traits.data();
-        state.scores = scores.data();
-        state.fitness = fitness.data();
-        state.tally = LevelTally{sums.data(), counts.data()};
+        : RunMemory(initial.size(), p.model.levels, seed), n_columns(n), m_rows(m), params(p) {
         state.level_sum = load_traits(traits.data(), initial.data(), n, m);
         score_all_sites(scores.data(), traits.data(), n, m, p.model.intercept, p.model.slope, p.payoff_mode);
-        state.best_level = 0;
     }
     int32_t step() { return torus_step(state, n_columns, m_rows, params); }
     std::vector<double> run(int32_t steps) {

@@ -6,31 +6,19 @@
 #include <vector>
 
 #include "ring_model.h"
+#include "run_memory.h"
 
 namespace {
 
 // A ring run over plain vectors, set up as the gateway does.
-struct RingRun {
-    std::vector<int32_t> traits, counts;
-    std::vector<double> scores, fitness, sums;
-    int32_t table[kRngTableSize] = {};
-    ModelState state{};
+struct RingRun : RunMemory {
     RingParams params{};
 
     RingRun(const std::vector<double>& initial, RingParams p, int32_t seed)
-        : traits(initial.size()), counts(p.model.levels), scores(initial.size()), fitness(initial.size()),
-          sums(p.model.levels), params(p) {
+        : RunMemory(initial.size(), p.model.levels, seed), params(p) {
         const auto count = static_cast<int32_t>(initial.size());
-        uniform_seed(state.rng, seed);
-        state.rng.table = table;
-        state.gauss.has_spare = 0;
-        state.traits = traits.data();
-        state.scores = scores.data();
-        state.fitness = fitness.data();
-        state.tally = LevelTally{sums.data(), counts.data()};
         state.level_sum = load_traits(traits.data(), initial.data(), count);
         score_all_sites(scores.data(), traits.data(), count, p.model.intercept, p.model.slope);
-        state.best_level = 0;
     }
     int32_t count() const { return static_cast<int32_t>(traits.size()); }
     int32_t step() { return ring_step(state, count(), params); }
