@@ -162,7 +162,6 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
     bool exhausted = false;
     std::deque<std::pair<std::vector<char>, MPI_Request>> sends;
     std::vector<int64_t> work;
-    std::vector<char> bundle;
     while (!exhausted || outstanding > 0 || !sends.empty()) {
         if (pool.idle()) {
             try {
@@ -174,19 +173,18 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
             }
         }
         bool busy = false;
+        std::vector<char> bundle;  // what the threads have packed since the last turn
         int64_t sending = 0;
         size_t last_bytes = 0;
         {
             std::lock_guard<std::mutex> lock(pool.handler_mutex);
             bundle.swap(outgoing);
-            outgoing.clear();
             sending = packed;
             packed = 0;
             last_bytes = result_bytes;
         }
         if (sending > 0) {
             sends.emplace_back(std::move(bundle), MPI_REQUEST_NULL);
-            bundle = std::vector<char>();
             auto& s = sends.back();
             MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD,
                       &s.second);
