@@ -55,6 +55,7 @@ void read_initial_levels(Model model, const std::string& path, const std::string
     size_t cols = 1;
     for (int d = 1; d < var->rank; ++d) cols *= var->dims[d];
     initial.kind = InitialKind::given;
+    initial.file = path;
     initial.rows = var->rank > 0 ? var->dims[0] : 0;
     initial.cols = var->rank > 1 ? cols : 1;
     initial.values.assign(initial.rows * initial.cols, 0.0);

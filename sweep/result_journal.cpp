@@ -12,7 +12,7 @@
 namespace {
 constexpr char kMagic[16] = "latticesweep j1";  // 15 characters and the terminating zero
 constexpr uint32_t kRecordMark = 0x3152534cu;   // "LSR1"
-constexpr int64_t kHeaderBytes = 16 + 8 + 8;
+constexpr int64_t kHeaderBytes = 16 + 8 + 8;  // mark, fingerprint, run count
 constexpr int64_t kRecordHead = 4 + 8 + 8 + 8;  // mark, index, final count, mean count
 
 [[noreturn]] void fail(const std::string& path, const std::string& what) {
@@ -24,6 +24,15 @@ uint32_t crc_of(const unsigned char* data, size_t size) {
 }
 }  // namespace
 
+bool journal_is_stub(const std::string& path) {
+    unsigned char header[kHeaderBytes];
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const size_t size = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    return size < sizeof header && std::memcmp(header, kMagic, std::min(size, sizeof kMagic)) == 0;
+}
+
 uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size) {
     const auto* p = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
@@ -33,7 +42,7 @@ uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size) {
 ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume)
     : path_(path), offsets_(static_cast<size_t>(run_count), -1) {
     errno = 0;
-    if (resume) file_ = std::fopen(path.c_str(), "r+b");
+    if (resume && !journal_is_stub(path)) file_ = std::fopen(path.c_str(), "r+b");
     if (file_) {
         unsigned char header[kHeaderBytes];
         uint64_t fp = 0;
@@ -72,44 +81,68 @@ ResultJournal::~ResultJournal() {
     if (file_) std::fclose(file_);
 }
 
+int64_t ResultJournal::record_at(int64_t at, int64_t file_size, int64_t& index) {
+    if (at + kRecordHead + 4 > file_size) return 0;
+    uint32_t mark = 0;
+    uint64_t finals = 0;
+    uint64_t means = 0;
+    const unsigned char* head = bytes_at(at, kRecordHead);
+    std::memcpy(&mark, head, 4);
+    std::memcpy(&index, head + 4, 8);
+    std::memcpy(&finals, head + 12, 8);
+    std::memcpy(&means, head + 20, 8);
+    const uint64_t room = static_cast<uint64_t>(file_size - at - kRecordHead - 4);
+    if (mark != kRecordMark || finals > room / 4 || means > room / 8 || finals * 4 + means * 8 > room ||
+        index < 0 || index >= static_cast<int64_t>(offsets_.size())) {
+        return 0;
+    }
+    const auto size = static_cast<size_t>(kRecordHead + finals * 4 + means * 8);
+    const unsigned char* record = bytes_at(at, size + 4);
+    uint32_t crc = 0;
+    std::memcpy(&crc, record + size, 4);
+    return crc == crc_of(record, size) ? static_cast<int64_t>(size + 4) : 0;
+}
+
+int64_t ResultJournal::next_mark(int64_t from, int64_t file_size) {
+    while (from + 4 <= file_size) {
+        const auto span = static_cast<size_t>(std::min<int64_t>(file_size - from, int64_t{1} << 20));
+        const unsigned char* bytes = bytes_at(from, span);
+        const void* hit = memmem(bytes, span, &kRecordMark, 4);
+        if (hit) return from + (static_cast<const unsigned char*>(hit) - bytes);
+        from += static_cast<int64_t>(span) - 3;
+    }
+    return file_size;
+}
+
 void ResultJournal::scan(int64_t file_size) {
+    end_ = file_size;  // bounds the reads while scanning
     int64_t at = kHeaderBytes;
-    std::vector<unsigned char> record;
-    while (at + kRecordHead + 4 <= file_size) {
-        unsigned char head[kRecordHead];
-        fseeko(file_, static_cast<off_t>(at), SEEK_SET);
-        if (std::fread(head, 1, sizeof head, file_) != sizeof head) break;
-        uint32_t mark = 0;
+    int64_t good_end = kHeaderBytes;  // just past the last whole record
+    while (at < file_size) {
         int64_t index = 0;
-        uint64_t finals = 0;
-        uint64_t means = 0;
-        std::memcpy(&mark, head, 4);
-        std::memcpy(&index, head + 4, 8);
-        std::memcpy(&finals, head + 12, 8);
-        std::memcpy(&means, head + 20, 8);
-        const uint64_t room = static_cast<uint64_t>(file_size - at - kRecordHead - 4);
-        if (mark != kRecordMark || finals > room / 4 || means > room / 8 || finals * 4 + means * 8 > room) break;
-        const size_t size = static_cast<size_t>(kRecordHead + finals * 4 + means * 8);
-        record.resize(size + 4);
-        fseeko(file_, static_cast<off_t>(at), SEEK_SET);
-        if (std::fread(record.data(), 1, record.size(), file_) != record.size()) break;
-        uint32_t crc = 0;
-        std::memcpy(&crc, record.data() + size, 4);
-        if (crc != crc_of(record.data(), size) || index < 0 || index >= static_cast<int64_t>(offsets_.size())) {
-            break;
+        const int64_t size = record_at(at, file_size, index);
+        if (size == 0) {
+            // A damaged stretch: the next whole record starts at a record
+            // mark further on, if there is one.
+            at = next_mark(at + 1, file_size);
+            continue;
         }
+        damaged_bytes_ += at - good_end;
         if (offsets_[static_cast<size_t>(index)] < 0) {
             offsets_[static_cast<size_t>(index)] = at;
             ++done_count_;
         }
-        at += static_cast<int64_t>(record.size());
+        at += size;
+        good_end = at;
     }
+    window_.clear();
     // Whatever follows the last whole record is a torn write: drop it.
-    dropped_bytes_ = file_size - at;
-    if (dropped_bytes_ > 0 && ftruncate(fileno(file_), static_cast<off_t>(at)) != 0) {
+    dropped_bytes_ = file_size - good_end;
+    errno = 0;
+    if (dropped_bytes_ > 0 && ftruncate(fileno(file_), static_cast<off_t>(good_end)) != 0) {
         fail(path_, "cannot drop the torn end of the journal");
     }
-    end_ = at;
+    end_ = good_end;
 }
 
 void ResultJournal::append(int64_t index, const RunOutput& output) {
@@ -140,6 +173,7 @@ void ResultJournal::append(int64_t index, const RunOutput& output) {
     }
     offsets_[static_cast<size_t>(index)] = end_;
     end_ += static_cast<int64_t>(record_.size());
+    window_.clear();  // it may hold what stood here before
     ++done_count_;
 }
 

@@ -2,7 +2,9 @@
 // appended (and flushed) the moment they arrive, each record checked by a
 // CRC-32. A sweep that stops for any reason leaves the journal holding
 // every run it finished, at worst followed by one torn record, which
-// resuming drops. Only the final MAT-file assembly reads it back.
+// resuming drops. A damaged stretch inside the journal loses only the
+// records it covers: resuming keeps every whole record around it. Only the
+// final MAT-file assembly reads it back.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,7 @@ public:
     // Opens the journal at path for a sweep of run_count runs identified by
     // fingerprint. resume: keep the records of an existing journal (which
     // must belong to the same sweep) and drop a torn tail; otherwise start
-    // an empty one. Throws SweepError naming path.
+    // an empty one (also in place of a stub). Throws SweepError naming path.
     ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume);
     ~ResultJournal();
     ResultJournal(const ResultJournal&) = delete;
@@ -29,6 +31,7 @@ public:
     bool done(int64_t index) const { return offsets_[static_cast<size_t>(index)] >= 0; }
     int64_t done_count() const { return done_count_; }
     int64_t dropped_bytes() const { return dropped_bytes_; }  // torn tail removed when resuming
+    int64_t damaged_bytes() const { return damaged_bytes_; }  // skipped between whole records when resuming
 
     // Appends a run's results and flushes them to the operating system. A
     // run already recorded is not recorded again.
@@ -42,6 +45,10 @@ public:
 
 private:
     void scan(int64_t file_size);
+    // The size of the whole, checked record at offset (and its run index), or 0.
+    int64_t record_at(int64_t at, int64_t file_size, int64_t& index);
+    // Where the next record mark at or after from lies, or file_size.
+    int64_t next_mark(int64_t from, int64_t file_size);
     // length bytes of the file from offset on, read through window_.
     const unsigned char* bytes_at(int64_t offset, size_t length);
 
@@ -51,10 +58,16 @@ private:
     int64_t done_count_ = 0;
     int64_t end_ = 0;               // where the next record goes
     int64_t dropped_bytes_ = 0;
+    int64_t damaged_bytes_ = 0;
     std::vector<unsigned char> record_;  // the record being appended
     std::vector<unsigned char> window_;  // a stretch of the file read back, from window_start_ on
     int64_t window_start_ = 0;
 };
+
+// Whether the file at path is a journal cut short before its header was
+// whole (empty, say, after a full disk at the start): it holds no run, and
+// a new sweep may replace it.
+bool journal_is_stub(const std::string& path);
 
 // FNV-1a over bytes, continuing from hash: identifies a sweep's inputs.
 uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size);

@@ -2,7 +2,11 @@
 
 #include <toml++/toml.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -99,6 +103,9 @@ std::vector<double> range_values(const toml::table& range, const Place& place, c
     // of a whole number by rounding.
     const auto n = static_cast<int64_t>(std::floor(spans + 1e-9)) + 1;
     for (int64_t i = 0; i < n; ++i) values.push_back(a + static_cast<double>(i) * s);
+    // A range that reaches 'to' ends on it, not on a rounded neighbour
+    // (0 .. 0.3 by 0.1 ends at 0.3, not 0.30000000000000004).
+    if (std::fabs(static_cast<double>(n - 1) - spans) <= 1e-9) values.back() = b;
     return values;
 }
 
@@ -316,6 +323,7 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     const Place place{path};
     SweepPlan plan;
     plan.description = text;
+    plan.description_path = path;
     plan.seeds_where = path + ": [replicates] first_seed";
 
     const toml::node* model = root.get("model");
@@ -354,12 +362,17 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     }
     plan.where[n - 1] = plan.seeds_where;
     if (!has_initial) throw SweepError(path + ": table [initial] is missing; it gives the initial levels.");
+    check_run_count(plan);
     return plan;
 }
 
 SweepPlan read_sweep_description(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        throw SweepError(path + ": is a folder; give the sweep description's file (a .toml file).");
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw SweepError(path + ": cannot read the sweep description.");
+    if (!in) throw SweepError(path + ": cannot read the sweep description: " + std::strerror(errno) + ".");
     std::ostringstream text;
     text << in.rdbuf();
     return parse_sweep_description(text.str(), path);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output_lock.h"
 #include "progress_line.h"
 #include "result_journal.h"
 #include "sweep_mat_file.h"
@@ -17,32 +18,67 @@
 #endif
 
 namespace {
-// What an interrupted sweep says on its way out; prepared before the
-// handler is installed, since a signal handler may only write and exit.
+// What an interrupted sweep says and removes on its way out; prepared
+// before the handler is installed, since a signal handler may only write,
+// unlink and exit.
 char interrupt_note[1024];
+char interrupt_lock[1024];
 
-extern "C" void on_interrupt(int) {
+extern "C" void on_interrupt(int signal_number) {
     const ssize_t written = write(STDERR_FILENO, interrupt_note, std::strlen(interrupt_note));
     (void)written;
-    _exit(130);
+    unlink(interrupt_lock);
+    _exit(128 + signal_number);
 }
 
 void install_interrupt_note(const std::string& output) {
     std::snprintf(interrupt_note, sizeof interrupt_note,
                   "\nlatticesweep: interrupted; the finished runs are kept in %s: continue with --resume.\n",
                   journal_path(output).c_str());
+    std::snprintf(interrupt_lock, sizeof interrupt_lock, "%s", lock_path(output).c_str());
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
 }
 
 bool exists(const std::string& path) {
     struct stat st {};
-    return stat(path.c_str(), &st) == 0;
+    return lstat(path.c_str(), &st) == 0;
 }
 
-bool is_directory(const std::string& path) {
+// The sweep writes only regular files it may replace: never a folder, a
+// device, a pipe or a symbolic link, and never the files it reads.
+void check_output_paths(const SweepPlan& plan, const std::string& output) {
+    const size_t slash = output.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw SweepError(journal_path(output) + ": cannot create the sweep's journal: " + std::strerror(errno) +
+                         "; the output's folder must exist and be writable.");
+    }
     struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        throw SweepError(output + ": is a folder; name the MAT-file to write, for example " + output +
+                         "/results.mat.");
+    }
+    const std::string inputs[2] = {plan.description_path, plan.initial.file};
+    for (const std::string& path : {output, journal_path(output), output + ".partial", lock_path(output)}) {
+        if (lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            throw SweepError(path + ": is a symbolic link; latticesweep replaces only regular files, so name the "
+                                    "file it points to, or a new path.");
+        }
+        if (!S_ISREG(st.st_mode)) {
+            throw SweepError(path + ": is not a regular file (a device, a pipe, a socket or a folder); name a "
+                                    "regular file or a new path for the results.");
+        }
+        for (const std::string& input : inputs) {
+            struct stat read {};
+            if (!input.empty() && stat(input.c_str(), &read) == 0 && read.st_dev == st.st_dev &&
+                read.st_ino == st.st_ino) {
+                throw SweepError(path + ": is " + input + ", which this sweep reads; name another file for "
+                                        "the results.");
+            }
+        }
+    }
 }
 }  // namespace
 
@@ -73,11 +109,14 @@ void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo,
 }
 
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
+    // Past a file-size limit, writes fail and are reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     check_plan(plan);
     const std::string& output = options.output;
-    if (is_directory(output)) throw SweepError(output + ": is a folder; name the MAT-file to write.");
+    check_output_paths(plan, output);
+    const OutputLock lock(output);
     const std::string journal_file = journal_path(output);
-    if (!options.resume && exists(journal_file)) {
+    if (!options.resume && exists(journal_file) && !journal_is_stub(journal_file)) {
         throw SweepError(journal_file + ": an earlier sweep to " + output +
                          " stopped before it finished and left this journal; continue it with --resume, or delete "
                          "the journal to start afresh.");
@@ -87,8 +126,12 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     if (options.resume && !options.quiet) {
         std::fprintf(stderr, "latticesweep: resuming: %lld of %lld runs already done", 
                      static_cast<long long>(journal.done_count()), static_cast<long long>(runs));
+        if (journal.damaged_bytes() > 0) {
+            std::fprintf(stderr, " (skipped %lld damaged bytes inside the journal; the runs they held are made "
+                                 "again)", static_cast<long long>(journal.damaged_bytes()));
+        }
         if (journal.dropped_bytes() > 0) {
-            std::fprintf(stderr, " (dropped an unfinished record of %lld bytes)",
+            std::fprintf(stderr, " (dropped an unfinished record of %lld bytes at its end)",
                          static_cast<long long>(journal.dropped_bytes()));
         }
         std::fputc('\n', stderr);
@@ -110,6 +153,7 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     progress.finish();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    interrupt_lock[0] = '\0';
 
     // The MAT-file gets its name only when it is whole.
     const std::string partial = output + ".partial";

@@ -15,8 +15,10 @@ public:
         if (mat_) Mat_Close(mat_);
     }
     void close() {
-        if (Mat_Close(mat_) != 0) fail("cannot finish the MAT-file");
+        // Closed once, whether or not it succeeds.
+        mat_t* const mat = mat_;
         mat_ = nullptr;
+        if (Mat_Close(mat) != 0) fail("cannot finish the MAT-file (is the disk full?)");
     }
     void write(matvar_t* var) { finish(var, Mat_VarWrite(mat_, var, MAT_COMPRESSION_NONE)); }
     void append(matvar_t* var, int dim) { finish(var, Mat_VarWriteAppend(mat_, var, MAT_COMPRESSION_NONE, dim)); }
@@ -47,7 +49,7 @@ public:
 private:
     void finish(matvar_t* var, int status) {
         Mat_VarFree(var);
-        if (status != 0) fail("cannot write to the MAT-file");
+        if (status != 0) fail("cannot write to the MAT-file (is the disk full?)");
     }
     [[noreturn]] void fail(const std::string& what) { throw SweepError(path_ + ": " + what + "."); }
 
@@ -136,9 +138,10 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
             std::vector<size_t> dd = d;
             matvar_t* var = Mat_VarCreate(name, cls, type, static_cast<int>(dd.size()), dd.data(), data,
                                           MAT_F_DONT_COPY_DATA);
-            // Empty blocks cannot grow: they are written once, whole.
+            // Empty blocks cannot grow: they are written once, whole,
+            // with the first batch.
             if (whole || empty) {
-                if (empty || first == 0) {
+                if (first == 0) {
                     if (empty) {
                         Mat_VarFree(var);
                         dd.back() = static_cast<size_t>(runs);

@@ -1,12 +1,34 @@
 #include "sweep_plan.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 int64_t SweepPlan::run_count() const {
     int64_t count = replicates;
-    for (const SweptArgument& s : swept) count *= static_cast<int64_t>(s.values.size());
+    for (const SweptArgument& s : swept) {
+        const auto size = static_cast<int64_t>(s.values.size());
+        if (size != 0 && count > INT64_MAX / size) return INT64_MAX;  // refused by check_run_count
+        count *= size;
+    }
     return count;
+}
+
+void check_run_count(const SweepPlan& plan) {
+    const int64_t runs = plan.run_count();
+    if (runs >= 1 && runs <= kMaxRuns) return;
+    double exact = static_cast<double>(plan.replicates);
+    std::string product;
+    for (const SweptArgument& s : plan.swept) {
+        exact *= static_cast<double>(s.values.size());
+        product += std::to_string(s.values.size()) + " x ";
+    }
+    char count[64];
+    std::snprintf(count, sizeof count, runs == INT64_MAX ? "%.3g" : "%.0f", exact);
+    const std::string where = plan.description_path.empty() ? std::string("the sweep") : plan.description_path;
+    throw SweepError(where + ": the sweep has " + product + std::to_string(plan.replicates) +
+                     " replicates = " + count + " runs; one sweep holds at most " + std::to_string(kMaxRuns) +
+                     ": sweep fewer values, or split it into several sweeps.");
 }
 
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate) {
@@ -60,6 +82,7 @@ namespace {
 }  // namespace
 
 void check_plan(const SweepPlan& plan) {
+    check_run_count(plan);
     const int64_t runs = plan.run_count();
     std::vector<double> scalars(plan.scalar_count());
     std::map<int32_t, bool> given_levels_checked;

@@ -33,11 +33,13 @@ struct InitialLevels {
     bool has_seed = false;       // random: draw from seed, else from the run's own seed
     int32_t seed = 0;
     std::string where;           // where the initial levels were described, for messages
+    std::string file;            // the MAT-file they were read from, if any: never written by the sweep
 };
 
 struct SweepPlan {
     Model model = Model::ring;
     std::string description;             // the sweep description's text, stored with the results
+    std::string description_path;        // the file it was read from, if any: never written by the sweep
     std::vector<double> fixed;           // per scalar argument (seed excluded): its value when not swept
     std::vector<std::string> where;      // per scalar argument: "file:line:column: key 'name'" or "option --name"
     std::vector<SweptArgument> swept;    // in the order given
@@ -46,9 +48,17 @@ struct SweepPlan {
     std::string seeds_where;
     InitialLevels initial;
 
-    int64_t run_count() const;
+    int64_t run_count() const;  // INT64_MAX when the product overflows
     size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
 };
+
+// The most runs one sweep may hold: the journal keeps 8 bytes per run and
+// the MAT-file's table of runs about 100 while it is written.
+constexpr int64_t kMaxRuns = 100000000;
+
+// Throws SweepError, with the count, when the plan's run count exceeds
+// kMaxRuns (or int64).
+void check_run_count(const SweepPlan& plan);
 
 // The scalar arguments of run index (scalar_count values, seed last) and its
 // replicate number (1-based).

@@ -136,11 +136,11 @@ SweepPlan mixed_plan(Model model) {
     if (model == Model::ring) {
         plan.fixed = {0.5, 1.0, 4, 2, 0.2, 0.03, 40, 0};
         plan.swept = {{3, {0, 1, 3}}, {6, {0, 7, 25}}};  // radius, steps
-        plan.initial = {InitialKind::random, 30, 1, {}, false, 0, "test"};
+        plan.initial = {InitialKind::random, 30, 1, {}, false, 0, "test", ""};
     } else {
         plan.fixed = {0.5, 1.0, 3, 0, 1, 0.3, 0.05, 30, 0};
         plan.swept = {{3, {0, 1}}, {4, {0, 1}}, {2, {3, 5}}};  // payoff_mode, neighbourhood, levels
-        plan.initial = {InitialKind::random, 5, 6, {}, true, 99, "test"};
+        plan.initial = {InitialKind::random, 5, 6, {}, true, 99, "test", ""};
     }
     plan.replicates = 3;
     plan.first_seed = -4;

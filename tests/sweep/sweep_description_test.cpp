@@ -81,7 +81,7 @@ TEST(SweepDescription, RangesIncludeBothEnds) {
         std::vector<double> values;
     };
     const Case cases[] = {
-        {"{ from = 0.1, to = 0.3, step = 0.1 }", {0.1, 0.2, 0.30000000000000004}},
+        {"{ from = 0.1, to = 0.3, step = 0.1 }", {0.1, 0.2, 0.3}},
         {"{ from = 1, to = 10, step = 3 }", {1, 4, 7, 10}},
         {"{ from = 5, to = 1, step = -2 }", {5, 3, 1}},
         {"{ from = 0, to = 1, count = 5 }", {0, 0.25, 0.5, 0.75, 1}},
