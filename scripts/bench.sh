@@ -7,6 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" --target lattice_bench -j"$(nproc)"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null ||
+  { echo "bench: CMake could not configure build/ (see above)" >&2; exit 1; }
+cmake --build "$root/build" --target lattice_bench -j"$(nproc)" ||
+  { echo "bench: the benchmarks failed to build (the first error above tells where)" >&2; exit 1; }
 exec "$root/build/bench/lattice_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true "$@"

@@ -8,8 +8,16 @@
 # Usage: scripts/bench_sweep.sh [BUILD_DIR]   (default build/; ROUNDS=n in the environment)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
+fail() { echo "bench_sweep: $*" >&2; exit 1; }
+build=${1:-$root/build}
 sweep=$build/sweep/latticesweep
+[[ -x $sweep && -f $build/mex/ringsim.mex && -x $build/tests/sweep/mat_compare ]] ||
+  fail "needs a full build in $build (latticesweep, the plug-ins, the tests); make one with scripts/build.sh"
+build=$(cd "$build" && pwd)
+sweep=$build/sweep/latticesweep
+for tool in octave-cli mpirun; do
+  command -v "$tool" >/dev/null || fail "$tool is missing; run scripts/setup.sh first"
+done
 bench=$root/sweep/bench
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -17,6 +25,7 @@ mpirun=(mpirun --oversubscribe)
 [[ $(id -u) == 0 ]] && mpirun+=(--allow-run-as-root)
 
 rounds=${ROUNDS:-3}
+declare -A labels=([t1]="1 thread" [t2]="2 threads" [m1]="mpirun -np 1" [m2]="mpirun -np 2")
 
 seconds_of() {  # seconds_of CMD...: "wall cpu" seconds of CMD and its children
   local TIMEFORMAT='%R %U %S'
@@ -36,7 +45,7 @@ row() {  # row LABEL "WALL CPU" RUNSTEPS SITESTEPS BASELINE_WALL
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for name in small_runs large_runs; do
   cp "$bench/$name.toml" "$work/"
-  "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet
+  "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet || fail "latticesweep failed on $bench/$name.toml (see above)"
   runs_steps=$(octave-cli --norc --quiet --eval \
     "s = load('$work/$name.ref.mat'); printf('%d %d\n', numel(s.runs.seed), sum(s.runs.steps)); \
      printf('%d\n', numel(s.final_levels) / numel(s.runs.seed));" | tr '\n' ' ')
@@ -52,7 +61,10 @@ for name in small_runs large_runs; do
       --threads 1 --quiet)")
     m2=$(best_of "$m2" "$(seconds_of "${mpirun[@]}" -np 2 "$sweep" sweep "$work/$name.toml" -o "$work/m2.mat" \
       --threads 1 --quiet)")
-    for f in t1 t2 m1 m2; do "$build/tests/sweep/mat_compare" "$work/$name.ref.mat" "$work/$f.mat"; done
+    for f in t1 t2 m1 m2; do
+      "$build/tests/sweep/mat_compare" "$work/$name.ref.mat" "$work/$f.mat" ||
+        fail "$name: the output of ${labels[$f]} differs from the first run's (above); that is a bug in latticesweep"
+    done
   done
   echo "$name: $runs runs, $sites sites, $run_steps run-steps in all (every output checked equal;" \
     "best of $rounds rounds)"

@@ -5,4 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 cd "$root"
-octave-cli --no-gui --norc --quiet --eval "addpath('$root/build/mex'); addpath('$root/demo'); lattice_demo"
+if ! octave-cli --no-gui --norc --quiet --eval "addpath('$root/build/mex'); addpath('$root/demo'); lattice_demo"; then
+  echo "demo: the demonstration stopped with an error in Octave (see above); demo/lattice_demo.m is the script" >&2
+  exit 1
+fi
