@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "mat_library.h"
+
 namespace {
 const char* class_name(const matvar_t& var) {
     if (var.isLogical) return "logical";
@@ -37,6 +39,7 @@ struct VarFreer {
 
 void read_initial_levels(Model model, const std::string& path, const std::string& variable,
                          const std::string& where, InitialLevels& initial) {
+    quiet_mat_library();
     const std::unique_ptr<mat_t, MatCloser> mat(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
     if (!mat) throw SweepError(where + ": cannot read the MAT-file '" + path + "'.");
     const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarRead(mat.get(), variable.c_str()));

@@ -74,8 +74,9 @@ void check_output_paths(const SweepPlan& plan, const std::string& output) {
             struct stat read {};
             if (!input.empty() && stat(input.c_str(), &read) == 0 && read.st_dev == st.st_dev &&
                 read.st_ino == st.st_ino) {
-                throw SweepError(path + ": is " + input + ", which this sweep reads; name another file for "
-                                        "the results.");
+                throw SweepError(path + ": is " +
+                                 (input == plan.description_path ? "the sweep description" : "the initial levels' file") +
+                                 " " + input + ", which this sweep reads; name another file for the results.");
             }
         }
     }
@@ -160,6 +161,10 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     std::remove(partial.c_str());
     try {
         write_sweep_mat(partial, plan, journal, program_version());
+    } catch (const SweepError& e) {
+        std::remove(partial.c_str());
+        throw SweepError(std::string(e.what()) + " Every finished run is kept in " + journal_file +
+                         ": make room, then run the same command with --resume to write the MAT-file.");
     } catch (...) {
         std::remove(partial.c_str());
         throw;

@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <limits>
 
+#include "mat_library.h"
+
 namespace {
 class MatFile {
 public:
-    MatFile(const std::string& path) : path_(path), mat_(Mat_CreateVer(path.c_str(), nullptr, MAT_FT_MAT73)) {
+    explicit MatFile(const std::string& path) : path_(path) {
+        quiet_mat_library();
+        mat_ = Mat_CreateVer(path.c_str(), nullptr, MAT_FT_MAT73);
         if (!mat_) throw SweepError(path + ": cannot create the MAT-file.");
     }
     ~MatFile() {
@@ -18,7 +22,7 @@ public:
         // Closed once, whether or not it succeeds.
         mat_t* const mat = mat_;
         mat_ = nullptr;
-        if (Mat_Close(mat) != 0) fail("cannot finish the MAT-file (is the disk full?)");
+        if (Mat_Close(mat) != 0) fail("cannot finish the MAT-file (is the disk full, or a file-size limit reached?)");
     }
     void write(matvar_t* var) { finish(var, Mat_VarWrite(mat_, var, MAT_COMPRESSION_NONE)); }
     void append(matvar_t* var, int dim) { finish(var, Mat_VarWriteAppend(mat_, var, MAT_COMPRESSION_NONE, dim)); }
@@ -49,12 +53,12 @@ public:
 private:
     void finish(matvar_t* var, int status) {
         Mat_VarFree(var);
-        if (status != 0) fail("cannot write to the MAT-file (is the disk full?)");
+        if (status != 0) fail("cannot write to the MAT-file (is the disk full, or a file-size limit reached?)");
     }
     [[noreturn]] void fail(const std::string& what) { throw SweepError(path_ + ": " + what + "."); }
 
     std::string path_;
-    mat_t* mat_;
+    mat_t* mat_ = nullptr;
 };
 
 void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims) {

@@ -27,7 +27,7 @@ void check_run_count(const SweepPlan& plan) {
     std::snprintf(count, sizeof count, runs == INT64_MAX ? "%.3g" : "%.0f", exact);
     const std::string where = plan.description_path.empty() ? std::string("the sweep") : plan.description_path;
     throw SweepError(where + ": the sweep has " + product + std::to_string(plan.replicates) +
-                     " replicates = " + count + " runs; one sweep holds at most " + std::to_string(kMaxRuns) +
+                     (plan.replicates == 1 ? " replicate = " : " replicates = ") + count + " runs; one sweep holds at most " + std::to_string(kMaxRuns) +
                      ": sweep fewer values, or split it into several sweeps.");
 }
 
