@@ -1,201 +1,318 @@
 #include "command_line.h"
 
-#include <cerrno>
-#include <cmath>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <sstream>
+#include <memory>
+#include <thread>
+#include <vector>
 
-#include "initial_file.h"
+#include "run_options.h"
 
 namespace {
-double number_option(const std::string& option, const std::string& text) {
-    errno = 0;
+const char* kSweepUsage = "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n";
+const char* kRunUsage =
+    "  latticesweep run --model ring|torus --intercept X --slope X --levels N\n"
+    "                   (--radius N | --payoff-mode N --neighbourhood N)\n"
+    "                   --noise X --mutation-rate X --steps N --seed N\n"
+    "                   (--traits \"0 1 2; 2 1 0\" | --random SIZE [--initial-seed N]\n"
+    "                    | --traits-file FILE.mat [--variable NAME]) [-o OUTPUT.mat] [--quiet]\n";
+
+const char* kMpiUsage = "  mpirun -np 4 latticesweep sweep DESCRIPTION.toml -o OUTPUT.mat --threads 1\n";
+const char* kVersionUsage = "  latticesweep --version\n";
+const char* kProgramIntro =
+    "latticesweep: runs of the ring and torus models outside any host, each with exactly\n"
+    "the results of the host call ringsim or gridsim with the same arguments.\n";
+const char* kSweepIntro =
+    "latticesweep sweep: makes every run of a sweep description (a TOML file that names\n"
+    "the model, the values of its arguments and the initial levels) on all cores, and\n"
+    "writes the results to a MAT-file that MATLAB and Octave load.\n";
+const char* kRunIntro =
+    "latticesweep run: makes one run of the ring (as ringsim) or the torus (as gridsim)\n"
+    "and prints its final levels and its mean level after every step in a form a host\n"
+    "can paste, or writes them to a one-run MAT-file with -o.\n";
+const int kUsageError = 2;
+const long long kMaxThreads = 4096;
+
+// One line each for the options of the model's arguments in run's help.
+struct ArgumentHelp {
+    const char* name;
+    const char* value;
+    const char* help;
+};
+const ArgumentHelp kArgumentHelp[] = {
+    {"intercept", "X", "level v has the value intercept + slope * v"},
+    {"slope", "X", "value added by each level"},
+    {"levels", "N", "number of trait levels, at least 1"},
+    {"radius", "N", "sites observed on each side of the focal site"},
+    {"payoff_mode", "N", "0 scores each site by its four orthogonal\nneighbours, other values by all eight"},
+    {"neighbourhood", "N", "0 observes the four orthogonal neighbours,\nother values all eight"},
+    {"noise", "X", "standard deviation of the noise on each observation"},
+    {"mutation_rate", "X", "chance of a mutation attempt per site and step"},
+    {"steps", "N", "number of steps, 0 or more"},
+    {"seed", "N", "seed of the run's random stream"},
+};
+
+// The options of each command, read once parsing is done.
+struct SweepSlots {
+    CLI::App* command = nullptr;
+    CLI::Option* description = nullptr;
+    CLI::Option* output = nullptr;
+    CLI::Option* threads = nullptr;
+    CLI::Option* halt_after = nullptr;
+};
+
+struct RunSlots {
+    CLI::App* command = nullptr;
+    std::vector<CLI::Option*> values;  // the options read into RunOptionValues
+    CLI::Option* output = nullptr;
+};
+
+// CLI11's help layout, opened by our own text and usage lines, which show
+// what a bare "[OPTIONS]" cannot: the options a command needs and the
+// alternatives.
+std::string help_text(const CLI::Formatter& layout, const CLI::App& shown) {
+    std::string text;
+    if (shown.get_name() == "sweep") text = std::string(kSweepIntro) + "\nUsage:\n" + kSweepUsage + kMpiUsage;
+    else if (shown.get_name() == "run") text = std::string(kRunIntro) + "\nUsage:\n" + kRunUsage;
+    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + kRunUsage + kVersionUsage;
+    text += layout.make_positionals(&shown);
+    for (const std::string& group : shown.get_groups()) {
+        const std::vector<const CLI::Option*> options = shown.get_options(
+            [&](const CLI::Option* option) { return option->get_group() == group && option->nonpositional(); });
+        if (!group.empty() && !options.empty()) text += layout.make_group(group, false, options);
+    }
+    text += layout.make_subcommands(&shown, CLI::AppFormatMode::Normal);
+    return text + (shown.get_footer().empty() ? "" : "\n" + shown.get_footer() + "\n");
+}
+
+void use_own_help_layout(CLI::App& app) {
+    auto layout = std::make_shared<CLI::Formatter>();
+    layout->label("Positionals", "Arguments");
+    layout->column_width(28);
+    app.formatter_fn([layout](const CLI::App* shown, std::string, CLI::AppFormatMode) {
+        return help_text(*layout, *shown);
+    });
+}
+
+// An option that takes a value. It is read after parsing (given_value), so
+// that a missing value or a repeat gets a message of ours.
+CLI::Option* add_value_option(CLI::App& command, const std::string& names, const std::string& value_name,
+                              const std::string& help) {
+    return command.add_option(names, help)
+        ->type_name(value_name)
+        ->expected(0, 1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+std::string option_name(const CLI::Option& option) { return "--" + option.get_lnames().front(); }
+
+// The option's value, "" when it is absent; the last one when it is given
+// more than once, unless once forbids that.
+std::string given_value(const CLI::Option& option, bool once) {
+    const std::vector<std::string>& values = option.results();
+    if (values.empty()) return std::string();
+    const std::string name = option_name(option);
+    if (once && values.size() > 1) throw SweepError("option " + name + " is given twice; give it once.");
+    if (values.back().empty()) {
+        std::string help = option.get_description();
+        std::replace(help.begin(), help.end(), '\n', ' ');
+        throw SweepError("option " + name + " needs a value (" + name + " " + option.get_type_name() + "): " + help +
+                         ".");
+    }
+    return values.back();
+}
+
+bool whole_number(const std::string& text, long long low, long long high, long long& value) {
     char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno == ERANGE) {
-        throw SweepError("option " + option + ": '" + text + "' is not a number.");
-    }
-    return value;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && value >= low && value <= high;
 }
 
-// "0 1 2; 2 1 0": rows separated by semicolons, levels by spaces or commas.
-void parse_traits(const std::string& option, const std::string& text, Model model, InitialLevels& init) {
-    std::vector<std::vector<double>> rows;
-    std::stringstream all(text);
-    std::string row;
-    while (std::getline(all, row, ';')) {
-        for (char& c : row) {
-            if (c == ',') c = ' ';
+int core_count() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
+SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
+    SweepSlots slots;
+    CLI::App* sweep = app.add_subcommand("sweep", "run a sweep description on all cores into a MAT-file");
+    sweep->footer(
+        "A stopped sweep keeps its finished runs in OUTPUT.mat.journal; --resume continues it.\n"
+        "Under mpirun the ranks share the runs and rank 0 writes the output. sweep/README.md\n"
+        "in the source describes sweep descriptions and the MAT-file's variables.");
+    sweep->allow_extras();
+    slots.command = sweep;
+    // Every word that is not an option: more than one is an error of ours.
+    slots.description = sweep->add_option("DESCRIPTION.toml", "the sweep description to run")
+                            ->type_name("")
+                            ->expected(1, -1)
+                            ->allow_extra_args();
+    slots.output = add_value_option(*sweep, "-o,--output", "OUTPUT.mat",
+                                    "the MAT-file to write (default: the description's\n"
+                                    "name with .mat)");
+    slots.threads = add_value_option(*sweep, "--threads", "N",
+                                     "compute threads, 1 to 4096 (default: the number of\ncores, " +
+                                         std::to_string(core_count()) + " here; per rank under mpirun)");
+    sweep->add_flag("--resume", options.resume, "continue a stopped sweep from its journal");
+    sweep->add_flag("--quiet", options.quiet, "no progress line and no notes");
+    // A testing aid: stops dead after that many new results, as a crash would.
+    slots.halt_after = add_value_option(*sweep, "--halt-after", "RUNS", "stop dead after RUNS new results")->group("");
+    return slots;
+}
+
+RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
+    RunSlots slots;
+    CLI::App* run = app.add_subcommand("run", "make one run from options; print or save its results");
+    run->allow_extras();
+    slots.command = run;
+    const std::string model_group = "Model and its arguments (each needed once, as in the host call)";
+    slots.values.push_back(
+        add_value_option(*run, "--model", "ring|torus", "ring (as ringsim) or torus (as gridsim)")->group(model_group));
+    for (const std::string& name : run_argument_names()) {
+        ArgumentHelp help = {name.c_str(), "X", "the model's argument of that name"};
+        for (const ArgumentHelp& h : kArgumentHelp) {
+            if (name == h.name) help = h;
         }
-        std::stringstream items(row);
-        std::vector<double> values;
-        std::string item;
-        while (items >> item) values.push_back(number_option(option, item));
-        if (!values.empty() || rows.empty() || !rows.front().empty()) rows.push_back(values);
+        Model only_in = Model::ring;
+        const std::string scope =
+            argument_of_one_model(name, only_in) ? (only_in == Model::ring ? "ring: " : "torus: ") : "";
+        slots.values.push_back(
+            add_value_option(*run, argument_option(name), help.value, scope + help.help)->group(model_group));
     }
-    while (!rows.empty() && rows.back().empty()) rows.pop_back();
-    for (const auto& r : rows) {
-        if (r.size() != rows.front().size()) throw SweepError("option " + option + ": rows of unequal length.");
+    const std::string initial_group = "Initial levels (exactly one of --traits, --random, --traits-file)";
+    const ArgumentHelp initial_options[] = {
+        {"--traits", "\"0 1 2; 2 1 0\"", "the levels, rows separated by ';' (the ring takes\nthem in column order)"},
+        {"--random", "SIZE", "uniform random levels: the ring's site count (1000),\nthe torus's ROWSxCOLUMNS (64x64)"},
+        {"--initial-seed", "N", "with --random: seed of the draws (default: --seed)"},
+        {"--traits-file", "FILE.mat", "a real double array in a MAT-file"},
+        {"--variable", "NAME", "with --traits-file: the variable to read (default:\ntraits)"},
+    };
+    for (const ArgumentHelp& h : initial_options) {
+        slots.values.push_back(add_value_option(*run, h.name, h.value, h.help)->group(initial_group));
     }
-    init.kind = InitialKind::given;
-    init.rows = rows.size();
-    init.cols = rows.empty() ? 0 : rows.front().size();
-    init.values.resize(init.rows * init.cols);
-    for (size_t r = 0; r < init.rows; ++r) {
-        for (size_t c = 0; c < init.cols; ++c) init.values[c * init.rows + r] = rows[r][c];
-    }
-    if (model == Model::ring) {  // the ring takes the levels in storage order
-        init.rows *= init.cols;
-        init.cols = 1;
-    }
+    slots.output = add_value_option(*run, "-o,--output", "OUTPUT.mat",
+                                    "write a one-run MAT-file instead of printing the\nresults")
+                       ->group("Output");
+    run->add_flag("--quiet", options.quiet, "with -o: no progress line and no notes")->group("Output");
+    return slots;
 }
 
-std::string toml_number(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    std::string s(text);
-    if (s == "-nan") s = "nan";
-    return s;
+// The first word the command did not know, as an error.
+void refuse_unknown(const CLI::App& command) {
+    const std::vector<std::string> unknown = command.remaining();
+    if (unknown.empty()) return;
+    if (unknown.front().rfind("-", 0) != 0) {
+        throw SweepError("unexpected argument '" + unknown.front() + "': every value follows its option, as in " +
+                         "--steps 100.");
+    }
+    throw SweepError("unknown option " + unknown.front() + " for " + command.get_name() + ".");
 }
 
-// A sweep description equivalent to the run, stored with its results.
-std::string describe_run(const SweepPlan& plan, const std::string& file, const std::string& variable) {
-    std::string d = "# latticesweep run\nmodel = \"" + std::string(plan.model == Model::ring ? "ring" : "torus") +
-                    "\"\n\n[parameters]\n";
-    const auto& names = scalar_argument_names(plan.model);
-    for (size_t k = 0; k + 1 < names.size(); ++k) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
-    d += "\n[replicates]\nfirst_seed = " + std::to_string(plan.first_seed) + "\n\n[initial]\n";
-    const InitialLevels& init = plan.initial;
-    if (!file.empty()) {
-        d += "file = \"" + file + "\"\nvariable = \"" + variable + "\"\n";
-    } else if (init.kind == InitialKind::random) {
-        d += "random = { size = " +
-             (plan.model == Model::ring ? std::to_string(init.rows)
-                                        : "[" + std::to_string(init.rows) + ", " + std::to_string(init.cols) + "]") +
-             (init.has_seed ? ", seed = " + std::to_string(init.seed) : std::string()) + " }\n";
-    } else if (plan.model == Model::ring) {
-        d += "traits = [";
-        for (size_t i = 0; i < init.values.size(); ++i) d += (i ? ", " : "") + toml_number(init.values[i]);
-        d += "]\n";
-    } else {
-        d += "traits = [";
-        for (size_t r = 0; r < init.rows; ++r) {
-            d += r ? ", [" : "[";
-            for (size_t c = 0; c < init.cols; ++c) d += (c ? ", " : "") + toml_number(init.values[c * init.rows + r]);
-            d += "]";
+// OUTPUT.mat for DESCRIPTION.toml, in the same folder.
+std::string default_output(const std::string& description) {
+    const size_t dot = description.find_last_of('.');
+    const size_t slash = description.find_last_of('/');
+    const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_extension ? description.substr(0, dot) : description) + ".mat";
+}
+
+void read_sweep(const SweepSlots& slots, CommandLine& line) {
+    refuse_unknown(*slots.command);
+    const std::vector<std::string>& descriptions = slots.description->results();
+    if (descriptions.empty()) {
+        throw SweepError("sweep needs a sweep description to run, as in: latticesweep sweep noise_sweep.toml");
+    }
+    if (descriptions.size() > 1) {
+        throw SweepError("more than one sweep description: '" + descriptions[0] + "' and '" + descriptions[1] +
+                         "'; give one per sweep.");
+    }
+    line.command = Command::sweep;
+    line.description = descriptions.front();
+    line.options.output = given_value(*slots.output, false);
+    if (line.options.output.empty()) line.options.output = default_output(line.description);
+    line.options.threads = core_count();
+    const std::string threads = given_value(*slots.threads, false);
+    long long value = 0;
+    if (!threads.empty()) {
+        if (!whole_number(threads, 1, kMaxThreads, value)) {
+            throw SweepError("option --threads: give a whole number from 1 to " + std::to_string(kMaxThreads) +
+                             "; got '" + threads + "'.");
         }
-        d += "]\n";
+        line.options.threads = static_cast<int>(value);
     }
-    return d;
+    const std::string halt_after = given_value(*slots.halt_after, false);
+    if (!halt_after.empty()) {
+        if (!whole_number(halt_after, 0, INT64_MAX, value)) {
+            throw SweepError("option --halt-after: give a whole number of runs, 0 or more; got '" + halt_after + "'.");
+        }
+        line.options.halt_after = value;
+    }
+}
+
+void read_run(const RunSlots& slots, CommandLine& line) {
+    refuse_unknown(*slots.command);
+    RunOptionValues values;
+    for (const CLI::Option* option : slots.values) {
+        const std::string value = given_value(*option, true);
+        if (!value.empty()) values[option_name(*option)] = value;
+    }
+    line.command = Command::run;
+    line.options.output = given_value(*slots.output, true);
+    line.plan = run_plan_from_options(values);
+}
+
+void report_usage_error(const std::string& message, const std::string& command) {
+    const std::string help = command.empty() ? "'latticesweep --help' to see the commands and how to use them"
+                                             : "'latticesweep " + command + " --help' to see every option";
+    std::fprintf(stderr, "latticesweep: %s\nRun %s.\n", message.c_str(), help.c_str());
 }
 }  // namespace
 
-SweepPlan run_plan_from_options(const std::vector<std::string>& args, std::string& output, bool& quiet) {
-    std::map<std::string, std::string> values;
-    std::map<std::string, bool> flags;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--quiet") {
-            quiet = true;
-            continue;
-        }
-        if (a.rfind("--", 0) != 0 && a != "-o") throw SweepError("unexpected argument '" + a + "'.");
-        if (i + 1 >= args.size()) throw SweepError("option " + a + " needs a value.");
-        if (values.count(a)) throw SweepError("option " + a + " is given twice.");
-        values[a] = args[++i];
-    }
-    auto take = [&](const std::string& option) {
-        const auto it = values.find(option);
-        if (it == values.end()) return std::string();
-        std::string v = it->second;
-        values.erase(it);
-        return v;
-    };
+bool read_command_line(int argc, const char* const* argv, CommandLine& line, int& exit_status) {
+    CLI::App app("", "latticesweep");  // its help opens with kProgramIntro
+    use_own_help_layout(app);
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.set_version_flag("--version", program_version(), "print the program's name and version, and exit");
+    app.allow_extras();
+    app.require_subcommand(0, 1);
+    const SweepSlots sweep = add_sweep_command(app, line.options);
+    const RunSlots run = add_run_command(app, line.options);
+    app.footer("Run 'latticesweep sweep --help' or 'latticesweep run --help' for a command's options.");
+    for (CLI::App* command : {sweep.command, run.command}) command->group("Commands");
 
-    SweepPlan plan;
-    const std::string model = take("--model");
-    if (model == "ring") plan.model = Model::ring;
-    else if (model == "torus") plan.model = Model::torus;
-    else throw SweepError("option --model: give --model ring or --model torus.");
-    const auto& names = scalar_argument_names(plan.model);
-    const size_t n = names.size();
-    plan.fixed.assign(n, 0.0);
-    plan.where.assign(n, std::string());
-    for (size_t k = 0; k < n; ++k) {
-        std::string option = "--" + std::string(names[k]);
-        for (char& c : option) {
-            if (c == '_') c = '-';
+    exit_status = kUsageError;
+    std::string command;
+    try {
+        app.parse(argc, argv);
+        const std::vector<std::string> unknown = app.remaining();
+        if (!unknown.empty() && unknown.front().rfind("-", 0) == 0) {
+            throw SweepError("unknown option " + unknown.front() + ": give a command first (sweep or run), " +
+                             "then its options.");
         }
-        plan.where[k] = "option " + option;
-        const std::string text = take(option);
-        if (text.empty()) throw SweepError("option " + option + " is missing.");
-        plan.fixed[k] = number_option(option, text);
-    }
-    // The run's seed is the first (and only) seed of the plan.
-    int32_t seed = 0;
-    ArgumentFault fault;
-    if (!int32_rule(plan.fixed[n - 1], "seed", seed, fault)) {
-        throw SweepError(plan.where[n - 1] + ": " + model_function(plan.model) + ":" + fault.reason + ": " +
-                         fault.message);
-    }
-    plan.first_seed = seed;
-    plan.seeds_where = plan.where[n - 1];
-
-    const std::string traits = take("--traits");
-    const std::string random = take("--random");
-    const std::string file = take("--traits-file");
-    std::string variable = take("--variable");
-    const std::string initial_seed = take("--initial-seed");
-    if (variable.empty()) variable = "traits";
-    if (traits.empty() + random.empty() + file.empty() != 2) {
-        throw SweepError("give the initial levels exactly one way: --traits, --random or --traits-file.");
-    }
-    if (!traits.empty()) {
-        parse_traits("--traits", traits, plan.model, plan.initial);
-        plan.initial.where = "option --traits";
-    } else if (!random.empty()) {
-        plan.initial.kind = InitialKind::random;
-        plan.initial.where = "option --random";
-        unsigned long long rows = 0;
-        unsigned long long cols = 1;
-        char tail = 0;
-        const int got = plan.model == Model::ring ? std::sscanf(random.c_str(), "%llu%c", &rows, &tail)
-                                                  : std::sscanf(random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
-        if (got != (plan.model == Model::ring ? 1 : 2) || rows > INT32_MAX || cols > INT32_MAX) {
-            throw SweepError(plan.model == Model::ring ? "option --random: give the site count, e.g. --random 1000."
-                                                       : "option --random: give ROWSxCOLUMNS, e.g. --random 64x64.");
+        if (!unknown.empty()) {
+            throw SweepError("unknown command '" + unknown.front() + "': the commands are sweep and run.");
         }
-        plan.initial.rows = rows;
-        plan.initial.cols = cols;
-        if (!initial_seed.empty()) {
-            const double s = number_option("--initial-seed", initial_seed);
-            if (!(s >= INT32_MIN && s <= INT32_MAX) || s != std::trunc(s)) {
-                throw SweepError("option --initial-seed: give an integer within the int32 range.");
-            }
-            plan.initial.has_seed = true;
-            plan.initial.seed = static_cast<int32_t>(s);
+        if (sweep.command->parsed()) {
+            command = "sweep";
+            read_sweep(sweep, line);
+        } else if (run.command->parsed()) {
+            command = "run";
+            read_run(run, line);
+        } else {
+            std::fputs(app.help().c_str(), stderr);
+            return false;
         }
-    } else {
-        read_initial_levels(plan.model, file, variable, "option --traits-file", plan.initial);
+    } catch (const CLI::Success& e) {  // --help or --version
+        exit_status = app.exit(e);
+        return false;
+    } catch (const CLI::ParseError& e) {
+        report_usage_error(e.what(), sweep.command->parsed() ? "sweep" : run.command->parsed() ? "run" : "");
+        return false;
+    } catch (const SweepError& e) {
+        report_usage_error(e.what(), command);
+        return false;
     }
-    if (!initial_seed.empty() && random.empty()) throw SweepError("option --initial-seed goes with --random.");
-    output = take("-o");
-    if (!values.empty()) throw SweepError("unknown option " + values.begin()->first + ".");
-    plan.description = describe_run(plan, file, variable);
-    return plan;
-}
-
-void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, const std::vector<double>& means) {
-    const size_t rows = plan.model == Model::ring ? final_levels.size() : plan.initial.rows;
-    const size_t cols = plan.model == Model::ring ? 1 : plan.initial.cols;
-    std::printf("final_levels = int32([\n");
-    for (size_t r = 0; r < rows; ++r) {
-        for (size_t c = 0; c < cols; ++c) std::printf(c ? " %d" : "  %d", final_levels[c * rows + r]);
-        std::printf("\n");
-    }
-    std::printf("]);\nmean_levels = [\n");
-    for (double m : means) std::printf("  %.17g\n", m);
-    std::printf("];\n");
+    exit_status = 0;
+    return true;
 }

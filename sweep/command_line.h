@@ -1,15 +1,25 @@
-// The latticesweep commands, apart from main so that tests can call them.
+// latticesweep's command line: its commands, their options and their help,
+// read and checked here so that main only dispatches.
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "sweep_driver.h"
 #include "sweep_plan.h"
 
-// Builds the one-run plan of the run command's options (everything after
-// "run"). Throws SweepError naming the option at fault. Sets output to the
-// -o value, if any, and quiet.
-SweepPlan run_plan_from_options(const std::vector<std::string>& args, std::string& output, bool& quiet);
+enum class Command { sweep, run };
 
-// Prints a finished run's levels and means in a form a host can paste.
-void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, const std::vector<double>& means);
+// A command line that was read and checked, ready to run.
+struct CommandLine {
+    Command command = Command::sweep;
+    std::string description;  // sweep: path of the sweep description
+    SweepOptions options;     // sweep: every option; run: output (empty: print the results) and quiet
+    SweepPlan plan;           // run: the one-run plan, checked as the host gateway checks a call
+};
+
+// Reads the program's arguments. Returns true, with line filled, when a
+// command is to run. Otherwise it has printed the help, the version or an
+// error that names the option at fault, says what it must be and points
+// at --help, and returns false with exit_status set: 0 after help or
+// version, 2 after an error.
+bool read_command_line(int argc, const char* const* argv, CommandLine& line, int& exit_status);

@@ -146,6 +146,36 @@ run)
   expect_status 2 "$LATTICESWEEP" run "${bad[@]}"
   expect_text err.txt "option --levels: gridsim:levels: levels must be at least 1 after truncation toward zero; got 0."
   ;;
+usage)
+  # Each command's help on standard output; usage errors name the option and point at that help.
+  while IFS='|' read -r words want; do
+    expect_status 0 "$LATTICESWEEP" $words --help
+    expect_text out.txt "$want"
+  done <<'TABLE'
+|latticesweep --version
+sweep|--resume                  continue a stopped sweep
+run|--traits-file FILE.mat    a real double array
+TABLE
+  while IFS='|' read -r words want help; do
+    expect_status 2 "$LATTICESWEEP" $words
+    expect_text err.txt "latticesweep: $want"
+    expect_text err.txt "Run '$help --help'"
+  done <<'TABLE'
+sweep ring_sweep.toml --threads 4097|option --threads: give a whole number from 1 to 4096; got '4097'.|latticesweep sweep
+sweep ring_sweep.toml --threads|option --threads needs a value (--threads N)|latticesweep sweep
+sweep ring_sweep.toml torus_sweep.toml|more than one sweep description|latticesweep sweep
+sweep ring_sweep.toml --frobnicate|unknown option --frobnicate for sweep.|latticesweep sweep
+run --model cube|option --model: give --model ring or --model torus; got 'cube'.|latticesweep run
+--threads 2 sweep ring_sweep.toml|unknown option --threads: give a command first|latticesweep
+TABLE
+  expect_status 2 "$LATTICESWEEP"
+  expect_text err.txt "Usage:"
+  expect_status 0 "$LATTICESWEEP" --version
+  expect_text out.txt "latticesweep "
+  # Without -o the output is named after the description.
+  expect_status 0 sweep ring_sweep.toml --quiet
+  [[ -s ring_sweep.mat ]] || fail "no ring_sweep.mat next to ring_sweep.toml"
+  ;;
 progress)
   expect_status 0 sweep ring_sweep.toml -o p1.mat
   [[ -s err.txt ]] && { fail "progress printed when standard error is not a terminal"; cat err.txt; }

@@ -1,0 +1,260 @@
+#include "run_options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "initial_file.h"
+
+namespace {
+double number_option(const std::string& option, const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno == ERANGE) {
+        throw SweepError("option " + option + ": give a number; got '" + text + "'.");
+    }
+    return value;
+}
+
+// "0 1 2; 2 1 0": rows separated by semicolons, levels by spaces or commas.
+void parse_traits(const std::string& option, const std::string& text, Model model, InitialLevels& init) {
+    std::vector<std::vector<double>> rows;
+    std::stringstream all(text);
+    std::string row;
+    while (std::getline(all, row, ';')) {
+        for (char& c : row) {
+            if (c == ',') c = ' ';
+        }
+        std::stringstream items(row);
+        std::vector<double> values;
+        std::string item;
+        while (items >> item) values.push_back(number_option(option, item));
+        if (!values.empty() || rows.empty() || !rows.front().empty()) rows.push_back(values);
+    }
+    while (!rows.empty() && rows.back().empty()) rows.pop_back();
+    for (size_t r = 1; r < rows.size(); ++r) {
+        if (rows[r].size() != rows.front().size()) {
+            throw SweepError("option " + option + ": every row needs as many levels as the first (" +
+                             std::to_string(rows.front().size()) + "); row " + std::to_string(r + 1) + " has " +
+                             std::to_string(rows[r].size()) + ".");
+        }
+    }
+    init.kind = InitialKind::given;
+    init.rows = rows.size();
+    init.cols = rows.empty() ? 0 : rows.front().size();
+    init.values.resize(init.rows * init.cols);
+    for (size_t r = 0; r < init.rows; ++r) {
+        for (size_t c = 0; c < init.cols; ++c) init.values[c * init.rows + r] = rows[r][c];
+    }
+    if (model == Model::ring) {  // the ring takes the levels in storage order
+        init.rows *= init.cols;
+        init.cols = 1;
+    }
+}
+
+const char* model_name(Model model) { return model == Model::ring ? "ring" : "torus"; }
+
+bool takes_argument(Model model, const std::string& argument) {
+    for (const char* name : scalar_argument_names(model)) {
+        if (argument == name) return true;
+    }
+    return false;
+}
+
+// "--intercept, --slope, ... and --seed": every model argument's option.
+std::string argument_options(Model model) {
+    const auto& names = scalar_argument_names(model);
+    std::string list;
+    for (size_t k = 0; k < names.size(); ++k) {
+        list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + argument_option(names[k]);
+    }
+    return list;
+}
+
+std::string toml_number(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    std::string s(text);
+    if (s == "-nan") s = "nan";
+    return s;
+}
+
+// A sweep description equivalent to the run, stored with its results.
+std::string describe_run(const SweepPlan& plan, const std::string& file, const std::string& variable) {
+    std::string d = "# latticesweep run\nmodel = \"" + std::string(plan.model == Model::ring ? "ring" : "torus") +
+                    "\"\n\n[parameters]\n";
+    const auto& names = scalar_argument_names(plan.model);
+    for (size_t k = 0; k + 1 < names.size(); ++k) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
+    d += "\n[replicates]\nfirst_seed = " + std::to_string(plan.first_seed) + "\n\n[initial]\n";
+    const InitialLevels& init = plan.initial;
+    if (!file.empty()) {
+        d += "file = \"" + file + "\"\nvariable = \"" + variable + "\"\n";
+    } else if (init.kind == InitialKind::random) {
+        d += "random = { size = " +
+             (plan.model == Model::ring ? std::to_string(init.rows)
+                                        : "[" + std::to_string(init.rows) + ", " + std::to_string(init.cols) + "]") +
+             (init.has_seed ? ", seed = " + std::to_string(init.seed) : std::string()) + " }\n";
+    } else if (plan.model == Model::ring) {
+        d += "traits = [";
+        for (size_t i = 0; i < init.values.size(); ++i) d += (i ? ", " : "") + toml_number(init.values[i]);
+        d += "]\n";
+    } else {
+        d += "traits = [";
+        for (size_t r = 0; r < init.rows; ++r) {
+            d += r ? ", [" : "[";
+            for (size_t c = 0; c < init.cols; ++c) d += (c ? ", " : "") + toml_number(init.values[c * init.rows + r]);
+            d += "]";
+        }
+        d += "]\n";
+    }
+    return d;
+}
+}  // namespace
+
+std::string argument_option(const std::string& argument) {
+    std::string option = "--" + argument;
+    for (char& c : option) {
+        if (c == '_') c = '-';
+    }
+    return option;
+}
+
+std::vector<std::string> run_argument_names() {
+    // The ring's names, with the torus's own inserted where the torus has them.
+    const auto& ring = scalar_argument_names(Model::ring);
+    const auto& torus = scalar_argument_names(Model::torus);
+    std::vector<std::string> names;
+    size_t next_torus = 0;
+    for (const char* name : ring) {
+        const auto shared = std::find_if(torus.begin(), torus.end(), [&](const char* t) { return !std::strcmp(t, name); });
+        const size_t at = static_cast<size_t>(shared - torus.begin());
+        for (; shared != torus.end() && next_torus < at; ++next_torus) names.push_back(torus[next_torus]);
+        if (shared != torus.end()) next_torus = at + 1;
+        names.push_back(name);
+    }
+    for (; next_torus < torus.size(); ++next_torus) names.push_back(torus[next_torus]);
+    return names;
+}
+
+bool argument_of_one_model(const std::string& argument, Model& only_in) {
+    const bool ring = takes_argument(Model::ring, argument);
+    const bool torus = takes_argument(Model::torus, argument);
+    only_in = ring ? Model::ring : Model::torus;
+    return ring != torus;
+}
+
+SweepPlan run_plan_from_options(RunOptionValues values) {
+    auto take = [&](const std::string& option) {
+        const auto it = values.find(option);
+        if (it == values.end()) return std::string();
+        std::string v = it->second;
+        values.erase(it);
+        return v;
+    };
+
+    SweepPlan plan;
+    const std::string model = take("--model");
+    if (model == "ring") plan.model = Model::ring;
+    else if (model == "torus") plan.model = Model::torus;
+    else if (model.empty()) throw SweepError("option --model is missing: give --model ring or --model torus.");
+    else throw SweepError("option --model: give --model ring or --model torus; got '" + model + "'.");
+    const auto& names = scalar_argument_names(plan.model);
+    const size_t n = names.size();
+    plan.fixed.assign(n, 0.0);
+    plan.where.assign(n, std::string());
+    for (size_t k = 0; k < n; ++k) {
+        const std::string option = argument_option(names[k]);
+        plan.where[k] = "option " + option;
+        const std::string text = take(option);
+        if (text.empty()) {
+            throw SweepError("option " + option + " is missing: the " + model_name(plan.model) + " needs " +
+                             argument_options(plan.model) + ".");
+        }
+        plan.fixed[k] = number_option(option, text);
+    }
+    // The run's seed is the first (and only) seed of the plan.
+    int32_t seed = 0;
+    ArgumentFault fault;
+    if (!int32_rule(plan.fixed[n - 1], "seed", seed, fault)) {
+        throw SweepError(plan.where[n - 1] + ": " + model_function(plan.model) + ":" + fault.reason + ": " +
+                         fault.message);
+    }
+    plan.first_seed = seed;
+    plan.seeds_where = plan.where[n - 1];
+
+    const std::string traits = take("--traits");
+    const std::string random = take("--random");
+    const std::string file = take("--traits-file");
+    std::string variable = take("--variable");
+    const std::string initial_seed = take("--initial-seed");
+    const int ways = !traits.empty() + !random.empty() + !file.empty();
+    if (ways == 0) throw SweepError("the initial levels are missing: give --traits, --random or --traits-file.");
+    if (ways > 1) throw SweepError("give the initial levels one way only: --traits, --random or --traits-file.");
+    if (!initial_seed.empty() && random.empty()) {
+        throw SweepError("option --initial-seed seeds the draws of --random; it does not apply to " +
+                         std::string(traits.empty() ? "--traits-file." : "--traits."));
+    }
+    if (!variable.empty() && file.empty()) {
+        throw SweepError("option --variable names the variable to read with --traits-file; it does not apply to " +
+                         std::string(traits.empty() ? "--random." : "--traits."));
+    }
+    if (variable.empty()) variable = "traits";
+    if (!traits.empty()) {
+        parse_traits("--traits", traits, plan.model, plan.initial);
+        plan.initial.where = "option --traits";
+    } else if (!random.empty()) {
+        plan.initial.kind = InitialKind::random;
+        plan.initial.where = "option --random";
+        unsigned long long rows = 0;
+        unsigned long long cols = 1;
+        char tail = 0;
+        const int got = plan.model == Model::ring ? std::sscanf(random.c_str(), "%llu%c", &rows, &tail)
+                                                  : std::sscanf(random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
+        if (got != (plan.model == Model::ring ? 1 : 2) || rows > INT32_MAX || cols > INT32_MAX) {
+            throw SweepError((plan.model == Model::ring
+                                  ? "option --random: give the ring's site count, e.g. --random 1000; got '"
+                                  : "option --random: give the torus's size as ROWSxCOLUMNS, e.g. --random 64x64; got '") +
+                             random + "'.");
+        }
+        plan.initial.rows = rows;
+        plan.initial.cols = cols;
+        if (!initial_seed.empty()) {
+            const double s = number_option("--initial-seed", initial_seed);
+            if (!(s >= INT32_MIN && s <= INT32_MAX) || s != std::trunc(s)) {
+                throw SweepError("option --initial-seed: give a whole number from -2147483648 to 2147483647; got '" +
+                                 initial_seed + "'.");
+            }
+            plan.initial.has_seed = true;
+            plan.initial.seed = static_cast<int32_t>(s);
+        }
+    } else {
+        read_initial_levels(plan.model, file, variable, "option --traits-file", plan.initial);
+    }
+    if (!values.empty()) {
+        const Model other = plan.model == Model::ring ? Model::torus : Model::ring;
+        throw SweepError("unknown option " + values.begin()->first + " for --model " + model_name(plan.model) +
+                         ": it belongs to the " + model_name(other) + "; the " + model_name(plan.model) + " needs " +
+                         argument_options(plan.model) + ".");
+    }
+    plan.description = describe_run(plan, file, variable);
+    check_plan(plan);
+    return plan;
+}
+
+void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, const std::vector<double>& means) {
+    const size_t rows = plan.model == Model::ring ? final_levels.size() : plan.initial.rows;
+    const size_t cols = plan.model == Model::ring ? 1 : plan.initial.cols;
+    std::printf("final_levels = int32([\n");
+    for (size_t r = 0; r < rows; ++r) {
+        for (size_t c = 0; c < cols; ++c) std::printf(c ? " %d" : "  %d", final_levels[c * rows + r]);
+        std::printf("\n");
+    }
+    std::printf("]);\nmean_levels = [\n");
+    for (double m : means) std::printf("  %.17g\n", m);
+    std::printf("];\n");
+}
