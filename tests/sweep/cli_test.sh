@@ -193,6 +193,79 @@ octave)
     "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat');" \
     || fail "Octave found a run that differs from the host call"
   ;;
+safety)
+  # Outputs that must never be written: the inputs, devices, pipes, links.
+  cp ring_sweep.toml keep.toml
+  mkfifo pipe
+  echo precious >target.mat
+  ln -s target.mat link.mat
+  mkdir folder.toml
+  check_kept() {  # check_kept OUTPUT MESSAGE-PART: refused, and what stands there untouched
+    local before; before=$(stat -c '%F %s %Y' "$1")
+    expect_status 2 sweep keep.toml -o "$1"
+    expect_text err.txt "$2"
+    [[ $(stat -c '%F %s %Y' "$1") == "$before" ]] || fail "$1 changed"
+  }
+  check_kept keep.toml "is the sweep description keep.toml, which this sweep reads"
+  check_kept /dev/null "is not a regular file"
+  check_kept pipe "is not a regular file"
+  check_kept link.mat "is a symbolic link"
+  [[ $(cat target.mat) == precious ]] || fail "the link's target changed"
+  expect_status 2 sweep folder.toml -o x.mat
+  expect_text err.txt "folder.toml: is a folder; give the sweep description's file"
+  # Run counts past a sweep's bound, or past int64, are refused at once.
+  for n in 65536 10000; do
+    printf 'model = "ring"\n[parameters]\nlevels = 4\nradius = 1\nsteps = 10\n[sweep]\n' >many.toml
+    for key in intercept slope noise mutation_rate; do
+      echo "$key = { from = 0, to = 1, count = $n }" >>many.toml
+    done
+    printf '[initial]\nrandom = { size = 10 }\n' >>many.toml
+    expect_status 2 sweep many.toml -o many.mat
+    expect_text err.txt "runs; one sweep holds at most 100000000"
+    nothing_named many.mat many.mat.journal
+  done
+  # A second writer on the same output, plain or --resume, is refused
+  # while the first runs, and the first finishes the same as alone.
+  sed 's/steps = 60/steps = 100000/; s/size = 50 }/size = 400 }/' ring_sweep.toml >long.toml
+  "$LATTICESWEEP" sweep long.toml -o long.mat --threads 1 --quiet 2>first_err.txt &
+  pid=$!
+  for _ in $(seq 500); do [[ -s long.mat.lock ]] && break; sleep 0.01; done
+  for extra in "" --resume; do
+    expect_status 2 sweep long.toml -o long.mat $extra
+    expect_text err.txt "another latticesweep is writing this output now (process $pid on host"
+  done
+  wait $pid || fail "the first sweep failed: $(cat first_err.txt)"
+  expect_status 0 sweep long.toml -o alone.mat
+  expect_same alone.mat long.mat
+  nothing_named long.mat.lock long.mat.journal
+  # SIGTERM: status 143, the journal kept, the lock file gone.
+  "$LATTICESWEEP" sweep long.toml -o term.mat --threads 1 --quiet 2>err.txt &
+  pid=$!
+  for _ in $(seq 500); do (( $(stat -c %s term.mat.journal 2>/dev/null || echo 0) > 32 )) && break; sleep 0.01; done
+  kill -TERM $pid
+  wait $pid
+  status=$?
+  [[ $status == 143 ]] || fail "SIGTERM gave status $status"
+  nothing_named term.mat term.mat.lock
+  expect_status 0 sweep long.toml -o term.mat --resume
+  expect_same alone.mat term.mat
+  # A file-size limit while the MAT-file is written: a message, no crash,
+  # the journal kept; resumed without the limit, the same output.
+  sed 's/steps = 60/steps = 0/; s/size = 50 }/size = 3000 }/' ring_sweep.toml >wide.toml
+  expect_status 0 sweep wide.toml -o wide_whole.mat
+  limit_kb=$(( (32 + 18 * (32 + 4 * 3000)) / 1024 + 16 ))  # the journal fits, the MAT-file does not
+  expect_status 2 bash -c "ulimit -f $limit_kb; exec \"$LATTICESWEEP\" sweep wide.toml -o wide.mat --quiet"
+  expect_text err.txt "wide.mat.partial: cannot write to the MAT-file"
+  expect_text err.txt "Every finished run is kept in wide.mat.journal"
+  nothing_named wide.mat wide.mat.partial
+  expect_status 0 sweep wide.toml -o wide.mat --resume
+  expect_same wide_whole.mat wide.mat
+  # A journal left empty by a full disk at the start blocks nothing.
+  : >empty.mat.journal
+  expect_status 0 sweep ring_sweep.toml -o empty.mat
+  : >empty.mat.journal
+  expect_status 0 sweep ring_sweep.toml -o empty.mat --resume
+  ;;
 *)
   echo "unknown case $case_name"; exit 2 ;;
 esac

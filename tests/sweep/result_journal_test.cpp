@@ -105,26 +105,51 @@ TEST(ResultJournal, ReadsBackRecordsOfEverySizeInAnyOrder) {
     journal.remove();
 }
 
-TEST(ResultJournal, ADamagedRecordEndsWhatIsKept) {
+// A damaged byte anywhere in a record loses that record only: the whole
+// records before and after it are kept, and the journal goes on growing.
+TEST(ResultJournal, ADamagedRecordLosesOnlyItself) {
     const std::string path = testing::TempDir() + "/journal_damage.journal";
-    int64_t first_end = 0;
-    {
-        ResultJournal journal(path, 1, 4, false);
-        journal.append(2, output_of(2));
-        first_end = file_size(path);
-        journal.append(3, output_of(3));
+    const std::vector<int64_t> order = {2, 3, 0, 1};
+    const struct {
+        size_t record;  // which record, in order written
+        int64_t at;     // byte within it: its mark, run index, level count, a value, its checksum
+    } damages[] = {{1, 0}, {1, 5}, {1, 13}, {1, 30}, {0, 21}, {3, 30}, {3, -1}};
+    for (const auto& d : damages) {
+        std::vector<int64_t> starts;
+        {
+            ResultJournal journal(path, 1, 4, false);
+            for (int64_t k : order) {
+                starts.push_back(file_size(path));
+                journal.append(k, output_of(k));
+            }
+            starts.push_back(file_size(path));
+        }
+        const int64_t at = d.at >= 0 ? starts[d.record] + d.at : starts[d.record + 1] + d.at;
+        {
+            std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+            f.seekg(at);
+            const char was = static_cast<char>(f.get());
+            f.seekp(at);
+            f.put(static_cast<char>(was ^ 0x5a));
+        }
+        const int64_t lost = order[d.record];
+        ResultJournal journal(path, 1, 4, true);
+        const std::string where = "record " + std::to_string(d.record) + " byte " + std::to_string(d.at);
+        EXPECT_EQ(journal.done_count(), 3) << where;
+        const bool last = d.record + 1 == order.size();
+        EXPECT_EQ(journal.dropped_bytes() > 0, last) << where;
+        EXPECT_EQ(journal.damaged_bytes() > 0, !last) << where;
+        journal.append(lost, output_of(lost));
+        for (int64_t k : order) {
+            ASSERT_TRUE(journal.done(k)) << where << ", run " << k;
+            RunOutput back;
+            journal.read(k, back);
+            EXPECT_EQ(back.final_levels, output_of(k).final_levels) << where << ", run " << k;
+            EXPECT_EQ(back.mean_levels, output_of(k).mean_levels) << where << ", run " << k;
+        }
+        journal.remove();
+        EXPECT_EQ(access(path.c_str(), F_OK), -1);
     }
-    {
-        std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-        f.seekp(first_end + 30);  // inside the second record's data
-        f.put('\x7f');
-    }
-    ResultJournal journal(path, 1, 4, true);
-    EXPECT_EQ(journal.done_count(), 1);
-    EXPECT_TRUE(journal.done(2));
-    EXPECT_FALSE(journal.done(3));
-    journal.remove();
-    EXPECT_EQ(access(path.c_str(), F_OK), -1);
 }
 
 TEST(ResultJournal, RefusesAJournalOfAnotherSweep) {

@@ -183,6 +183,12 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
         {"radius past the tally's count", ring_with("radius = 1\n", "radius = 1073741824\n"),
          {"bad.toml:6:1: key 'parameters.radius'", "ringsim:radius", "radius must be at most 1073741823; got "
                                                                       "1073741824."}},
+        {"more runs than a sweep holds",
+         ring_with("noise = 0.1\nsteps = 20\n[sweep]\nmutation_rate = [0.0, 0.01]\n[replicates]\ncount = 2\n",
+                   "steps = 20\n[sweep]\nmutation_rate = { from = 0, to = 1, count = 65536 }\n"
+                   "noise = { from = 0, to = 1, count = 65536 }\n[replicates]\ncount = 100000000\n"),
+         {"bad.toml: the sweep has 65536 x 65536 x 100000000 replicates = 429496729600000000 runs",
+          "at most 100000000"}},
         {"empty ring with steps", ring_with("[0, 1, 2, 1]", "[]"),
          {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
           "an empty ring (traits with no elements) can only run 0 steps; got 20."}},
