@@ -2,6 +2,8 @@
 
 #include <matio.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -29,6 +31,17 @@ const char* class_name(const matvar_t& var) {
     }
 }
 
+// "it holds a, b" (or "it holds no variables"): what to name instead.
+std::string variable_names(mat_t* mat) {
+    std::string names;
+    Mat_Rewind(mat);
+    while (matvar_t* info = Mat_VarReadNextInfo(mat)) {
+        if (info->name) names += (names.empty() ? "" : ", ") + std::string(info->name);
+        Mat_VarFree(info);
+    }
+    return names.empty() ? "it holds no variables" : "it holds " + names;
+}
+
 struct MatCloser {
     void operator()(mat_t* mat) const { Mat_Close(mat); }
 };
@@ -41,9 +54,18 @@ void read_initial_levels(Model model, const std::string& path, const std::string
                          const std::string& where, InitialLevels& initial) {
     quiet_mat_library();
     const std::unique_ptr<mat_t, MatCloser> mat(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
-    if (!mat) throw SweepError(where + ": cannot read the MAT-file '" + path + "'.");
+    if (!mat) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (!file) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
+        std::fclose(file);
+        throw SweepError(where + ": '" + path + "' is not a MAT-file (Octave writes one with save's -v7 option; " +
+                         "its default text format is not one).");
+    }
     const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarRead(mat.get(), variable.c_str()));
-    if (!var) throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'.");
+    if (!var) {
+        throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'; " +
+                         variable_names(mat.get()) + ".");
+    }
     const bool real_double = var->class_type == MAT_C_DOUBLE && !var->isComplex && !var->isLogical;
     if (!real_double) {
         const char* what = var->isComplex ? "complex" : class_name(*var);
