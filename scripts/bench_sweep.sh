@@ -46,14 +46,14 @@ echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for name in small_runs large_runs; do
   cp "$bench/$name.toml" "$work/"
   "$sweep" sweep "$work/$name.toml" -o "$work/$name.ref.mat" --quiet || fail "latticesweep failed on $bench/$name.toml (see above)"
-  runs_steps=$(octave-cli --norc --quiet --eval \
+  runs_steps=$(octave-cli --norc --no-history --quiet --eval \
     "s = load('$work/$name.ref.mat'); printf('%d %d\n', numel(s.runs.seed), sum(s.runs.steps)); \
      printf('%d\n', numel(s.final_levels) / numel(s.runs.seed));" | tr '\n' ' ')
   read -r runs run_steps sites <<<"$runs_steps"
   site_steps=$((run_steps * sites))
   host="" t1="" t2="" m1="" m2=""
   for ((round = 0; round < rounds; ++round)); do
-    host=$(best_of "$host" "$(octave-cli --norc --quiet --eval \
+    host=$(best_of "$host" "$(octave-cli --norc --no-history --quiet --eval \
       "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')" 2>/dev/null)")
     t1=$(best_of "$t1" "$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t1.mat" --threads 1 --quiet)")
     t2=$(best_of "$t2" "$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t2.mat" --threads 2 --quiet)")

@@ -197,5 +197,5 @@ if [[ -e $rootfs ]]; then
 fi
 rm -f "$work"/*.log "$work/lattice_demo.png" "$work/before-demo"
 
-say "checking commit $head of $repo on a fresh Debian bookworm machine; this takes 10 minutes or more"
+say "checking commit $head of $repo on a fresh Debian bookworm machine; this takes 10 minutes or so"
 exec unshare --mount --propagation private --uts -- "$self" --in-namespace "$work" "$repo" "$head"
