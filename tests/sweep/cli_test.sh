@@ -156,25 +156,28 @@ usage)
 sweep|--resume                  continue a stopped sweep
 run|--traits-file FILE.mat    a real double array
 TABLE
-  while IFS='|' read -r words want help; do
+  # Without -o the output is named after the description.
+  expect_status 0 sweep ring_sweep.toml --quiet
+  [[ -s ring_sweep.mat ]] || fail "no ring_sweep.mat next to ring_sweep.toml"
+  run1="run --model ring --intercept 1 --slope 1 --levels 3 --radius 1 --noise 0 --mutation-rate 0 --steps 1 --seed 1"
+  while IFS='|' read -r words want command; do
     expect_status 2 "$LATTICESWEEP" $words
-    expect_text err.txt "latticesweep: $want"
-    expect_text err.txt "Run '$help --help'"
-  done <<'TABLE'
-sweep ring_sweep.toml --threads 4097|option --threads: give a whole number from 1 to 4096; got '4097'.|latticesweep sweep
-sweep ring_sweep.toml --threads|option --threads needs a value (--threads N)|latticesweep sweep
-sweep ring_sweep.toml torus_sweep.toml|more than one sweep description|latticesweep sweep
-sweep ring_sweep.toml --frobnicate|unknown option --frobnicate for sweep.|latticesweep sweep
-run --model cube|option --model: give --model ring or --model torus; got 'cube'.|latticesweep run
---threads 2 sweep ring_sweep.toml|unknown option --threads: give a command first|latticesweep
+    expect_text err.txt "$want"
+    expect_text err.txt "Run 'latticesweep${command:+ $command} --help'"
+  done <<TABLE
+sweep ring_sweep.toml --threads 4097|option --threads: give a whole number from 1 to 4096; got '4097'.|sweep
+sweep ring_sweep.toml --threads|option --threads needs a value (--threads N)|sweep
+sweep ring_sweep.toml torus_sweep.toml|more than one sweep description|sweep
+sweep ring_sweep.toml --frobnicate|unknown option --frobnicate for sweep.|sweep
+run --model cube|option --model: give --model ring or --model torus; got 'cube'.|run
+--threads 2 sweep ring_sweep.toml|unknown option --threads: give a command first|
+$run1 --traits-file ring_sweep.toml|option --traits-file: 'ring_sweep.toml' is not a MAT-file|run
+$run1 --traits-file ring_sweep.mat --variable v|has no variable 'v'; it holds description, final_levels|run
 TABLE
   expect_status 2 "$LATTICESWEEP"
   expect_text err.txt "Usage:"
   expect_status 0 "$LATTICESWEEP" --version
   expect_text out.txt "latticesweep "
-  # Without -o the output is named after the description.
-  expect_status 0 sweep ring_sweep.toml --quiet
-  [[ -s ring_sweep.mat ]] || fail "no ring_sweep.mat next to ring_sweep.toml"
   ;;
 progress)
   expect_status 0 sweep ring_sweep.toml -o p1.mat
