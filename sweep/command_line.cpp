@@ -146,8 +146,8 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
     // Every word that is not an option: more than one is an error of ours.
     slots.description = sweep->add_option("DESCRIPTION.toml", "the sweep description to run")
                             ->type_name("")
-                            ->expected(1, -1)
-                            ->allow_extra_args();
+                            ->allow_extra_args()
+                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     slots.output = add_value_option(*sweep, "-o,--output", "OUTPUT.mat",
                                     "the MAT-file to write (default: the description's\n"
                                     "name with .mat)");
