@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 // Byte counts of scratch blocks are kept within 32 bits on every build, so
@@ -20,20 +21,45 @@ bool fail(ArgumentFault& fault, const char* reason, const char* argument, const 
 }
 }  // namespace
 
+NumberText number_text(double value) {
+    NumberText out;
+    if (std::isnan(value)) {
+        std::snprintf(out.text, sizeof out.text, "NaN");
+    } else if (std::isinf(value)) {
+        std::snprintf(out.text, sizeof out.text, "%s", value > 0 ? "Inf" : "-Inf");
+    } else if (value == std::trunc(value) && std::fabs(value) < 1e18) {
+        std::snprintf(out.text, sizeof out.text, "%.0f", value);
+    } else {
+        for (int digits = 1; digits <= 17; ++digits) {
+            std::snprintf(out.text, sizeof out.text, "%.*g", digits, value);
+            if (std::strtod(out.text, nullptr) == value) break;
+        }
+    }
+    return out;
+}
+
+const char* indefinite_article(const char* word) {
+    const char c = word[0];
+    const bool vowel_sound = c == 'a' || c == 'e' || c == 'i' || c == 'o' || (c == 'u' && word[1] == 'n');
+    return vowel_sound ? "an" : "a";
+}
+
 bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault) {
     // Truncation lands in the int32 range exactly when the value lies
     // strictly between -2^31 - 1 and 2^31; NaN fails both comparisons.
     if (!(value > -2147483649.0 && value < 2147483648.0)) {
         return fail(fault, "notInt32", name,
-                    "%s must be a finite number within the int32 range -2147483648 .. 2147483647; got %g.", name,
-                    value);
+                    "%s must be a finite number within the int32 range -2147483648 .. 2147483647; got %s.", name,
+                    number_text(value).text);
     }
     result = static_cast<int32_t>(value);
     return true;
 }
 
 bool finite_rule(double value, const char* name, ArgumentFault& fault) {
-    if (!std::isfinite(value)) return fail(fault, "notFinite", name, "%s must be finite; got %g.", name, value);
+    if (!std::isfinite(value)) {
+        return fail(fault, "notFinite", name, "%s must be finite; got %s.", name, number_text(value).text);
+    }
     return true;
 }
 
@@ -82,9 +108,9 @@ bool initial_levels_rule(const double* source, int32_t count, int32_t levels, Ar
         // Truncation gives 0 .. levels - 1 exactly for values in (-1, levels).
         if (!(source[i] > -1.0 && source[i] < static_cast<double>(levels))) {
             return fail(fault, "traitOutOfRange", "traits",
-                        "traits(%d) is %g; every initial level must lie in 0 .. levels-1 = 0 .. %d after "
+                        "traits(%d) is %s; every initial level must lie in 0 .. levels-1 = 0 .. %d after "
                         "truncation toward zero.",
-                        i + 1, source[i], levels - 1);
+                        i + 1, number_text(source[i]).text, levels - 1);
         }
     }
     return true;

@@ -13,6 +13,18 @@ struct ArgumentFault {
     char message[512] = {};
 };
 
+// value as the user would write it: integers in full (2147483648, not
+// 2.14748e+09), other numbers in the fewest digits that give the same
+// double back, and NaN, Inf and -Inf as the host prints them.
+struct NumberText {
+    char text[32];
+};
+NumberText number_text(double value);
+
+// "an" before a word spoken with a vowel first (int32, unknown), else "a"
+// (double, uint8).
+const char* indefinite_article(const char* word);
+
 // Each rule returns true when the value is acceptable; otherwise it fills
 // fault and returns false.
 

@@ -3,10 +3,23 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "argument_rules.h"
 
 namespace {
+// What turns a rejected first input into one the gateway takes, when
+// there is such a thing.
+const char* double_array_hint(const mxArray* array) {
+    const char* class_name = mxGetClassName(array);
+    if (!mxIsDouble(array)) {
+        const bool convertible =
+            mxIsNumeric(array) || std::strcmp(class_name, "logical") == 0 || std::strcmp(class_name, "char") == 0;
+        return convertible ? " (double(...) converts it)" : "";
+    }
+    return mxIsComplex(array) ? " (real(...) takes its real part)" : " (full(...) makes it full)";
+}
+
 [[noreturn]] void raise_fault(const char* function, const ArgumentFault& fault) {
     gateway_error(function, fault.reason, "%s", fault.message);
 }
@@ -38,7 +51,8 @@ void check_arg_counts(const char* function, int nlhs, int max_outputs, int nrhs,
 void check_real_double_array(const char* function, const mxArray* array, const char* name, size_t max_dims) {
     if (!mxIsDouble(array) || mxIsComplex(array) || mxIsSparse(array)) {
         const char* what = !mxIsDouble(array) ? mxGetClassName(array) : mxIsComplex(array) ? "complex" : "sparse";
-        gateway_error(function, "traitsClass", "%s must be a real, full double array; got a %s array.", name, what);
+        gateway_error(function, "traitsClass", "%s must be a real, full double array; got %s %s array%s.", name,
+                      indefinite_article(what), what, double_array_hint(array));
     }
     if (max_dims == 2 && mxGetNumberOfDimensions(array) > 2) {
         gateway_error(function, "traitsDims", "%s must be a two-dimensional matrix; got %d dimensions.", name,
@@ -47,8 +61,19 @@ void check_real_double_array(const char* function, const mxArray* array, const c
 }
 
 void check_real_scalar(const char* function, const mxArray* array, const char* name) {
-    if (!mxIsNumeric(array) || mxIsComplex(array) || mxIsSparse(array) || mxGetNumberOfElements(array) != 1) {
-        gateway_error(function, "notScalar", "%s must be a real numeric scalar.", name);
+    const char* class_name = mxGetClassName(array);
+    if (!mxIsNumeric(array)) {
+        gateway_error(function, "notScalar", "%s must be a real numeric scalar; got %s %s value.", name,
+                      indefinite_article(class_name), class_name);
+    }
+    if (mxIsComplex(array) || mxIsSparse(array)) {
+        gateway_error(function, "notScalar", "%s must be a real numeric scalar; got a %s value.", name,
+                      mxIsComplex(array) ? "complex" : "sparse");
+    }
+    const size_t count = mxGetNumberOfElements(array);
+    if (count != 1) {
+        gateway_error(function, "notScalar", "%s must be a real numeric scalar; got %s %s array of %llu elements.",
+                      name, indefinite_article(class_name), class_name, static_cast<unsigned long long>(count));
     }
 }
 

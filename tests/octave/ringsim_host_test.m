@@ -65,6 +65,11 @@ try
 catch err
   assert(! isempty(strfind(err.message, 'traits(5)')), err.message);
 end
+try
+  ringsim(bad(1, int32([0 1 2])){:});
+catch err
+  assert(! isempty(strfind(err.message, 'got an int32 array')), err.message);
+end
 
 % After all those errors a valid call still gives the same result.
 [t8, m8] = ringsim(args{:});

@@ -225,6 +225,7 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
         {"levels past int32", kLevels, 2147483648.0, "ringsim:notInt32", "levels"},
         {"infinite radius", kRadius, kInf, "ringsim:notInt32", "radius"},
         {"steps below int32", kSteps, -2147483649.0, "ringsim:notInt32", "steps"},
+        {"steps past int32, in full", kSteps, 2147483648.0, "ringsim:notInt32", "got 2147483648."},
         {"NaN seed", kSeed, kNaN, "ringsim:notInt32", "seed"},
         {"infinite intercept", kIntercept, kInf, "ringsim:notFinite", "intercept"},
         {"NaN slope", kSlope, kNaN, "ringsim:notFinite", "slope"},
@@ -235,7 +236,8 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
         {"levels too large for 32-bit byte counts", kLevels, 536870912, "ringsim:tooLarge", "levels"},
         {"initial level at levels", -1, 3, "ringsim:traitOutOfRange", "traits(6)"},
         {"initial level below 0", -1, -1, "ringsim:traitOutOfRange", "traits(6)"},
-        {"initial level NaN", -1, kNaN, "ringsim:traitOutOfRange", "traits(6)"},
+        {"initial level NaN", -1, kNaN, "ringsim:traitOutOfRange", "traits(6) is NaN;"},
+        {"initial level just past the top", -1, 3.0000001, "ringsim:traitOutOfRange", "traits(6) is 3.0000001;"},
         {"empty ring with steps", -2, 0, "ringsim:emptyTraits", "ring"},
     };
     for (const auto& c : cases) {

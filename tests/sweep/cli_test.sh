@@ -118,7 +118,7 @@ bad_input)
   check malformed.toml out2.mat "malformed.toml:2:" "not a valid sweep description"
   check unknown.toml out3.mat "unknown.toml:7:1: key 'parameters.slop': unknown key"
   check range.toml out4.mat "range.toml:13:1: key 'sweep.steps': ringsim:notInt32 in run 2:" \
-    "steps must be a finite number within the int32 range -2147483648 .. 2147483647; got 2.14748e+09."
+    "steps must be a finite number within the int32 range -2147483648 .. 2147483647; got 2147483648."
   check ring_sweep.toml plainfile/out.mat "plainfile/out.mat.journal: cannot create the sweep's journal"
   check ring_sweep.toml nofolder/out.mat "nofolder/out.mat.journal: cannot create" "No such file or directory"
   expect_status 2 sweep ring_sweep.toml -o folder

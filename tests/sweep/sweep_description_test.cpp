@@ -170,7 +170,7 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
          {"bad.toml:5:1: key 'parameters.levels'", "ringsim:levels", "levels must be at least 1 after truncation "
                                                                       "toward zero; got 0."}},
         {"NaN noise", ring_with("noise = 0.1\n", "noise = nan\n"),
-         {"bad.toml:7:1: key 'parameters.noise'", "ringsim:notFinite", "noise must be finite; got nan."}},
+         {"bad.toml:7:1: key 'parameters.noise'", "ringsim:notFinite", "noise must be finite; got NaN."}},
         {"one swept value out of range", swept_steps("[5, -1]"),
          {"bad.toml:10:1: key 'sweep.steps'", "ringsim:steps in run 3:",
           "steps must be 0 or more after truncation toward zero; got -1."}},
