@@ -4,9 +4,8 @@
 #include "polar_gaussian.h"
 
 namespace {
-constexpr int32_t kMultiplier = 16807;
-constexpr int32_t kSchrageQuotient = 127773;   // modulus div multiplier
-constexpr int32_t kSchrageRemainder = 2836;    // modulus mod multiplier
+constexpr int32_t kSchrageQuotient = kRngModulus / kRngMultiplier;   // 127773
+constexpr int32_t kSchrageRemainder = kRngModulus % kRngMultiplier;  // 2836
 constexpr int32_t kSlotDivisor = 67108864;     // 2^26: table value -> slot 0 .. 31
 constexpr int32_t kWarmUpSteps = 40;
 }  // namespace
@@ -37,7 +36,7 @@ void uniform_seed(UniformRng& rng, int32_t seed) {
 
 int32_t congruential_step(int32_t state) {
     const int32_t k = state / kSchrageQuotient;
-    int32_t next = kMultiplier * (state - k * kSchrageQuotient) - kSchrageRemainder * k;
+    int32_t next = kRngMultiplier * (state - k * kSchrageQuotient) - kSchrageRemainder * k;
     if (next < 0) next += kRngModulus;
     return next;
 }

@@ -21,6 +21,7 @@ struct GaussianRng {
 };
 
 constexpr int32_t kRngTableSize = 32;
+constexpr int32_t kRngMultiplier = 16807;              // of the congruential generator
 constexpr int32_t kRngModulus = 2147483647;            // 2^31 - 1
 constexpr double kRngScale = 4.656612875245797e-10;   // 1 / (2^31 - 1) as a double
 
