@@ -31,3 +31,20 @@ void tally_add(LevelTally& tally, int32_t level, double value);
 // was when no level scores above kEmptyLevelScore (all empty, or NaN and
 // -inf means only).
 void tally_best(const LevelTally& tally, int32_t levels, UniformRng& rng, int32_t& best_level);
+
+// tally_best with the uniforms from draw_uniform(): shared by the plain and
+// the fast streams.
+template <typename DrawUniform>
+void tally_best_drawing(const LevelTally& tally, int32_t levels, DrawUniform&& draw_uniform, int32_t& best_level) {
+    double top = kEmptyLevelScore;
+    for (int32_t l = 0; l < levels; ++l) {
+        if (tally.obs_count[l] < 1) continue;  // empty: scores kEmptyLevelScore, never beats top
+        const double u = draw_uniform();
+        const double mean = tally.obs_sum[l] / static_cast<double>(tally.obs_count[l]);
+        const double score = mean + kTallyJitterScale * u;
+        if (top < score) {  // strict: ties keep the lower level, NaN never wins
+            best_level = l;
+            top = score;
+        }
+    }
+}
