@@ -1,5 +1,6 @@
-// gaussian_next, tally_best and mutation_draw on a FastUniform: the same
-// draws in the same order, the same arithmetic, the same results.
+// gaussian_next and tally_best on a FastUniform, and the mutation draw's
+// move: the same draws in the same order, the same arithmetic, the same
+// results. The mutation draws themselves run in fast_mutation_sweep.
 #pragma once
 
 #include <cstdint>
@@ -22,12 +23,4 @@ void fast_tally_best(const LevelTally& tally, int32_t levels, FastUniform& fast,
 inline int32_t mutation_move(int32_t down, int32_t level, int32_t levels) {
     const int32_t free = (down & (level > 0)) | ((down ^ 1) & (level < levels - 1));
     return free * (1 - 2 * down);
-}
-
-// As mutation_draw, with attempt_below = mutation_threshold(mutation_rate).
-inline int32_t fast_mutation_draw(FastUniform& fast, UniformCursor& cursor, uint32_t attempt_below, int32_t level,
-                                  int32_t levels) {
-    if (static_cast<uint32_t>(fast_uniform_value(fast, cursor)) >= attempt_below) return 0;
-    const int32_t down = static_cast<uint32_t>(fast_uniform_value(fast, cursor)) < kDownThreshold;
-    return mutation_move(down, level, levels);
 }

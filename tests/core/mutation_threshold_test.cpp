@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <vector>
 
-#include "fast_draws.h"
+#include "fast_sweep.h"
 #include "mutation_draw.h"
 #include "mutation_threshold.h"
 
@@ -59,27 +60,31 @@ TEST(MutationThreshold, SitsOnTheBoundaryOfTheDoubleComparison) {
     }
 }
 
-// The integer mutation draw against mutation_draw on one stream, over
-// rates, levels and both bounds.
+// The integer mutation draw, as the sweep makes it, against mutation_draw
+// on one stream, over rates, levels and both bounds.
 TEST(MutationThreshold, FastDrawMatchesMutationDraw) {
     const int32_t level_counts[] = {1, 2, 3, 10};
+    constexpr int32_t kSites = 3000;
     for (double rate : special_rates()) {
         for (int32_t levels : level_counts) {
             int32_t ref_table[kRngTableSize], fast_table[kRngTableSize];
             UniformRng reference{0, 0, ref_table}, fast_rng{0, 0, fast_table};
             uniform_seed(reference, 99);
             uniform_seed(fast_rng, 99);
+            std::vector<int32_t> traits(kSites);
+            for (int32_t k = 0; k < kSites; ++k) traits[k] = k % levels;
+            const std::vector<double> scores(kSites);  // only prefetched
             FastUniform fast;
             fast_uniform_begin(fast, fast_rng);
-            UniformCursor cursor = fast.cursor;
-            const uint32_t below = mutation_threshold(rate);
-            for (int32_t k = 0; k < 3000; ++k) {
+            int64_t level_sum = 0;
+            const SweepLattice lattice{traits.data(), scores.data(), kSites, 0};
+            fast_mutation_sweep(fast, lattice, levels, mutation_threshold(rate), level_sum, [](int32_t) {});
+            for (int32_t k = 0; k < kSites; ++k) {
                 const int32_t level = k % levels;
                 const int32_t want = mutation_draw(reference, rate, level, levels);
-                const int32_t got = fast_mutation_draw(fast, cursor, below, level, levels);
+                const int32_t got = traits[k] - level;
                 ASSERT_EQ(got, want) << "rate " << rate << ", levels " << levels << ", draw " << k;
             }
-            fast.cursor = cursor;
             fast_uniform_end(fast, fast_rng);
             EXPECT_EQ(fast_rng.state, reference.state) << "rate " << rate;
             EXPECT_EQ(fast_rng.last, reference.last) << "rate " << rate;
