@@ -7,7 +7,7 @@
 
 // One model benchmark: a lattice, its parameters and the path that runs it.
 struct ModelCase {
-    bool torus;           // false: ring of `sites` sites; true: side x side torus
+    bool torus;           // false: ring of `side` sites; true: side x side torus
     int32_t side;         // torus side, or ring site count
     int32_t payoff_mode;  // torus only
     int32_t neighbourhood;

@@ -13,9 +13,9 @@ namespace {
 // The sweep against mutation_draw site by site on the same stream: the
 // same levels and sum, a refresh for exactly the sites that changed, in
 // order, and the same stream afterwards. Sizes around the groups of four
-// and the batches of 256.
+// and the batches.
 TEST(FastMutationSweep, MatchesMutationDrawSiteBySite) {
-    const int32_t sizes[] = {0, 1, 3, 4, 5, 255, 256, 257, 1000, 5003};
+    const int32_t sizes[] = {0, 1, 3, 4, 5, kSweepBatch - 1, kSweepBatch, kSweepBatch + 1, 1000, 2 * kSweepBatch + 3};
     const double rates[] = {0.0, std::nan(""), 0.001, 0.01, 0.3, 1.0, 2.0};
     const int32_t level_counts[] = {1, 2, 10};
     std::mt19937 gen(21);
