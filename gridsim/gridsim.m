@@ -42,7 +42,9 @@
 %
 %   Bad arguments raise an error with an identifier gridsim:<reason>
 %   (for example gridsim:levels or gridsim:traitOutOfRange) before anything
-%   is run.
+%   is run. So does a call whose outputs and scratch memory the host cannot
+%   allocate, with gridsim:outOfMemory and a message naming the array that
+%   does not fit and its size in bytes.
 %
 %   Example:
 %     [t, m] = gridsim([0 1 2; 2 1 0], 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7);

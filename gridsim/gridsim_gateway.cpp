@@ -1,8 +1,9 @@
 // Host entry of gridsim:
 //   [final_traits, mean_levels] = gridsim(traits, intercept, slope, levels, payoff_mode,
 //                                         neighbourhood, noise, mutation_rate, steps, seed)
-// Reads and checks the arguments, creates the outputs, allocates the
-// scratch blocks, runs the torus model and frees the blocks.
+// Reads and checks the arguments, makes sure the host has the memory the
+// call needs, creates the outputs, allocates the scratch blocks, runs the
+// torus model and frees the blocks.
 #include <cstdint>
 
 #include "gateway_checks.h"
@@ -50,6 +51,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const auto m_rows = static_cast<int32_t>(rows);
     const auto n_columns = static_cast<int32_t>(cols);
 
+    check_call_memory(kName, nlhs, m_rows, n_columns, steps, params.model.levels);
     double* mean_levels = nullptr;
     int32_t* traits = create_outputs(nlhs, plhs, m_rows, n_columns, steps, mean_levels);
 

@@ -5,7 +5,9 @@
 // since a host may refuse mxGetPr on a non-double array.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include <mex.h>
 
@@ -23,3 +25,18 @@ inline mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity comple
 #endif
 
 inline int32_t* host_int32_data(mxArray* array) { return static_cast<int32_t*>(mxGetData(array)); }
+
+// Memory probes (check_call_memory) come from the C allocator, which the
+// host's own creators and mxMalloc draw on.
+inline void* host_probe_memory(size_t bytes) { return std::malloc(bytes); }
+inline void host_release_probe(void* probe) { std::free(probe); }
+
+// Octave hands each output back by copying it into an array of its own when
+// the call returns, so it needs the outputs' bytes twice at that moment.
+inline bool host_copies_outputs() {
+#if defined(HAVE_OCTAVE)
+    return true;
+#else
+    return false;
+#endif
+}

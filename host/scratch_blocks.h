@@ -8,6 +8,13 @@
 #include "mex_host.h"
 #include "model_state.h"
 
+// Raises <function>:outOfMemory, before anything is created, unless the host
+// can hold the call's outputs and scratch blocks at once (and, on a host
+// that copies the outputs when the call returns, the copies too). The
+// message names the array that does not fit and its byte count. mean_levels
+// counts only when two outputs are asked for.
+void check_call_memory(const char* function, int nlhs, int32_t rows, int32_t cols, int32_t steps, int32_t levels);
+
 // Creates final_traits, a rows x cols int32 array, in plhs[0] and returns
 // its data. Creates mean_levels, a steps x 1 double column, in plhs[1] only
 // when two outputs are asked for (a one-output call has room for one slot);

@@ -41,6 +41,10 @@ double first_as_double(const mxArray* a) {
     return static_cast<double>(v);
 }
 
+// A byte count beyond size_t (on 32-bit builds) as the largest one, which
+// no limit lets through.
+size_t as_size(uint64_t bytes) { return bytes > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(bytes); }
+
 void log_call(const std::string& entry) { current_session().calls.push_back(entry); }
 }  // namespace
 
@@ -48,6 +52,7 @@ HostSession::HostSession() : previous_(g_current) { g_current = this; }
 
 HostSession::~HostSession() {
     for (auto& block : live_) std::free(block.first);
+    for (auto& probe : probes_) std::free(probe.first);
     g_current = previous_;
 }
 
@@ -83,12 +88,17 @@ mxArray* HostSession::make_double(size_t rows, size_t cols, const std::vector<do
 
 mxArray* HostSession::make_scalar(double value) { return make_double(1, 1, {value}); }
 
+bool HostSession::fits(size_t bytes) const {
+    return bytes <= malloc_limit && bytes <= memory_limit && bytes_held_ <= memory_limit - bytes;
+}
+
 void* HostSession::allocate(size_t bytes) {
-    if (bytes > malloc_limit) throw HostError("host:outOfMemory", "Out of memory.");
+    if (!fits(bytes)) throw HostError("host:outOfMemory", "Out of memory.");
     void* block = std::malloc(bytes == 0 ? 1 : bytes);
     if (block == nullptr) throw HostError("host:outOfMemory", "Out of memory.");
     live_[block] = allocated_bytes.size();
     allocated_bytes.push_back(bytes);
+    bytes_held_ += bytes;
     return block;
 }
 
@@ -97,8 +107,34 @@ void HostSession::release(void* block) {
     auto it = live_.find(block);
     if (it == live_.end()) throw std::logic_error("mxFree of a block this host did not allocate");
     freed_blocks.push_back(it->second);
+    bytes_held_ -= allocated_bytes[it->second];
     live_.erase(it);
     std::free(block);
+}
+
+void HostSession::charge_output(size_t bytes) {
+    if (!fits(bytes)) throw HostError("host:outOfMemory", "Out of memory.");
+    bytes_held_ += bytes;
+}
+
+// A probe takes one real byte, as a token the session can track, and
+// counts the bytes asked for against the limits.
+void* HostSession::probe(size_t bytes) {
+    probed_bytes.push_back(bytes);
+    if (!fits(bytes)) return nullptr;
+    void* token = std::malloc(1);
+    if (token == nullptr) return nullptr;
+    probes_[token] = bytes;
+    bytes_held_ += bytes;
+    return token;
+}
+
+void HostSession::release_probe(void* probe) {
+    auto it = probes_.find(probe);
+    if (it == probes_.end()) throw std::logic_error("release of a probe this host did not make");
+    bytes_held_ -= it->second;
+    probes_.erase(it);
+    std::free(probe);
 }
 
 double* mxGetPr(const mxArray* array) {
@@ -174,6 +210,9 @@ mxArray* mxCreateNumericArray_700(int ndim, const int* dims, mxClassID class_id,
     }
     entry += "}," + std::to_string(class_id) + "," + std::to_string(complexity) + ")";
     log_call(entry);
+    uint64_t bytes = element_size(class_id) * (complexity == mxCOMPLEX ? 2u : 1u);
+    for (size_t d : shape) bytes *= d;  // two int32 lengths and an element size: within 64 bits
+    current_session().charge_output(as_size(bytes));
     return current_session().make_array(class_id, std::move(shape), complexity == mxCOMPLEX);
 }
 
@@ -181,6 +220,8 @@ mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity) {
     log_call("mxCreateDoubleMatrix_700(" + std::to_string(rows) + "," + std::to_string(cols) + "," +
              std::to_string(complexity) + ")");
     if (rows < 0 || cols < 0) throw HostError("host:negativeSize", "Array dimensions must be non-negative.");
+    const uint64_t bytes = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols) * sizeof(double);
+    current_session().charge_output(as_size(complexity == mxCOMPLEX ? 2 * bytes : bytes));
     return current_session().make_array(mxDOUBLE_CLASS, {static_cast<size_t>(rows), static_cast<size_t>(cols)},
                                          complexity == mxCOMPLEX);
 }
@@ -194,6 +235,10 @@ void mxFree(void* block) {
     log_call("mxFree");
     current_session().release(block);
 }
+
+void* host_probe_memory(size_t bytes) { return current_session().probe(bytes); }
+
+void host_release_probe(void* probe) { current_session().release_probe(probe); }
 
 void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...) {
     char message[1024];

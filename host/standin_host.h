@@ -7,6 +7,11 @@
 // it, as the host does. An error call (mexErrMsgIdAndTxt) or a failed
 // allocation throws HostError out of the gateway, like the host's own error
 // mechanism, and the session releases what was left allocated.
+//
+// Memory can be made short: a limit per request, and a limit on the bytes
+// that the call's outputs, blocks and memory probes hold at once (as an
+// address-space limit would). Outputs and blocks beyond it fail with the
+// host's own error; probes report failure without raising.
 #pragma once
 
 #include <cstddef>
@@ -76,14 +81,25 @@ public:
     std::vector<size_t> freed_blocks;       // allocation index of each block freed, in order
     size_t live_blocks() const { return live_.size(); }
     size_t malloc_limit = SIZE_MAX;         // requests above this fail as out of memory
+    size_t memory_limit = SIZE_MAX;         // bytes the call's outputs, blocks and probes may hold at once
+    bool copies_outputs = false;            // the host copies each output when the call returns
+    std::vector<size_t> probed_bytes;       // byte count of each memory probe, in order
+    size_t live_probes() const { return probes_.size(); }
 
     // Used by the host calls.
     void* allocate(size_t bytes);
     void release(void* block);
+    void charge_output(size_t bytes);  // an output's data, held until the session ends
+    void* probe(size_t bytes);
+    void release_probe(void* probe);
 
 private:
+    bool fits(size_t bytes) const;
+
     std::vector<std::unique_ptr<mxArray>> arrays_;
-    std::map<void*, size_t> live_;  // block -> allocation index
+    std::map<void*, size_t> live_;     // block -> allocation index
+    std::map<void*, size_t> probes_;   // probe -> byte count
+    size_t bytes_held_ = 0;            // outputs, live blocks and live probes
     HostSession* previous_;
 };
 
@@ -108,6 +124,13 @@ mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity);
 void* mxMalloc(size_t bytes);
 void mxFree(void* block);
 [[noreturn]] void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
+
+// Memory probes, made before the outputs and blocks of a call: a probe
+// holds bytes of the session's memory without creating anything, or
+// returns null when they are not available.
+void* host_probe_memory(size_t bytes);
+void host_release_probe(void* probe);
+inline bool host_copies_outputs() { return current_session().copies_outputs; }
 
 // The int32 output's data; this host hands it out through mxGetPr.
 inline int32_t* host_int32_data(mxArray* array) { return reinterpret_cast<int32_t*>(mxGetPr(array)); }

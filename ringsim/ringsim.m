@@ -41,7 +41,9 @@
 %
 %   Bad arguments raise an error with an identifier ringsim:<reason>
 %   (for example ringsim:levels or ringsim:traitOutOfRange) before anything
-%   is run.
+%   is run. So does a call whose outputs and scratch memory the host cannot
+%   allocate, with ringsim:outOfMemory and a message naming the array that
+%   does not fit and its size in bytes.
 %
 %   Example:
 %     [t, m] = ringsim([0 1 2 1 0 2 1 0]', 1, 0.5, 3, 2, 0.1, 0.05, 10, 7);

@@ -1,8 +1,9 @@
 // Host entry of ringsim:
 //   [final_traits, mean_levels] = ringsim(traits, intercept, slope, levels,
 //                                         radius, noise, mutation_rate, steps, seed)
-// Reads and checks the arguments, creates the outputs, allocates the
-// scratch blocks, runs the ring model and frees the blocks.
+// Reads and checks the arguments, makes sure the host has the memory the
+// call needs, creates the outputs, allocates the scratch blocks, runs the
+// ring model and frees the blocks.
 #include <cstdint>
 
 #include "gateway_checks.h"
@@ -48,6 +49,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const int32_t count = checked_site_count(kName, "ring", rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
 
+    check_call_memory(kName, nlhs, count, 1, steps, params.model.levels);
     double* mean_levels = nullptr;
     int32_t* traits = create_outputs(nlhs, plhs, count, 1, steps, mean_levels);
 

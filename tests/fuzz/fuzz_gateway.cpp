@@ -23,6 +23,16 @@ std::vector<size_t> scratch_bytes(const Expectation& e) {
     return {128, sites * 8, sites * 8, levels * 8, levels * 4};
 }
 
+// An accepted call must be refused as out of memory when one of its
+// outputs or scratch blocks exceeds the host's limit per request.
+bool exceeds_host_memory(const Expectation& e, int nlhs, size_t malloc_limit) {
+    if (!e.accepted) return false;
+    std::vector<uint64_t> needs = {static_cast<uint64_t>(e.count) * 4};
+    if (nlhs >= 2) needs.push_back(static_cast<uint64_t>(e.steps) * 8);
+    for (size_t b : scratch_bytes(e)) needs.push_back(b);
+    return std::any_of(needs.begin(), needs.end(), [&](uint64_t b) { return b > malloc_limit; });
+}
+
 // LATTICESIM_FUZZ_TRACE=1 prints each call's outcome, to see what inputs decode to.
 void trace(const std::string& what) {
     static const bool on = std::getenv("LATTICESIM_FUZZ_TRACE") != nullptr;
@@ -77,9 +87,7 @@ Outcome run_once(GatewayEntry gateway, const std::string& function, const std::s
                  const CallSpec& call, const Expectation& expected) {
     HostSession host;
     host.malloc_limit = std::min(call.malloc_limit, kHostMemory);
-    const auto blocks = scratch_bytes(expected);
-    const bool out_of_memory =
-        expected.accepted && std::any_of(blocks.begin(), blocks.end(), [&](size_t b) { return b > host.malloc_limit; });
+    const bool out_of_memory = exceeds_host_memory(expected, call.nlhs, host.malloc_limit);
 
     // Exactly sized argument and output arrays, so that any access past
     // nrhs inputs or past the output slots the host provides is caught.
@@ -99,14 +107,17 @@ Outcome run_once(GatewayEntry gateway, const std::string& function, const std::s
     trace(out.error_id.empty() ? "accepted, " + std::to_string(expected.steps) + " steps" : out.error_id);
     if (!out.error_id.empty()) {
         if (expected.accepted) {
-            FUZZ_CHECK(out_of_memory && out.error_id == "host:outOfMemory", "valid call refused: " + out.error_id);
+            FUZZ_CHECK(out_of_memory && out.error_id == function + ":outOfMemory",
+                       "valid call refused: " + out.error_id);
         } else {
-            check_refusal(host, plhs.get(), slots, function, reasons, out.error_id);
+            FUZZ_CHECK(out.error_id != function + ":outOfMemory", "invalid call refused as out of memory");
         }
+        check_refusal(host, plhs.get(), slots, function, reasons, out.error_id);
+        FUZZ_CHECK(host.live_probes() == 0, "memory probes left held");
         return out;
     }
     FUZZ_CHECK(expected.accepted, "invalid call accepted");
-    FUZZ_CHECK(!out_of_memory, "call ran although a scratch block exceeds the host's limit");
+    FUZZ_CHECK(!out_of_memory, "call ran although an output or scratch block exceeds the host's limit");
     Outcome checked = check_outputs(host, plhs.get(), call.nlhs, expected);
     return checked;
 }
@@ -115,7 +126,9 @@ Outcome run_once(GatewayEntry gateway, const std::string& function, const std::s
 
 void fuzz_gateway_call(GatewayEntry gateway, const std::string& function, const std::set<std::string>& reasons,
                        const CallSpec& call, const Expectation& expected) {
-    if (expected.accepted && expected.work > kMaxWork) {
+    // A long run that must be refused for memory is made: the refusal comes before any step.
+    const bool refused_for_memory = exceeds_host_memory(expected, call.nlhs, std::min(call.malloc_limit, kHostMemory));
+    if (expected.accepted && expected.work > kMaxWork && !refused_for_memory) {
         trace("not made: too long a run");
         return;
     }

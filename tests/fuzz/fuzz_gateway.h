@@ -26,8 +26,8 @@ using GatewayEntry = void (*)(int, mxArray*[], int, const mxArray*[]);
 // carry one of reasons and leave nothing created or allocated; an accepted
 // call must return levels in 0 .. levels-1, a last mean equal to their sum
 // over the site count, give back every scratch block, and give the same
-// outputs when made again in a fresh host. An accepted call whose scratch
-// block exceeds the host's allocation limit must end in the host's
-// out-of-memory error.
+// outputs when made again in a fresh host. An accepted call whose output or
+// scratch block exceeds the host's allocation limit must be refused with
+// <function>:outOfMemory, like any refusal, and hold no memory probe.
 void fuzz_gateway_call(GatewayEntry gateway, const std::string& function, const std::set<std::string>& reasons,
                        const CallSpec& call, const Expectation& expected);

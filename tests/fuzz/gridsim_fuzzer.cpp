@@ -15,7 +15,7 @@ constexpr int kInputs = 10;
 
 const std::set<std::string> kReasons = {"nrhs",      "nlhs",      "traitsClass", "traitsDims", "notScalar",
                                         "notInt32",  "notFinite", "levels",      "steps",      "tooLarge",
-                                        "emptyTraits", "traitOutOfRange"};
+                                        "emptyTraits", "traitOutOfRange", "outOfMemory"};
 
 // What the call must do, from the argument rules of the torus.
 Expectation predict(const CallSpec& call) {

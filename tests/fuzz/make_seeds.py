@@ -61,6 +61,8 @@ def ring_seeds():
         "extreme_seed": call(worked, args[:7] + [-2147483648]),
         "huge_fitness": call(worked, [1e308, 1e308, 3, 2, 1e308, 0.5, 10, 7]),
         "long_run": call([1] * 60, [1, 0.5, 3, 2, 0.1, 0.05, 250, 9]),
+        # A mean_levels column beyond the host's memory: refused before any step.
+        "huge_steps": call(worked, args[:6] + [2147483647, 7]),
     }
     # Integer-class scalars are accepted like doubles.
     seeds["int32_levels"] = (
@@ -92,6 +94,7 @@ def grid_seeds():
         "long_run": call(None, [1, 0.5, 4, 1, 1, 0.2, 0.05, 200, 9], lattice_kind=(6, 7, [1] * 42)),
         "huge_fitness": call(None, [1e308, 1e308, 3, 1, 1, 1e308, 0.5, 10, 7], lattice_kind=rows23),
         "extreme_seed": call(None, args[:8] + [2147483647], lattice_kind=rows23),
+        "huge_steps": call(None, args[:7] + [2147483647, 7], lattice_kind=rows23),
     }
     seeds["three_dims"] = bytes([0, 0, 0, 0xC0, 0xF0, 1, 2, 2, 2]) + bytes(8) + b"".join(
         b"\x00" + value(s) for s in args)

@@ -21,7 +21,7 @@ constexpr int32_t kMaxRadius = 1073741823;  // 1 + 2 x radius observations fit o
 
 const std::set<std::string> kReasons = {"nrhs",      "nlhs",     "traitsClass", "traitsDims",  "notScalar",
                                         "notInt32",  "notFinite", "levels",     "steps",       "tooLarge",
-                                        "emptyTraits", "traitOutOfRange", "radius"};
+                                        "emptyTraits", "traitOutOfRange", "outOfMemory", "radius"};
 
 // What the call must do, from the argument rules of the ring.
 Expectation predict(const CallSpec& call) {

@@ -303,7 +303,9 @@ TEST(RingsimGateway, HostOutOfMemoryLeavesNothingBehind) {
             a.rows = 100;
             a.traits.assign(100, 1);
             out = call_gateway(ringsim_mexFunction, 2, a.make(host));
-            EXPECT_EQ(out.error_id, "host:outOfMemory");
+            EXPECT_EQ(out.error_id, "ringsim:outOfMemory");
+            EXPECT_TRUE(host.allocated_bytes.empty());
+            EXPECT_EQ(host.live_probes(), 0u);
         }
     }
 }
