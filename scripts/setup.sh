@@ -10,7 +10,7 @@ packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
 # The build comparison: a second compiler, 32-bit x86 builds and their emulator.
 packages+=(clang g++-multilib qemu-user)
 # latticesweep: sweep descriptions, MAT-files, runs across machines.
-packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev zlib1g-dev libopenmpi-dev openmpi-bin)
+packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev libhdf5-dev zlib1g-dev libopenmpi-dev openmpi-bin)
 # Sanitized builds and the gateway fuzzers (libFuzzer).
 packages+=(clang-14 libclang-rt-14-dev llvm-14)
 
