@@ -30,21 +30,25 @@ void run_model(benchmark::State& bench, const ModelCase& c) {
     Lattice lattice(c.sites(), c.steps_per_iteration);
     ModelState& s = lattice.state;
     const ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
-    const RingParams ring{model, kBenchRadius};
-    const TorusParams torus{model, c.payoff_mode, c.neighbourhood};
+    const ring::RingParams ring{model, kBenchRadius};
+    const torus::TorusParams torus{model, c.payoff_mode, c.neighbourhood};
     const int32_t n = c.side;
     if (c.torus) {
-        score_all_sites(lattice.scores.data(), lattice.traits.data(), n, n, kBenchIntercept, kBenchSlope,
-                        c.payoff_mode);
+        torus::score_all_sites(lattice.scores.data(), lattice.traits.data(), n, n, kBenchIntercept, kBenchSlope,
+                               c.payoff_mode);
     } else {
-        score_all_sites(lattice.scores.data(), lattice.traits.data(), n, kBenchIntercept, kBenchSlope);
+        ring::score_all_sites(lattice.scores.data(), lattice.traits.data(), n, kBenchIntercept, kBenchSlope);
     }
     const auto run = [&](int32_t steps) {
         double* means = lattice.means.data();
         if (c.torus) {
-            c.fast ? torus_run_fast(s, n, n, torus, steps, means) : torus_run(s, n, n, torus, steps, means);
+            if (c.fast) {
+                torus::torus_run_fast(s, n, n, torus, steps, means);
+            } else {
+                torus::torus_run(s, n, n, torus, steps, means);
+            }
         } else {
-            c.fast ? ring_run_fast(s, n, ring, steps, means) : ring_run(s, n, ring, steps, means);
+            c.fast ? ring::ring_run_fast(s, n, ring, steps, means) : ring::ring_run(s, n, ring, steps, means);
         }
     };
     run(1);

@@ -10,6 +10,7 @@ set(LATTICESIM_HOST_SOURCES
     ${PROJECT_SOURCE_DIR}/core/fast_uniform.cpp
     ${PROJECT_SOURCE_DIR}/core/mutation_threshold.cpp
     ${PROJECT_SOURCE_DIR}/core/fast_draws.cpp
+    ${PROJECT_SOURCE_DIR}/core/site_arrays.cpp
     ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
     ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
     ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)

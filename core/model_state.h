@@ -36,3 +36,9 @@ struct ModelState {
 inline double mean_level(int64_t level_sum, int32_t sites) {
     return static_cast<double>(level_sum) / static_cast<double>(sites);
 }
+
+// The fitness that compute_fitness would have stored for a site at the start
+// of the step: the fast step loops compute it only for the sites they observe.
+inline double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) {
+    return level_value(m.intercept, m.slope, state.traits[site]) * state.scores[site];
+}

@@ -32,7 +32,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     double arg[kInputs];
     for (int k = 1; k < kInputs; ++k) arg[k] = mxGetScalar(prhs[k]);
 
-    TorusParams params{};
+    torus::TorusParams params{};
     params.model.intercept = arg[1];
     params.model.slope = arg[2];
     params.model.levels = checked_int32(kName, arg[3], kArgNames[3]);
@@ -57,10 +57,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     ModelState state{};
     start_run(state, seed, traits, sites, params.model.levels);
-    state.level_sum = load_traits(traits, source, n_columns, m_rows);
-    score_all_sites(state.scores, traits, n_columns, m_rows, params.model.intercept, params.model.slope,
-                    params.payoff_mode);
+    state.level_sum = torus::load_traits(traits, source, n_columns, m_rows);
+    torus::score_all_sites(state.scores, traits, n_columns, m_rows, params.model.intercept, params.model.slope,
+                           params.payoff_mode);
 
-    torus_run_fast(state, n_columns, m_rows, params, steps, mean_levels);
+    torus::torus_run_fast(state, n_columns, m_rows, params, steps, mean_levels);
     scratch_free(state);
 }

@@ -6,6 +6,8 @@
 
 #include "torus_model.h"
 
+namespace torus {
+
 // How many quadrant scores the refresh computes side by side: one, two
 // (vector extensions of GCC and clang: SSE2 on x86) or four (AVX, where
 // the processor has it). The scores are the same in every case.
@@ -27,3 +29,5 @@ void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t co
 // observations), so state.fitness is left untouched.
 void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                     double* mean_levels);
+
+}  // namespace torus

@@ -2,6 +2,7 @@
 #include "torus_fast.h"
 #include "torus_refresh_block.h"
 
+namespace torus {
 namespace {
 // centre - 2 .. centre + 2, each wrapped as neighbour_column and
 // neighbour_row wrap, one step at a time (so tiny lattices repeat entries).
@@ -133,3 +134,5 @@ void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t co
     (void)lanes;
     refresh_quadrant_one_lane(scores, traits, block_index(column, row, n_columns, m_rows), intercept, slope);
 }
+
+}  // namespace torus

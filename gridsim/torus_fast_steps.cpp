@@ -1,13 +1,10 @@
 #include "fast_draws.h"
+#include "fast_run.h"
 #include "fast_sweep.h"
 #include "torus_fast.h"
 
+namespace torus {
 namespace {
-// The fitness that compute_fitness would have stored at the start of the step.
-double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) {
-    return level_value(m.intercept, m.slope, state.traits[site]) * state.scores[site];
-}
-
 void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
                      const TorusParams& params, uint32_t attempt_below, QuadrantLanes lanes) {
     const ModelParams& m = params.model;
@@ -58,23 +55,13 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
 
 void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                     double* mean_levels) {
-    const int32_t sites = n_columns * m_rows;
-    int32_t s = 0;
-    // Only the seeds +-(2^31 - 1) land here: their first draw is exactly 0
-    // and restarts the stream, which one plain step gets past.
-    for (; s < steps && !fast_uniform_can_take(state.rng); ++s) {
-        torus_step(state, n_columns, m_rows, params);
-        if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
-    }
-    if (s >= steps) return;
-
-    FastUniform fast;
-    fast_uniform_begin(fast, state.rng);
-    const uint32_t attempt_below = mutation_threshold(params.model.mutation_rate);
     const QuadrantLanes lanes = quadrant_lanes_available();
-    for (; s < steps; ++s) {
-        torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below, lanes);
-        if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
-    }
-    fast_uniform_end(fast, state.rng);
+    run_steps_fast(
+        state, n_columns * m_rows, params.model.mutation_rate, steps, mean_levels,
+        [&] { torus_step(state, n_columns, m_rows, params); },
+        [&](FastUniform& fast, uint32_t attempt_below) {
+            torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below, lanes);
+        });
 }
+
+}  // namespace torus

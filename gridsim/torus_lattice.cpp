@@ -1,5 +1,6 @@
 #include "torus_lattice.h"
 
+namespace torus {
 namespace {
 int32_t step_up(int32_t coordinate, int32_t size) { return coordinate == size - 1 ? 0 : coordinate + 1; }
 int32_t step_down(int32_t coordinate, int32_t size) { return coordinate == 0 ? size - 1 : coordinate - 1; }
@@ -16,3 +17,5 @@ int32_t neighbour_row(int32_t direction, int32_t row, int32_t m_rows) {
     if (direction >= 3 && direction <= 5) return step_up(row, m_rows);
     return row;
 }
+
+}  // namespace torus

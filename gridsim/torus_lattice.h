@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace torus {
+
 // The neighbour's column in direction d: +1 for 1, 2, 3; -1 for 5, 6, 7.
 int32_t neighbour_column(int32_t direction, int32_t column, int32_t n_columns);
 
@@ -19,3 +21,5 @@ int32_t neighbour_row(int32_t direction, int32_t row, int32_t m_rows);
 inline int32_t neighbour_index(int32_t direction, int32_t column, int32_t row, int32_t n_columns, int32_t m_rows) {
     return neighbour_column(direction, column, n_columns) * m_rows + neighbour_row(direction, row, m_rows);
 }
+
+}  // namespace torus

@@ -5,8 +5,11 @@
 #include <cstdint>
 
 #include "model_state.h"
+#include "site_arrays.h"
 #include "torus_lattice.h"
 #include "torus_scores.h"
+
+namespace torus {
 
 // Torus-specific parameters.
 struct TorusParams {
@@ -17,7 +20,9 @@ struct TorusParams {
 
 // Truncates each source value toward zero into traits, in storage order;
 // returns the sum of the levels. Every value must truncate into int32.
-int64_t load_traits(int32_t* traits, const double* source, int32_t n_columns, int32_t m_rows);
+inline int64_t load_traits(int32_t* traits, const double* source, int32_t n_columns, int32_t m_rows) {
+    return core::load_traits(traits, source, n_columns * m_rows);
+}
 
 // One step on an M x N torus (M, N >= 1) whose state holds current scores
 // and level_sum. Returns the storage index of the focal site drawn.
@@ -27,3 +32,5 @@ int32_t torus_step(ModelState& state, int32_t n_columns, int32_t m_rows, const T
 // (size steps) unless it is null.
 void torus_run(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                double* mean_levels);
+
+}  // namespace torus

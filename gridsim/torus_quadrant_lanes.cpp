@@ -3,6 +3,11 @@
 #include "model_state.h"
 #include "torus_refresh_block.h"
 
+#if defined(TORUS_QUADRANT_FOUR_LANES)
+#include <immintrin.h>
+#endif
+
+namespace torus {
 namespace {
 // quadrant_score of the block site (a, b), one score at a time.
 double block_quadrant_score(const ValueBlock& value, int32_t a, int32_t b) {
@@ -143,8 +148,6 @@ void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, 
 #endif
 
 #if defined(TORUS_QUADRANT_FOUR_LANES)
-#include <immintrin.h>
-
 namespace {
 // The same with four lanes: AVX, chosen at run time. One vector holds four
 // consecutive rows of one column (the fourth lane is padding, never
@@ -229,3 +232,5 @@ __attribute__((target("avx"))) void refresh_quadrant_interior_four_lanes(double*
     }
 }
 #endif
+
+}  // namespace torus

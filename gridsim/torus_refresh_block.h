@@ -14,6 +14,8 @@
 #endif
 #endif
 
+namespace torus {
+
 constexpr int32_t kBlock = 5;  // the block spans offsets -2 .. +2 in both coordinates
 
 // value[a][b]: level value of the site at column offset a - 2 and row
@@ -56,3 +58,5 @@ void refresh_quadrant_four_lanes(double* scores, const int32_t* traits, const Bl
 void refresh_quadrant_interior_four_lanes(double* scores, const int32_t* traits, int32_t column, int32_t row,
                                           int32_t m_rows, double intercept, double slope);
 #endif
+
+}  // namespace torus

@@ -3,6 +3,7 @@
 #include "model_state.h"
 #include "torus_lattice.h"
 
+namespace torus {
 namespace {
 double neighbour_value(const int32_t* traits, int32_t direction, int32_t column, int32_t row, int32_t n_columns,
                        int32_t m_rows, double intercept, double slope) {
@@ -58,12 +59,6 @@ void score_all_sites(double* scores, const int32_t* traits, int32_t n_columns, i
     }
 }
 
-void compute_fitness(double* fitness, const int32_t* traits, const double* scores, int32_t n_columns,
-                     int32_t m_rows, double intercept, double slope) {
-    const int32_t sites = n_columns * m_rows;
-    for (int32_t i = 0; i < sites; ++i) fitness[i] = level_value(intercept, slope, traits[i]) * scores[i];
-}
-
 void refresh_scores_around(double* scores, const int32_t* traits, int32_t column, int32_t row, int32_t n_columns,
                            int32_t m_rows, double intercept, double slope, int32_t payoff_mode) {
     scores[column * m_rows + row] = site_score(traits, column, row, n_columns, m_rows, intercept, slope, payoff_mode);
@@ -74,3 +69,5 @@ void refresh_scores_around(double* scores, const int32_t* traits, int32_t column
         scores[c * m_rows + r] = site_score(traits, c, r, n_columns, m_rows, intercept, slope, payoff_mode);
     }
 }
+
+}  // namespace torus

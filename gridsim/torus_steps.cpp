@@ -1,15 +1,7 @@
 #include "mutation_draw.h"
 #include "torus_model.h"
 
-int64_t load_traits(int32_t* traits, const double* source, int32_t n_columns, int32_t m_rows) {
-    const int32_t sites = n_columns * m_rows;
-    int64_t level_sum = 0;
-    for (int32_t i = 0; i < sites; ++i) {
-        traits[i] = static_cast<int32_t>(source[i]);
-        level_sum += traits[i];
-    }
-    return level_sum;
-}
+namespace torus {
 
 int32_t torus_step(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params) {
     const ModelParams& m = params.model;
@@ -60,3 +52,5 @@ void torus_run(ModelState& state, int32_t n_columns, int32_t m_rows, const Torus
         if (mean_levels != nullptr) mean_levels[s] = mean_level(state.level_sum, sites);
     }
 }
+
+}  // namespace torus

@@ -6,6 +6,8 @@
 
 #include "ring_model.h"
 
+namespace ring {
+
 // As refresh_scores_around, reading each of the five levels around index once.
 void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t index, int32_t count, double intercept,
                               double slope);
@@ -15,3 +17,5 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
 // (nothing changes between the start of a step and its observations), so
 // state.fitness is left untouched.
 void ring_run_fast(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
+
+}  // namespace ring

@@ -1,18 +1,6 @@
 #include "ring_model.h"
 
-int32_t ring_neighbour(int32_t direction, int32_t index, int32_t count) {
-    if (direction == kRingLeft) return index == 0 ? count - 1 : index - 1;
-    return index == count - 1 ? 0 : index + 1;
-}
-
-int64_t load_traits(int32_t* traits, const double* source, int32_t count) {
-    int64_t level_sum = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        traits[i] = static_cast<int32_t>(source[i]);
-        level_sum += traits[i];
-    }
-    return level_sum;
-}
+namespace ring {
 
 double site_score(const int32_t* traits, int32_t index, int32_t count, double intercept, double slope) {
     const double own = level_value(intercept, slope, traits[index]);
@@ -27,11 +15,6 @@ void score_all_sites(double* scores, const int32_t* traits, int32_t count, doubl
     for (int32_t i = 0; i < count; ++i) scores[i] = site_score(traits, i, count, intercept, slope);
 }
 
-void compute_fitness(double* fitness, const int32_t* traits, const double* scores, int32_t count,
-                     double intercept, double slope) {
-    for (int32_t i = 0; i < count; ++i) fitness[i] = level_value(intercept, slope, traits[i]) * scores[i];
-}
-
 void refresh_scores_around(double* scores, const int32_t* traits, int32_t index, int32_t count,
                            double intercept, double slope) {
     scores[index] = site_score(traits, index, count, intercept, slope);
@@ -40,3 +23,5 @@ void refresh_scores_around(double* scores, const int32_t* traits, int32_t index,
     const int32_t right = ring_neighbour(kRingRight, index, count);
     scores[right] = site_score(traits, right, count, intercept, slope);
 }
+
+}  // namespace ring

@@ -5,26 +5,30 @@
 #include <cstdint>
 
 #include "model_state.h"
+#include "site_arrays.h"
+
+namespace ring {
 
 constexpr int32_t kRingLeft = 0;
 constexpr int32_t kRingRight = 1;
 
 // Index of the site next to index in the given direction (0 left, 1 right).
-int32_t ring_neighbour(int32_t direction, int32_t index, int32_t count);
+inline int32_t ring_neighbour(int32_t direction, int32_t index, int32_t count) {
+    if (direction == kRingLeft) return index == 0 ? count - 1 : index - 1;
+    return index == count - 1 ? 0 : index + 1;
+}
 
-// Truncates each source value toward zero into traits; returns the sum of
-// the levels. Every source value must truncate into the int32 range.
-int64_t load_traits(int32_t* traits, const double* source, int32_t count);
+// The ring's sites are its storage order: load_traits(traits, source, count)
+// and compute_fitness(fitness, traits, scores, count, intercept, slope) are
+// the shared passes of site_arrays.h.
+using core::compute_fitness;
+using core::load_traits;
 
 // ((left - own) + 1) / 2 + ((right - own) + 1) / 2 over level values; not
 // clamped, so it may be zero or negative.
 double site_score(const int32_t* traits, int32_t index, int32_t count, double intercept, double slope);
 
 void score_all_sites(double* scores, const int32_t* traits, int32_t count, double intercept, double slope);
-
-// fitness[i] = level_value(traits[i]) * scores[i] for every site.
-void compute_fitness(double* fitness, const int32_t* traits, const double* scores, int32_t count,
-                     double intercept, double slope);
 
 // Recomputes the three scores a change of index can affect: the site, then
 // its left neighbour, then its right neighbour.
@@ -44,3 +48,5 @@ int32_t ring_step(ModelState& state, int32_t count, const RingParams& params);
 // Runs steps steps, recording the mean level after each in mean_levels
 // (size steps) unless it is null.
 void ring_run(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
+
+}  // namespace ring

@@ -1,6 +1,7 @@
 #include "mutation_draw.h"
 #include "ring_model.h"
 
+namespace ring {
 namespace {
 // Observes radius sites walking from the focal site in one direction; every
 // visit, including wraps past the start, is a separate noisy observation.
@@ -49,3 +50,5 @@ void ring_run(ModelState& state, int32_t count, const RingParams& params, int32_
         if (mean_levels != nullptr) mean_levels[t] = mean_level(state.level_sum, count);
     }
 }
+
+}  // namespace ring

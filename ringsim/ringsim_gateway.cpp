@@ -32,7 +32,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     double arg[kInputs];
     for (int k = 1; k < kInputs; ++k) arg[k] = mxGetScalar(prhs[k]);
 
-    RingParams params{};
+    ring::RingParams params{};
     params.model.intercept = arg[1];
     params.model.slope = arg[2];
     params.model.levels = checked_int32(kName, arg[3], kArgNames[3]);
@@ -55,9 +55,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     ModelState state{};
     start_run(state, seed, traits, count, params.model.levels);
-    state.level_sum = load_traits(traits, source, count);
-    score_all_sites(state.scores, traits, count, params.model.intercept, params.model.slope);
+    state.level_sum = ring::load_traits(traits, source, count);
+    ring::score_all_sites(state.scores, traits, count, params.model.intercept, params.model.slope);
 
-    ring_run_fast(state, count, params, steps, mean_levels);
+    ring::ring_run_fast(state, count, params, steps, mean_levels);
     scratch_free(state);
 }

@@ -88,16 +88,16 @@ void execute_run(const CheckedRun& run, const double* initial, int32_t* final_le
     state.traits = final_levels;
     if (run.model == Model::ring) {
         const ModelParams& m = run.ring.model;
-        state.level_sum = load_traits(final_levels, initial, run.sites);
-        score_all_sites(state.scores, final_levels, run.sites, m.intercept, m.slope);
+        state.level_sum = ring::load_traits(final_levels, initial, run.sites);
+        ring::score_all_sites(state.scores, final_levels, run.sites, m.intercept, m.slope);
         state.best_level = 0;
-        ring_run_fast(state, run.sites, run.ring, run.steps, mean_levels);
+        ring::ring_run_fast(state, run.sites, run.ring, run.steps, mean_levels);
     } else {
         const ModelParams& m = run.torus.model;
-        state.level_sum = load_traits(final_levels, initial, run.cols, run.rows);
-        score_all_sites(state.scores, final_levels, run.cols, run.rows, m.intercept, m.slope,
-                        run.torus.payoff_mode);
+        state.level_sum = torus::load_traits(final_levels, initial, run.cols, run.rows);
+        torus::score_all_sites(state.scores, final_levels, run.cols, run.rows, m.intercept, m.slope,
+                               run.torus.payoff_mode);
         state.best_level = 0;
-        torus_run_fast(state, run.cols, run.rows, run.torus, run.steps, mean_levels);
+        torus::torus_run_fast(state, run.cols, run.rows, run.torus, run.steps, mean_levels);
     }
 }

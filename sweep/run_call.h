@@ -24,8 +24,8 @@ const std::vector<const char*>& scalar_argument_names(Model model);
 // A run whose arguments passed every rule, converted as the gateway does.
 struct CheckedRun {
     Model model = Model::ring;
-    RingParams ring{};    // when model is ring
-    TorusParams torus{};  // when model is torus
+    ring::RingParams ring{};     // when model is ring
+    torus::TorusParams torus{};  // when model is torus
     int32_t steps = 0;
     int32_t seed = 0;
     int32_t sites = 0;

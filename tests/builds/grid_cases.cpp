@@ -147,9 +147,10 @@ uint64_t grid_state_digest(const GatewayCase& c, const std::vector<int32_t>& fin
     const int32_t payoff_mode = static_cast<int32_t>(c.scalars[3]);
     std::vector<double> scores(final_traits.size()), fitness(final_traits.size());
     if (!final_traits.empty()) {
-        score_all_sites(scores.data(), final_traits.data(), n_columns, m_rows, c.scalars[0], c.scalars[1], payoff_mode);
-        compute_fitness(fitness.data(), final_traits.data(), scores.data(), n_columns, m_rows, c.scalars[0],
-                        c.scalars[1]);
+        torus::score_all_sites(scores.data(), final_traits.data(), n_columns, m_rows, c.scalars[0], c.scalars[1],
+                               payoff_mode);
+        torus::compute_fitness(fitness.data(), final_traits.data(), scores.data(), n_columns, m_rows, c.scalars[0],
+                               c.scalars[1]);
     }
     Digest d;
     for (size_t i = 0; i < final_traits.size(); ++i) {

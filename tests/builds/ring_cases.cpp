@@ -137,8 +137,8 @@ std::vector<GatewayCase> ring_cases() {
 uint64_t ring_state_digest(const GatewayCase& c, const std::vector<int32_t>& final_traits) {
     const int32_t count = static_cast<int32_t>(final_traits.size());
     std::vector<double> scores(final_traits.size()), fitness(final_traits.size());
-    score_all_sites(scores.data(), final_traits.data(), count, c.scalars[0], c.scalars[1]);
-    compute_fitness(fitness.data(), final_traits.data(), scores.data(), count, c.scalars[0], c.scalars[1]);
+    ring::score_all_sites(scores.data(), final_traits.data(), count, c.scalars[0], c.scalars[1]);
+    ring::compute_fitness(fitness.data(), final_traits.data(), scores.data(), count, c.scalars[0], c.scalars[1]);
     Digest d;
     for (size_t i = 0; i < final_traits.size(); ++i) {
         d.add_double(scores[i]);

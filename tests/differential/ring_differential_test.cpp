@@ -25,23 +25,23 @@ std::string describe(const RingCase& c) {
 
 void run_case(const RingCase& c, std::mt19937& gen) {
     const std::string name = describe(c);
-    RingParams params{};
+    ring::RingParams params{};
     params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.radius = c.radius;
     const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(c.count), c.levels);
     RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
         reference(initial, c.levels, c.seed);
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
-        score_all_sites(run->scores.data(), run->traits.data(), c.count, c.intercept, c.slope);
+        ring::score_all_sites(run->scores.data(), run->traits.data(), c.count, c.intercept, c.slope);
         if (c.spare) run->state.gauss = GaussianRng{1, -0.625};
     }
     compare_fast_with_plain(
         stepped, chunked, reference, c.steps, c.chunking, c.reseed, gen, name,
         [&](ModelState& state, int32_t steps, double* means) {
-            ring_run_fast(state, c.count, params, steps, means);
+            ring::ring_run_fast(state, c.count, params, steps, means);
         },
         [&](ModelState& state, int32_t steps, double* means) {
-            ring_run(state, c.count, params, steps, means);
+            ring::ring_run(state, c.count, params, steps, means);
         });
 }
 
@@ -102,11 +102,11 @@ TEST(RingDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
             std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(count), 6);
             const double intercept = -1.5 + static_cast<double>(gen() % 7), slope = 0.25 * (gen() % 9) - 1.0;
             std::vector<double> plain(count), fast(count);
-            score_all_sites(plain.data(), traits.data(), count, intercept, slope);
+            ring::score_all_sites(plain.data(), traits.data(), count, intercept, slope);
             traits[index] = static_cast<int32_t>(gen() % 6);
             fast = plain;
-            refresh_scores_around(plain.data(), traits.data(), index, count, intercept, slope);
-            ring_refresh_scores_fast(fast.data(), traits.data(), index, count, intercept, slope);
+            ring::refresh_scores_around(plain.data(), traits.data(), index, count, intercept, slope);
+            ring::ring_refresh_scores_fast(fast.data(), traits.data(), index, count, intercept, slope);
             ASSERT_TRUE(same_bits(fast, plain)) << "count " << count << ", index " << index;
         }
     }

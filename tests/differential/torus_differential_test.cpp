@@ -26,7 +26,7 @@ std::string describe(const TorusCase& c) {
 
 void run_case(const TorusCase& c, std::mt19937& gen) {
     const std::string name = describe(c);
-    TorusParams params{};
+    torus::TorusParams params{};
     params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.payoff_mode = c.payoff_mode;
     params.neighbourhood = c.neighbourhood;
@@ -35,17 +35,17 @@ void run_case(const TorusCase& c, std::mt19937& gen) {
     RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
         reference(initial, c.levels, c.seed);
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
-        score_all_sites(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
-                        c.payoff_mode);
+        torus::score_all_sites(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
+                               c.payoff_mode);
         if (c.spare) run->state.gauss = GaussianRng{1, 0.8125};
     }
     compare_fast_with_plain(
         stepped, chunked, reference, c.steps, c.chunking, c.reseed, gen, name,
         [&](ModelState& state, int32_t steps, double* means) {
-            torus_run_fast(state, c.n_columns, c.m_rows, params, steps, means);
+            torus::torus_run_fast(state, c.n_columns, c.m_rows, params, steps, means);
         },
         [&](ModelState& state, int32_t steps, double* means) {
-            torus_run(state, c.n_columns, c.m_rows, params, steps, means);
+            torus::torus_run(state, c.n_columns, c.m_rows, params, steps, means);
         });
 }
 
@@ -112,9 +112,10 @@ TEST(TorusDifferential, LargeToriAndManyLevels) {
 // offer.
 TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
     std::mt19937 gen(6);
+    using torus::QuadrantLanes;
     std::vector<QuadrantLanes> lane_counts;
     for (QuadrantLanes lanes : {QuadrantLanes::kOne, QuadrantLanes::kTwo, QuadrantLanes::kFour}) {
-        if (lanes <= quadrant_lanes_available()) lane_counts.push_back(lanes);
+        if (lanes <= torus::quadrant_lanes_available()) lane_counts.push_back(lanes);
     }
     std::vector<std::pair<int32_t, int32_t>> shapes;
     for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
@@ -130,14 +131,15 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
                     std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(sites), 6);
                     const double intercept = -1.5 + static_cast<double>(gen() % 7), slope = 0.25 * (gen() % 9) - 1.0;
                     std::vector<double> plain(sites), fast(sites);
-                    score_all_sites(plain.data(), traits.data(), n_columns, m_rows, intercept, slope, payoff_mode);
+                    torus::score_all_sites(plain.data(), traits.data(), n_columns, m_rows, intercept, slope,
+                                           payoff_mode);
                     traits[site] = static_cast<int32_t>(gen() % 6);
                     fast = plain;
                     const int32_t column = site / m_rows, row = site % m_rows;
-                    refresh_scores_around(plain.data(), traits.data(), column, row, n_columns, m_rows, intercept,
-                                          slope, payoff_mode);
-                    torus_refresh_scores_fast(fast.data(), traits.data(), column, row, n_columns, m_rows, intercept,
-                                              slope, payoff_mode, lanes);
+                    torus::refresh_scores_around(plain.data(), traits.data(), column, row, n_columns, m_rows,
+                                                 intercept, slope, payoff_mode);
+                    torus::torus_refresh_scores_fast(fast.data(), traits.data(), column, row, n_columns, m_rows,
+                                                     intercept, slope, payoff_mode, lanes);
                     ASSERT_TRUE(same_bits(fast, plain)) << m_rows << " x " << n_columns << ", site " << site
                                                         << ", payoff " << payoff_mode << ", lanes "
                                                         << static_cast<int>(lanes);

@@ -15,24 +15,24 @@ namespace {
 // A torus run over plain vectors, set up as the gateway does.
 struct TorusRun : RunMemory {
     int32_t n_columns, m_rows;
-    TorusParams params{};
+    torus::TorusParams params{};
 
-    TorusRun(const std::vector<double>& initial, int32_t m, int32_t n, TorusParams p, int32_t seed)
+    TorusRun(const std::vector<double>& initial, int32_t m, int32_t n, torus::TorusParams p, int32_t seed)
         : RunMemory(initial.size(), p.model.levels, seed), n_columns(n), m_rows(m), params(p) {
-        state.level_sum = load_traits(traits.data(), initial.data(), n, m);
-        score_all_sites(scores.data(), traits.data(), n, m, p.model.intercept, p.model.slope, p.payoff_mode);
+        state.level_sum = torus::load_traits(traits.data(), initial.data(), n, m);
+        torus::score_all_sites(scores.data(), traits.data(), n, m, p.model.intercept, p.model.slope, p.payoff_mode);
     }
-    int32_t step() { return torus_step(state, n_columns, m_rows, params); }
+    int32_t step() { return torus::torus_step(state, n_columns, m_rows, params); }
     std::vector<double> run(int32_t steps) {
         std::vector<double> means(steps);
-        torus_run(state, n_columns, m_rows, params, steps, means.data());
+        torus::torus_run(state, n_columns, m_rows, params, steps, means.data());
         return means;
     }
 };
 
-TorusParams torus_params(double intercept, double slope, int32_t levels, int32_t payoff_mode, int32_t neighbourhood,
-                         double noise, double rate) {
-    return TorusParams{ModelParams{intercept, slope, levels, noise, rate}, payoff_mode, neighbourhood};
+torus::TorusParams torus_params(double intercept, double slope, int32_t levels, int32_t payoff_mode,
+                                int32_t neighbourhood, double noise, double rate) {
+    return torus::TorusParams{ModelParams{intercept, slope, levels, noise, rate}, payoff_mode, neighbourhood};
 }
 
 TEST(TorusModel, WholeRunsOnTheSmallInput) {
@@ -108,7 +108,7 @@ TEST(TorusModel, CachedScoresAndLevelSumStayExactOnRandomTori) {
         for (int s = 0; s < 40; ++s) {
             run.step();
             std::vector<double> fresh(initial.size());
-            score_all_sites(fresh.data(), run.traits.data(), n, m, 0.25, 0.8, payoff_mode);
+            torus::score_all_sites(fresh.data(), run.traits.data(), n, m, 0.25, 0.8, payoff_mode);
             ASSERT_EQ(run.scores, fresh) << "trial " << trial << " step " << s;
             ASSERT_EQ(run.state.level_sum, std::accumulate(run.traits.begin(), run.traits.end(), int64_t{0}));
             for (int32_t v : run.traits) ASSERT_TRUE(v >= 0 && v < levels);

@@ -43,10 +43,10 @@ TEST(TorusScores, BothRulesOnKnownNeighbourhoods) {
     for (const auto& c : cases) {
         const Lattice l(c.rows);
         const int32_t* t = l.traits.data();
-        EXPECT_EQ(linear_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0), c.linear) << c.name;
-        EXPECT_EQ(quadrant_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0), c.quadrant) << c.name;
-        EXPECT_EQ(site_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0, 0), c.linear) << c.name;
-        EXPECT_EQ(site_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0, -3), c.quadrant) << c.name;
+        EXPECT_EQ(torus::linear_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0), c.linear) << c.name;
+        EXPECT_EQ(torus::quadrant_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0), c.quadrant) << c.name;
+        EXPECT_EQ(torus::site_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0, 0), c.linear) << c.name;
+        EXPECT_EQ(torus::site_score(t, c.column, c.row, l.n_columns, l.m_rows, 0.0, 1.0, -3), c.quadrant) << c.name;
     }
 }
 
@@ -54,8 +54,8 @@ TEST(TorusScores, FitnessOfASingleSite) {
     const Lattice l(std::vector<std::vector<int32_t>>{{3}});
     for (int32_t mode : {0, 1}) {
         double score = 0, fitness = 0;
-        score_all_sites(&score, l.traits.data(), 1, 1, 0.5, 2.0, mode);
-        compute_fitness(&fitness, l.traits.data(), &score, 1, 1, 0.5, 2.0);
+        torus::score_all_sites(&score, l.traits.data(), 1, 1, 0.5, 2.0, mode);
+        torus::compute_fitness(&fitness, l.traits.data(), &score, 1, 1, 0.5, 2.0);
         EXPECT_EQ(fitness, 6.5 * (mode ? 1.0 : 2.0));
     }
 }
@@ -67,8 +67,8 @@ TEST(TorusLattice, NeighboursWrapAtTheCorner) {
     };
     const Expect cases[] = {{0, 0, 2}, {1, 1, 2}, {2, 1, 0}, {3, 1, 1}, {4, 0, 1}, {5, 3, 1}, {6, 3, 0}, {7, 3, 2}};
     for (const auto& e : cases) {
-        EXPECT_EQ(neighbour_column(e.direction, 0, 4), e.column) << "direction " << e.direction;
-        EXPECT_EQ(neighbour_row(e.direction, 0, 3), e.row) << "direction " << e.direction;
+        EXPECT_EQ(torus::neighbour_column(e.direction, 0, 4), e.column) << "direction " << e.direction;
+        EXPECT_EQ(torus::neighbour_row(e.direction, 0, 3), e.row) << "direction " << e.direction;
     }
 }
 
@@ -78,9 +78,9 @@ TEST(TorusLattice, OppositeDirectionsUndoEachOther) {
             for (int32_t c = 0; c < n; ++c)
                 for (int32_t r = 0; r < m; ++r)
                     for (int32_t d = 0; d < 8; ++d) {
-                        const int32_t c1 = neighbour_column(d, c, n), r1 = neighbour_row(d, r, m);
-                        EXPECT_EQ(neighbour_column((d + 4) % 8, c1, n), c);
-                        EXPECT_EQ(neighbour_row((d + 4) % 8, r1, m), r);
+                        const int32_t c1 = torus::neighbour_column(d, c, n), r1 = torus::neighbour_row(d, r, m);
+                        EXPECT_EQ(torus::neighbour_column((d + 4) % 8, c1, n), c);
+                        EXPECT_EQ(torus::neighbour_row((d + 4) % 8, r1, m), r);
                     }
 }
 
@@ -88,12 +88,12 @@ TEST(TorusLattice, TwoRowsMakeDirectionsCoincide) {
     const int32_t pairs[][2] = {{0, 4}, {1, 3}, {5, 7}};
     for (int32_t r = 0; r < 2; ++r)
         for (const auto& p : pairs) {
-            EXPECT_EQ(neighbour_index(p[0], 1, r, 3, 2), neighbour_index(p[1], 1, r, 3, 2));
+            EXPECT_EQ(torus::neighbour_index(p[0], 1, r, 3, 2), torus::neighbour_index(p[1], 1, r, 3, 2));
         }
     // The duplicate counts once per direction: in a 2 x 3 lattice whose other
     // row is one level higher, directions 0 and 4 both see the higher site.
     const Lattice l({{1, 1, 1}, {2, 2, 2}});
-    EXPECT_EQ(linear_score(l.traits.data(), 1, 0, 3, 2, 0.0, 1.0), 3.0);
+    EXPECT_EQ(torus::linear_score(l.traits.data(), 1, 0, 3, 2, 0.0, 1.0), 3.0);
 }
 
 TEST(TorusScores, RefreshRecomputesExactlyTheSitesThatReadTheChange) {
@@ -102,9 +102,9 @@ TEST(TorusScores, RefreshRecomputesExactlyTheSitesThatReadTheChange) {
     for (int32_t mode : {0, 1}) {
         std::vector<double> scores(25, nan);
         l.traits[2 * 5 + 2] = 3;  // change the middle site
-        refresh_scores_around(scores.data(), l.traits.data(), 2, 2, 5, 5, 0.0, 1.0, mode);
+        torus::refresh_scores_around(scores.data(), l.traits.data(), 2, 2, 5, 5, 0.0, 1.0, mode);
         std::vector<double> fresh(25);
-        score_all_sites(fresh.data(), l.traits.data(), 5, 5, 0.0, 1.0, mode);
+        torus::score_all_sites(fresh.data(), l.traits.data(), 5, 5, 0.0, 1.0, mode);
         int written = 0;
         for (int i = 0; i < 25; ++i) {
             if (std::isnan(scores[i])) continue;

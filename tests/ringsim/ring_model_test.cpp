@@ -12,20 +12,21 @@ namespace {
 
 // A ring run over plain vectors, set up as the gateway does.
 struct RingRun : RunMemory {
-    RingParams params{};
+    ring::RingParams params{};
 
-    RingRun(const std::vector<double>& initial, RingParams p, int32_t seed)
+    RingRun(const std::vector<double>& initial, ring::RingParams p, int32_t seed)
         : RunMemory(initial.size(), p.model.levels, seed), params(p) {
         const auto count = static_cast<int32_t>(initial.size());
-        state.level_sum = load_traits(traits.data(), initial.data(), count);
-        score_all_sites(scores.data(), traits.data(), count, p.model.intercept, p.model.slope);
+        state.level_sum = ring::load_traits(traits.data(), initial.data(), count);
+        ring::score_all_sites(scores.data(), traits.data(), count, p.model.intercept, p.model.slope);
     }
     int32_t count() const { return static_cast<int32_t>(traits.size()); }
-    int32_t step() { return ring_step(state, count(), params); }
+    int32_t step() { return ring::ring_step(state, count(), params); }
 };
 
-RingParams ring_params(double intercept, double slope, int32_t levels, int32_t radius, double noise, double rate) {
-    RingParams p{};
+ring::RingParams ring_params(double intercept, double slope, int32_t levels, int32_t radius, double noise,
+                             double rate) {
+    ring::RingParams p{};
     p.model = ModelParams{intercept, slope, levels, noise, rate};
     p.radius = radius;
     return p;
@@ -51,21 +52,21 @@ TEST(RingModel, SiteScoreAndFitness) {
     };
     for (const auto& c : cases) {
         const auto count = static_cast<int32_t>(c.traits.size());
-        const double score = site_score(c.traits.data(), c.site, count, c.intercept, c.slope);
+        const double score = ring::site_score(c.traits.data(), c.site, count, c.intercept, c.slope);
         EXPECT_EQ(score, c.score) << c.name;
         std::vector<double> scores(count), fitness(count);
-        score_all_sites(scores.data(), c.traits.data(), count, c.intercept, c.slope);
-        compute_fitness(fitness.data(), c.traits.data(), scores.data(), count, c.intercept, c.slope);
+        ring::score_all_sites(scores.data(), c.traits.data(), count, c.intercept, c.slope);
+        ring::compute_fitness(fitness.data(), c.traits.data(), scores.data(), count, c.intercept, c.slope);
         EXPECT_EQ(fitness[c.site], c.fitness) << c.name;
     }
 }
 
 TEST(RingModel, NeighboursWrap) {
-    EXPECT_EQ(ring_neighbour(kRingLeft, 0, 5), 4);
-    EXPECT_EQ(ring_neighbour(kRingRight, 4, 5), 0);
-    EXPECT_EQ(ring_neighbour(kRingLeft, 3, 5), 2);
-    EXPECT_EQ(ring_neighbour(kRingRight, 0, 1), 0);
-    EXPECT_EQ(ring_neighbour(kRingLeft, 0, 1), 0);
+    EXPECT_EQ(ring::ring_neighbour(ring::kRingLeft, 0, 5), 4);
+    EXPECT_EQ(ring::ring_neighbour(ring::kRingRight, 4, 5), 0);
+    EXPECT_EQ(ring::ring_neighbour(ring::kRingLeft, 3, 5), 2);
+    EXPECT_EQ(ring::ring_neighbour(ring::kRingRight, 0, 1), 0);
+    EXPECT_EQ(ring::ring_neighbour(ring::kRingLeft, 0, 1), 0);
 }
 
 TEST(RingModel, WorkedRunStepByStep) {
@@ -133,7 +134,7 @@ TEST(RingModel, SteadyRuns) {
         RingRun run(c.initial, ring_params(1.0, 0.5, c.levels, 3, 0.2, c.rate), 5);
         const auto before = run.traits;
         std::vector<double> means(20);
-        ring_run(run.state, run.count(), run.params, 20, means.data());
+        ring::ring_run(run.state, run.count(), run.params, 20, means.data());
         EXPECT_EQ(run.traits, before) << c.name;
         for (double m : means) EXPECT_EQ(m, c.initial[0]) << c.name;
     }
@@ -152,7 +153,7 @@ TEST(RingModel, InvariantsHoldAfterEveryStepOnRandomRings) {
         for (int t = 0; t < 30; ++t) {
             run.step();
             std::vector<double> fresh(count);
-            score_all_sites(fresh.data(), run.traits.data(), count, 0.5, 0.7);
+            ring::score_all_sites(fresh.data(), run.traits.data(), count, 0.5, 0.7);
             ASSERT_EQ(run.scores, fresh) << "trial " << trial << " step " << t;
             ASSERT_EQ(run.state.level_sum, std::accumulate(run.traits.begin(), run.traits.end(), int64_t{0}));
             for (int32_t level : run.traits) ASSERT_TRUE(level >= 0 && level < levels);
