@@ -25,14 +25,14 @@ BlockIndex block_index(int32_t column, int32_t row, int32_t n_columns, int32_t m
 }
 
 namespace {
-// linear_score of the block site (a, b): directions 0, 2, 4, 6.
-double block_linear_score(const ValueBlock& value, int32_t a, int32_t b) {
-    const double own = value[a][b];
+// linear_score from the site's own value and those of its neighbours in
+// directions 0, 2, 4 and 6.
+double linear_score_of(double own, double above, double right, double below, double left) {
     double total = 0.0;
-    total = total + ((value[a][b - 1] - own) + 1.0) / 2.0;
-    total = total + ((value[a + 1][b] - own) + 1.0) / 2.0;
-    total = total + ((value[a][b + 1] - own) + 1.0) / 2.0;
-    total = total + ((value[a - 1][b] - own) + 1.0) / 2.0;
+    total = total + ((above - own) + 1.0) / 2.0;
+    total = total + ((right - own) + 1.0) / 2.0;
+    total = total + ((below - own) + 1.0) / 2.0;
+    total = total + ((left - own) + 1.0) / 2.0;
     return total;
 }
 
@@ -49,23 +49,14 @@ void refresh_linear(double* scores, const int32_t* traits, const BlockIndex& at,
     fill(3, 1), fill(3, 2), fill(3, 3);
     fill(4, 2);
     const auto store = [&](int32_t a, int32_t b) {
-        scores[at.column_start[a] + at.row[b]] = block_linear_score(value, a, b);
+        scores[at.column_start[a] + at.row[b]] =
+            linear_score_of(value[a][b], value[a][b - 1], value[a + 1][b], value[a][b + 1], value[a - 1][b]);
     };
     store(2, 2);
     store(2, 1);
     store(3, 2);
     store(2, 3);
     store(1, 2);
-}
-// linear_score from the site's own value and those of its neighbours in
-// directions 0, 2, 4 and 6.
-double linear_score_of(double own, double above, double right, double below, double left) {
-    double total = 0.0;
-    total = total + ((above - own) + 1.0) / 2.0;
-    total = total + ((right - own) + 1.0) / 2.0;
-    total = total + ((below - own) + 1.0) / 2.0;
-    total = total + ((left - own) + 1.0) / 2.0;
-    return total;
 }
 
 // refresh_linear for an interior site, straight from the levels in memory.

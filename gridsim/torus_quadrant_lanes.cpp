@@ -7,111 +7,130 @@
 #include <immintrin.h>
 #endif
 
+// The quadrant rule of the refresh, written once over a lane type: double
+// for one score at a time, or a vector of two or four doubles, one site per
+// lane. Each lane gets exactly the IEEE operations of quadrant_score, in
+// the same order.
+#if defined(__GNUC__)
+#define TORUS_LANE_INLINE inline __attribute__((always_inline))
+#else
+#define TORUS_LANE_INLINE inline
+#endif
+
 namespace torus {
 namespace {
-// quadrant_score of the block site (a, b), one score at a time.
-double block_quadrant_score(const ValueBlock& value, int32_t a, int32_t b) {
-    const double own = value[a][b];
-    const double around[8] = {value[a][b - 1],     value[a + 1][b - 1], value[a + 1][b], value[a + 1][b + 1],
-                              value[a][b + 1],     value[a - 1][b + 1], value[a - 1][b], value[a - 1][b - 1]};
-    double t[8];
-    for (int32_t d = 0; d < 8; d += 2) {
-        t[d] = ((around[d] - own) + 1.0) / 2.0;
-        t[d + 1] = ((around[d + 1] - own) + 2.0) / 2.0;
+// The two operations that differ between one lane and vectors: halving,
+// and taking the corner e * e / 2 off the total where e > 0 (NaN leaves the
+// quadrant uncorrected). One lane divides and branches as quadrant_score
+// does. Lanes are passed by reference throughout: a vector of four must not
+// cross a call boundary outside the AVX functions that inline these.
+TORUS_LANE_INLINE void halve(double& x) { x = x / 2.0; }
+
+TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
+    if (e > 0.0) {
+        double cut = e * e;
+        halve(cut);
+        total = total - cut;
     }
-    double total = 0.0;
+}
+
+#if defined(TORUS_QUADRANT_TWO_LANES)
+// Two sites' values side by side: the vector extension of GCC and clang
+// (SSE2 on x86).
+using Pair = double __attribute__((vector_size(16)));
+using PairMask = long long __attribute__((vector_size(16)));
+using LevelPair = int32_t __attribute__((vector_size(8)));
+
+// Multiplying by 0.5 is exactly dividing by 2.
+TORUS_LANE_INLINE void halve(Pair& x) { x = x * 0.5; }
+
+// The corner only where e > 0; elsewhere +0, whose subtraction leaves every
+// value (-0 and NaN included) as it is. No branch: the sign of e is a coin
+// flip.
+TORUS_LANE_INLINE void take_corner(Pair& total, const Pair& e) {
+    Pair cut = e * e;
+    halve(cut);
+    const PairMask positive = e > Pair{};
+    total = total - reinterpret_cast<Pair>(reinterpret_cast<PairMask>(cut) & positive);
+}
+#endif
+
+#if defined(TORUS_QUADRANT_FOUR_LANES)
+// Four lanes: AVX, chosen at run time. One vector holds four consecutive
+// rows of one column (the fourth lane is padding), so three vectors cover
+// the nine scores.
+using Quad = double __attribute__((vector_size(32)));
+using QuadMask = long long __attribute__((vector_size(32)));
+
+TORUS_LANE_INLINE void halve(Quad& x) { x = x * 0.5; }
+
+TORUS_LANE_INLINE void take_corner(Quad& total, const Quad& e) {
+    Quad cut = e * e;
+    halve(cut);
+    const QuadMask positive = e > Quad{};
+    total = total - reinterpret_cast<Quad>(reinterpret_cast<QuadMask>(cut) & positive);
+}
+#endif
+
+// total = quadrant_score of the sites in own's lanes, from their own level
+// values and those of their neighbours in directions 0 .. 7. Lane{} is zero
+// in every lane.
+template <typename Lane>
+TORUS_LANE_INLINE void quadrant_scores(const Lane& own, const Lane (&around)[8], Lane& total) {
+    Lane t[8];
+    for (int32_t d = 0; d < 8; d += 2) {
+        // Diagonal borders sit at x + y = 1 between equal values, hence + 2.
+        t[d] = (around[d] - own) + 1.0;
+        halve(t[d]);
+        t[d + 1] = (around[d + 1] - own) + 2.0;
+        halve(t[d + 1]);
+    }
+    total = Lane{};
     for (int32_t k = 0; k < 8; k += 2) {
         const int32_t next = (k + 2) % 8;
         total = total + t[k] * t[next];
-        const double e = (t[k] - t[k + 1]) + t[next];
-        if (e > 0.0) total = total - e * e / 2.0;
+        const Lane e = (t[k] - t[k + 1]) + t[next];
+        take_corner(total, e);
     }
-    return total;
+}
+
+// The same for the sites in the lanes of w[a][b], where w[a][b] holds the
+// values at column offset a and row offset b of a block.
+template <typename Lane, int32_t kRows>
+TORUS_LANE_INLINE void quadrant_scores_at(const Lane (&w)[kBlock][kRows], int32_t a, int32_t b, Lane& total) {
+    const Lane around[8] = {w[a][b - 1], w[a + 1][b - 1], w[a + 1][b], w[a + 1][b + 1],
+                            w[a][b + 1], w[a - 1][b + 1], w[a - 1][b], w[a - 1][b - 1]};
+    quadrant_scores(w[a][b], around, total);
+}
+
+// value[a][b] for the block's kBlock x kBlock sites; rows past kBlock
+// (padding for a vector's last lanes) are 0.
+template <int32_t kRows>
+void fill_block_values(double (&value)[kBlock][kRows], const int32_t* traits, const BlockIndex& at, double intercept,
+                       double slope) {
+    for (int32_t a = 0; a < kBlock; ++a) {
+        const int32_t* column = traits + at.column_start[a];
+        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = level_value(intercept, slope, column[at.row[b]]);
+        for (int32_t b = kBlock; b < kRows; ++b) value[a][b] = 0.0;
+    }
 }
 }  // namespace
 
 void refresh_quadrant_one_lane(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
                                double slope) {
     ValueBlock value;
-    for (int32_t a = 0; a < kBlock; ++a) {
-        const int32_t* column = traits + at.column_start[a];
-        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = level_value(intercept, slope, column[at.row[b]]);
-    }
+    fill_block_values(value, traits, at, intercept, slope);
     for (int32_t a = 1; a <= 3; ++a) {
-        for (int32_t b = 1; b <= 3; ++b) scores[at.column_start[a] + at.row[b]] = block_quadrant_score(value, a, b);
+        for (int32_t b = 1; b <= 3; ++b) {
+            double score;
+            quadrant_scores_at(value, a, b, score);
+            scores[at.column_start[a] + at.row[b]] = score;
+        }
     }
 }
 
 #if defined(TORUS_QUADRANT_TWO_LANES)
 namespace {
-// Two sites' values side by side: the vector extension of GCC and clang
-// (SSE2 on x86). Each lane gets exactly the IEEE operations that the
-// scalar formula gives it.
-using Pair = double __attribute__((vector_size(16)));
-using PairMask = long long __attribute__((vector_size(16)));
-
-Pair pair_at(const ValueBlock& value, int32_t a, int32_t b) {
-    Pair pair;
-    std::memcpy(&pair, &value[a][b], sizeof pair);
-    return pair;
-}
-
-// quadrant_score of two sites, one per lane, from their own level values
-// and those of their neighbours in directions 0 .. 7. Multiplying by 0.5
-// is exactly dividing by 2.
-Pair pair_quadrant_scores(const Pair& own, const Pair (&around)[8]) {
-    Pair t[8];
-    for (int32_t d = 0; d < 8; d += 2) {
-        t[d] = ((around[d] - own) + 1.0) * 0.5;
-        t[d + 1] = ((around[d + 1] - own) + 2.0) * 0.5;
-    }
-    const Pair zero = {0.0, 0.0};
-    Pair total = zero;
-    for (int32_t k = 0; k < 8; k += 2) {
-        const int32_t next = (k + 2) % 8;
-        total = total + t[k] * t[next];
-        const Pair e = (t[k] - t[k + 1]) + t[next];
-        // The corner only where e > 0; elsewhere +0, whose subtraction
-        // leaves every value (-0 and NaN included) as it is. No branch:
-        // the sign of e is a coin flip.
-        const PairMask positive = e > zero;
-        const Pair cut = reinterpret_cast<Pair>(reinterpret_cast<PairMask>(e * e * 0.5) & positive);
-        total = total - cut;
-    }
-    return total;
-}
-
-// The same for the block sites (a, b) and (a, b + 1).
-Pair block_pair_quadrant_scores(const ValueBlock& value, int32_t a, int32_t b) {
-    const Pair around[8] = {pair_at(value, a, b - 1),     pair_at(value, a + 1, b - 1), pair_at(value, a + 1, b),
-                            pair_at(value, a + 1, b + 1), pair_at(value, a, b + 1),     pair_at(value, a - 1, b + 1),
-                            pair_at(value, a - 1, b),     pair_at(value, a - 1, b - 1)};
-    return pair_quadrant_scores(pair_at(value, a, b), around);
-}
-
-}  // namespace
-
-void refresh_quadrant_two_lanes(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
-                                double slope) {
-    ValueBlock value;
-    for (int32_t a = 0; a < kBlock; ++a) {
-        const int32_t* column = traits + at.column_start[a];
-        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = level_value(intercept, slope, column[at.row[b]]);
-    }
-    // Per column, rows 1 and 2 in one pair and rows 2 and 3 in another.
-    for (int32_t a = 1; a <= 3; ++a) {
-        double* column = scores + at.column_start[a];
-        const Pair upper = block_pair_quadrant_scores(value, a, 1);
-        const Pair lower = block_pair_quadrant_scores(value, a, 2);
-        column[at.row[1]] = upper[0];
-        column[at.row[2]] = upper[1];
-        column[at.row[3]] = lower[1];
-    }
-}
-
-namespace {
-using LevelPair = int32_t __attribute__((vector_size(8)));
-
 // The level values of the sites at `levels` and levels + 1.
 Pair pair_values(const int32_t* levels, double intercept, double slope) {
     LevelPair pair;
@@ -119,100 +138,74 @@ Pair pair_values(const int32_t* levels, double intercept, double slope) {
     return intercept + slope * __builtin_convertvector(pair, Pair);
 }
 
-// refresh_quadrant_two_lanes for an interior site: the vectors come straight from
-// the levels in memory, with no block in between (a block written value by
-// value and read two at a time would stall the loads).
+// Per column a of w (values at row offsets b - 2 and b - 1 in w[a][b]),
+// rows -1 and 0 in one pair and rows 0 and +1 in another; store(a, k, score)
+// stores the score of row offset k.
+template <typename Store>
+void pair_refresh_columns(const Pair (&w)[kBlock][4], Store&& store) {
+    for (int32_t a = 1; a <= 3; ++a) {
+        Pair upper, lower;
+        quadrant_scores_at(w, a, 1, upper);
+        quadrant_scores_at(w, a, 2, lower);
+        store(a, -1, upper[0]);
+        store(a, 0, upper[1]);
+        store(a, 1, lower[1]);
+    }
+}
 }  // namespace
 
+void refresh_quadrant_two_lanes(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+                                double slope) {
+    ValueBlock value;
+    fill_block_values(value, traits, at, intercept, slope);
+    Pair w[kBlock][4];
+    for (int32_t a = 0; a < kBlock; ++a) {
+        for (int32_t b = 0; b < 4; ++b) std::memcpy(&w[a][b], &value[a][b], sizeof w[a][b]);
+    }
+    pair_refresh_columns(w, [&](int32_t a, int32_t k, double score) {
+        scores[at.column_start[a] + at.row[2 + k]] = score;
+    });
+}
+
+// For an interior site the vectors come straight from the levels in memory,
+// with no block in between (a block written value by value and read two at
+// a time would stall the loads).
 void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, int32_t site, int32_t m_rows,
                                          double intercept, double slope) {
-    // w[a][b]: values of the sites at column offset a - 2 and row offsets
-    // b - 2 and b - 1.
     Pair w[kBlock][4];
     for (int32_t a = 0; a < kBlock; ++a) {
         const int32_t* column = traits + site + (a - 2) * m_rows;
         for (int32_t b = 0; b < 4; ++b) w[a][b] = pair_values(column + b - 2, intercept, slope);
     }
-    for (int32_t a = 1; a <= 3; ++a) {
-        double* column = scores + site + (a - 2) * m_rows;
-        for (int32_t b = 1; b <= 2; ++b) {  // rows -1 and 0, then rows 0 and +1
-            const Pair around[8] = {w[a][b - 1],     w[a + 1][b - 1], w[a + 1][b], w[a + 1][b + 1],
-                                    w[a][b + 1],     w[a - 1][b + 1], w[a - 1][b], w[a - 1][b - 1]};
-            const Pair score = pair_quadrant_scores(w[a][b], around);
-            if (b == 1) column[-1] = score[0];
-            column[b - 1] = score[1];
-        }
-    }
+    pair_refresh_columns(w, [&](int32_t a, int32_t k, double score) { scores[site + (a - 2) * m_rows + k] = score; });
 }
-
 #endif
 
 #if defined(TORUS_QUADRANT_FOUR_LANES)
-namespace {
-// The same with four lanes: AVX, chosen at run time. One vector holds four
-// consecutive rows of one column (the fourth lane is padding, never
-// stored), so three vectors cover the nine scores. Each lane again gets
-// exactly the operations of the scalar formula, in the same order.
-using Quad = double __attribute__((vector_size(32)));
-using QuadMask = long long __attribute__((vector_size(32)));
-
-__attribute__((target("avx"))) inline Quad quad_quadrant_scores(const Quad& own, const Quad (&around)[8]) {
-    Quad t[8];
-    for (int32_t d = 0; d < 8; d += 2) {
-        t[d] = ((around[d] - own) + 1.0) * 0.5;
-        t[d + 1] = ((around[d + 1] - own) + 2.0) * 0.5;
-    }
-    const Quad zero = {0.0, 0.0, 0.0, 0.0};
-    Quad total = zero;
-    for (int32_t k = 0; k < 8; k += 2) {
-        const int32_t next = (k + 2) % 8;
-        total = total + t[k] * t[next];
-        const Quad e = (t[k] - t[k + 1]) + t[next];
-        const QuadMask positive = e > zero;
-        const Quad cut = reinterpret_cast<Quad>(reinterpret_cast<QuadMask>(e * e * 0.5) & positive);
-        total = total - cut;
-    }
-    return total;
-}
-
-// w[a][b]: values of the sites at column offset a - 2 and row offsets
-// b - 2 .. b + 1; stores the scores of the 3 x 3 sites around the centre.
-__attribute__((target("avx"))) inline void store_quad_scores(double* scores, const int32_t (&column_start)[kBlock],
-                                                             const int32_t (&row)[kBlock], const Quad (&w)[kBlock][3]) {
-    for (int32_t a = 1; a <= 3; ++a) {
-        const Quad around[8] = {w[a][0], w[a + 1][0], w[a + 1][1], w[a + 1][2],
-                                w[a][2], w[a - 1][2], w[a - 1][1], w[a - 1][0]};
-        const Quad score = quad_quadrant_scores(w[a][1], around);
-        double* column = scores + column_start[a];
-        column[row[1]] = score[0];
-        column[row[2]] = score[1];
-        column[row[3]] = score[2];
-    }
-}
-
-}  // namespace
-
 __attribute__((target("avx"))) void refresh_quadrant_four_lanes(double* scores, const int32_t* traits,
                                                                const BlockIndex& at, double intercept,
                                                                double slope) {
-    constexpr int32_t kRows = kBlock + 1;  // a padding row for the fourth lane's neighbours
-    double value[kBlock][kRows];
-    for (int32_t a = 0; a < kBlock; ++a) {
-        const int32_t* column = traits + at.column_start[a];
-        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = level_value(intercept, slope, column[at.row[b]]);
-        value[a][kBlock] = 0.0;
-    }
+    double value[kBlock][kBlock + 1];  // a padding row for the fourth lane's neighbours
+    fill_block_values(value, traits, at, intercept, slope);
     Quad w[kBlock][3];
     for (int32_t a = 0; a < kBlock; ++a) {
         for (int32_t b = 0; b < 3; ++b) std::memcpy(&w[a][b], &value[a][b], sizeof w[a][b]);
     }
-    store_quad_scores(scores, at.column_start, at.row, w);
+    for (int32_t a = 1; a <= 3; ++a) {
+        Quad score;
+        quadrant_scores_at(w, a, 1, score);
+        double* column = scores + at.column_start[a];
+        column[at.row[1]] = score[0];
+        column[at.row[2]] = score[1];
+        column[at.row[3]] = score[2];
+    }
 }
 
-// As refresh_quadrant_interior, four lanes; the padding lane reads one row
-// further down, which must lie inside the lattice too. Its score is that
-// site's own quadrant score from the current levels, so each column is
-// stored whole: rewriting a score with its current value changes nothing.
+// As refresh_quadrant_interior_two_lanes, four lanes; the padding lane
+// reads one row further down, which must lie inside the lattice too. Its
+// score is that site's own quadrant score from the current levels, so each
+// column is stored whole: rewriting a score with its current value changes
+// nothing.
 __attribute__((target("avx"))) void refresh_quadrant_interior_four_lanes(double* scores, const int32_t* traits,
                                                                         int32_t column, int32_t row, int32_t m_rows,
                                                                         double intercept, double slope) {
@@ -225,9 +218,8 @@ __attribute__((target("avx"))) void refresh_quadrant_interior_four_lanes(double*
         }
     }
     for (int32_t a = 1; a <= 3; ++a) {
-        const Quad around[8] = {w[a][0], w[a + 1][0], w[a + 1][1], w[a + 1][2],
-                                w[a][2], w[a - 1][2], w[a - 1][1], w[a - 1][0]};
-        const Quad score = quad_quadrant_scores(w[a][1], around);
+        Quad score;
+        quadrant_scores_at(w, a, 1, score);
         std::memcpy(scores + centre + (a - 2) * m_rows - 1, &score, sizeof score);
     }
 }
