@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "argument_rules.h"
 #include "mat_library.h"
 
 namespace {
@@ -70,7 +71,8 @@ void read_initial_levels(Model model, const std::string& path, const std::string
     if (!real_double) {
         const char* what = var->isComplex ? "complex" : class_name(*var);
         throw SweepError(where + ": variable '" + variable + "' in '" + path +
-                         "': traits must be a real, full double array; got a " + what + " array.");
+                         "': traits must be a real, full double array; got " + indefinite_article(what) + " " + what +
+                         " array.");
     }
     if (model == Model::torus && var->rank > 2) {
         throw SweepError(where + ": variable '" + variable + "' in '" + path +

@@ -46,18 +46,33 @@ std::vector<std::pair<std::string, const toml::node*>> in_file_order(const toml:
     return out;
 }
 
+// What a value is, in the words of a message: "the string \"five\"".
+std::string found(const toml::node& node) {
+    if (const auto* text = node.as_string()) return "the string \"" + text->get() + "\"";
+    if (node.is_integer()) return std::to_string(*node.value<int64_t>());
+    if (node.is_number()) return std::to_string(*node.value<double>());
+    if (node.is_boolean()) return *node.value<bool>() ? "true" : "false";
+    if (node.is_array()) return "a list";
+    if (node.is_table()) return "a table";
+    return "a date or time";
+}
+
 double number(const toml::node& node, const std::string& where) {
-    if (!node.is_number()) throw SweepError(where + ": expected a number.");
+    if (!node.is_number()) throw SweepError(where + ": expected a number, such as 0.5 or 6; got " + found(node) + ".");
     return *node.value<double>();
 }
 
 int64_t integer(const toml::node& node, const std::string& where) {
-    if (!node.is_integer()) throw SweepError(where + ": expected an integer.");
+    if (!node.is_integer()) {
+        throw SweepError(where + ": expected a whole number written without a point, such as 6; got " + found(node) +
+                         ".");
+    }
     return *node.value<int64_t>();
 }
 
 const toml::table& table_of(const toml::node& node, const std::string& where) {
-    if (!node.is_table()) throw SweepError(where + ": expected a table.");
+    if (!node.is_table()) throw SweepError(where + ": expected a table, written [name] or { key = value }; got " +
+                                           found(node) + ".");
     return *node.as_table();
 }
 
@@ -239,7 +254,10 @@ void read_random_traits(const toml::table& random, const Place& place, const std
         const std::string at = place.at(k.source(), "initial.random." + key);
         if (key == "seed") {
             const int64_t seed = integer(node, at);
-            if (seed < INT32_MIN || seed > INT32_MAX) throw SweepError(at + ": seed must lie within the int32 range.");
+            if (seed < INT32_MIN || seed > INT32_MAX) {
+                throw SweepError(at + ": seed must lie within the int32 range -2147483648 .. 2147483647; got " +
+                                 std::to_string(seed) + ".");
+            }
             init.has_seed = true;
             init.seed = static_cast<int32_t>(seed);
         } else if (key == "size") {

@@ -238,7 +238,7 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
         std::string variable;
         std::string expected;
     } bad[] = {
-        {"ints", "traits must be a real, full double array; got a int32 array."},
+        {"ints", "traits must be a real, full double array; got an int32 array."},
         {"absent", "has no variable 'absent'"},
     };
     for (const auto& b : bad) {
