@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "mat_column_structs.h"
 #include "mat_library.h"
+#include "run_table.h"
 
 namespace {
 class MatFile {
@@ -33,23 +35,6 @@ public:
                             MAT_F_DONT_COPY_DATA));
     }
 
-    // A scalar struct whose fields are n x 1 double columns.
-    void columns(const char* name, const std::vector<std::string>& fields,
-                 const std::vector<std::vector<double>>& values) {
-        std::vector<const char*> names;
-        for (const std::string& f : fields) names.push_back(f.c_str());
-        size_t one[2] = {1, 1};
-        matvar_t* st = Mat_VarCreateStruct(name, 2, one, names.data(), static_cast<unsigned>(names.size()));
-        if (!st) fail("cannot create variable " + std::string(name));
-        for (size_t f = 0; f < fields.size(); ++f) {
-            size_t dims[2] = {values[f].size(), 1};
-            matvar_t* column = Mat_VarCreate(nullptr, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims,
-                                             const_cast<double*>(values[f].data()), MAT_F_DONT_COPY_DATA);
-            Mat_VarSetStructFieldByIndex(st, f, 0, column);
-        }
-        write(st);
-    }
-
 private:
     void finish(matvar_t* var, int status) {
         Mat_VarFree(var);
@@ -60,6 +45,23 @@ private:
     std::string path_;
     mat_t* mat_ = nullptr;
 };
+
+// The tables of runs, added once the MAT-file library has closed the file,
+// a batch of rows at a time.
+void write_run_tables(const std::string& path, const SweepPlan& plan, size_t batch_bytes) {
+    std::vector<ColumnStruct> tables(2);
+    tables[0].name = "runs";
+    tables[0].fields = run_table_fields(plan);
+    for (size_t c = 0; c < tables[0].fields.size(); ++c) tables[0].columns.push_back(c);
+    tables[1].name = "swept";
+    tables[1].columns = swept_table_columns(plan);
+    for (size_t c : tables[1].columns) tables[1].fields.push_back(tables[0].fields[c]);
+    const size_t row_bytes = tables[0].fields.size() * sizeof(double);
+    write_column_structs(path, tables, plan.run_count(), batch_bytes / row_bytes,
+                         [&](int64_t first, size_t count, std::vector<std::vector<double>>& columns) {
+                             run_table_rows(plan, first, count, columns);
+                         });
+}
 
 void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims) {
     dims.assign({plan.initial.rows, plan.initial.cols});
@@ -76,30 +78,6 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
     mat.text("description", plan.description);
 
     const int64_t runs = plan.run_count();
-    const auto& names = scalar_argument_names(plan.model);
-    const size_t n = names.size();
-    std::vector<std::vector<double>> all(n + 1);
-    std::vector<double> scalars(n);
-    for (int64_t k = 0; k < runs; ++k) {
-        int64_t replicate = 0;
-        run_scalars(plan, k, scalars.data(), replicate);
-        for (size_t a = 0; a < n; ++a) all[a].push_back(scalars[a]);
-        all[n].push_back(static_cast<double>(replicate));
-    }
-    std::vector<std::string> fields(names.begin(), names.end());
-    fields.push_back("replicate");
-    mat.columns("runs", fields, all);
-    std::vector<std::string> swept_fields;
-    std::vector<std::vector<double>> swept_values;
-    for (const SweptArgument& s : plan.swept) {
-        swept_fields.push_back(names[static_cast<size_t>(s.slot)]);
-        swept_values.push_back(all[static_cast<size_t>(s.slot)]);
-    }
-    swept_fields.push_back("replicate");
-    swept_values.push_back(all[n]);
-    mat.columns("swept", swept_fields, swept_values);
-    all.clear();
-    all.shrink_to_fit();
 
     // The result blocks, a batch of runs at a time, appended along the
     // last dimension.
@@ -165,4 +143,5 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
         put("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, mean_block.data(), mean_dims, 2, rows == 0);
     }
     mat.close();
+    write_run_tables(path, plan, batch_bytes);
 }

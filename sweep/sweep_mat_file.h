@@ -1,5 +1,6 @@
 // The sweep's results as a MAT-file (version 7.3, HDF5-based), written in
-// one pass over the journal in run order, a bounded batch of runs at a time.
+// one pass over the journal in run order, a bounded batch of runs at a time;
+// the tables of runs likewise, computed batch by batch from the plan.
 //
 // Variables (n runs):
 //   version         char: the program and its version
@@ -23,7 +24,7 @@
 #include "sweep_plan.h"
 
 // Writes the MAT-file at path from a journal holding every run of plan,
-// holding about batch_bytes of results in memory at a time. Throws
-// SweepError naming path.
+// holding about batch_bytes of results (and of the tables of runs) in
+// memory at a time. Throws SweepError naming path.
 void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
                      const std::string& version, size_t batch_bytes = size_t{16} << 20);

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "progress_line.h"
@@ -96,6 +97,27 @@ std::vector<double> column(matvar_t* st, const char* field) {
     return std::vector<double>(d, d + f->nbytes / sizeof(double));
 }
 
+// A table of runs: a struct of n x 1 double columns named as fields says,
+// in that order; a field's slot is its scalar argument, -1 the replicate.
+void expect_table(matvar_t* table, const std::vector<std::pair<std::string, int>>& fields, const SweepPlan& plan) {
+    ASSERT_EQ(Mat_VarGetNumberOfFields(table), fields.size());
+    char* const* names = Mat_VarGetStructFieldnames(table);
+    const auto runs = static_cast<size_t>(plan.run_count());
+    std::vector<double> scalars(plan.scalar_count());
+    for (size_t f = 0; f < fields.size(); ++f) {
+        EXPECT_EQ(names[f], fields[f].first);
+        const matvar_t* column = Mat_VarGetStructFieldByIndex(table, f, 0);
+        ASSERT_EQ(column->class_type, MAT_C_DOUBLE) << names[f];
+        ASSERT_EQ(dims_of(column), (std::vector<size_t>{runs, 1})) << names[f];
+        for (size_t k = 0; k < runs; ++k) {
+            int64_t replicate = 0;
+            run_scalars(plan, static_cast<int64_t>(k), scalars.data(), replicate);
+            const double want = fields[f].second < 0 ? double(replicate) : scalars[size_t(fields[f].second)];
+            ASSERT_EQ(static_cast<const double*>(column->data)[k], want) << names[f] << " of run " << k;
+        }
+    }
+}
+
 TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
     // Runs of no steps leave an empty block of means, written once whatever the batches.
     std::string no_steps = kRing;
@@ -165,6 +187,15 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             // The swept table holds the swept arguments and the replicate.
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["swept"].get()), plan.swept.size() + 1);
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 1);
+            std::vector<std::pair<std::string, int>> every;
+            std::vector<std::pair<std::string, int>> swept;
+            const auto& arguments = scalar_argument_names(plan.model);
+            for (size_t a = 0; a < arguments.size(); ++a) every.emplace_back(arguments[a], int(a));
+            for (const SweptArgument& a : plan.swept) swept.emplace_back(arguments[size_t(a.slot)], a.slot);
+            every.emplace_back("replicate", -1);
+            swept.emplace_back("replicate", -1);
+            expect_table(vars["runs"].get(), every, plan);
+            expect_table(vars["swept"].get(), swept, plan);
             std::remove(path.c_str());
         }
         journal.remove();
