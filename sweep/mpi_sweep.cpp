@@ -75,12 +75,11 @@ constexpr std::chrono::microseconds kNap(500);
 // Rank 0: serves the other ranks' requests for work and collects their
 // results, while its own threads work through the same queue and journal
 // their own results.
-void compute_as_root(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads, const ResultSink& sink,
-                     int ranks) {
+void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink, int ranks) {
     int go = 1;
     MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
-    IndexQueue queue;
-    queue.push(todo);
+    const auto runs = static_cast<size_t>(todo.size());
+    IndexQueue queue(std::move(todo));
     queue.close();
     size_t received = 0;  // under the pool's handler_mutex
     const ResultHandler count_and_sink = [&](RunResult& result) {
@@ -95,7 +94,7 @@ void compute_as_root(const SweepPlan& plan, const std::vector<int64_t>& todo, in
         if (pool.idle()) pool.finish();  // rethrows a failed run
         {
             std::lock_guard<std::mutex> lock(pool.handler_mutex);
-            if (received == todo.size() && released == ranks - 1) break;
+            if (received == runs && released == ranks - 1) break;
         }
         int flag = 0;
         MPI_Status status;
@@ -280,10 +279,9 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
         bool started = false;
         bool computed = false;
         try {
-            run_sweep(plan, options, [&](const SweepPlan& p, const std::vector<int64_t>& todo, int threads,
-                                         const ResultSink& sink) {
+            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultSink& sink) {
                 started = true;
-                compute_as_root(p, todo, threads, sink, ranks);
+                compute_as_root(p, std::move(todo), threads, sink, ranks);
                 computed = true;
             });
         } catch (const SweepError& e) {

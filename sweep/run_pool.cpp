@@ -2,6 +2,24 @@
 
 #include <system_error>
 
+PendingRuns::PendingRuns(const std::vector<int64_t>& listed)
+    : listed_(&listed), end_(static_cast<int64_t>(listed.size())), size_(end_) {}
+
+PendingRuns::PendingRuns(int64_t count, std::function<bool(int64_t)> done, int64_t pending)
+    : done_(std::move(done)), end_(count), size_(pending) {}
+
+bool PendingRuns::next(int64_t& index) {
+    if (listed_) {
+        if (at_ == end_) return false;
+        index = (*listed_)[static_cast<size_t>(at_++)];
+        return true;
+    }
+    while (at_ < end_ && done_ && done_(at_)) ++at_;
+    if (at_ == end_) return false;
+    index = at_++;
+    return true;
+}
+
 void IndexQueue::push(const std::vector<int64_t>& indices) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -18,27 +36,34 @@ void IndexQueue::close() {
     ready_.notify_all();
 }
 
-bool IndexQueue::take(int64_t& index) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [&] { return !indices_.empty() || closed_; });
+bool IndexQueue::next(int64_t& index) {
+    if (pending_.next(index)) return true;
     if (indices_.empty()) return false;
     index = indices_.front();
     indices_.pop_front();
     return true;
 }
 
+bool IndexQueue::take(int64_t& index) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        if (next(index)) return true;
+        if (closed_) return false;
+        ready_.wait(lock);
+    }
+}
+
 std::vector<int64_t> IndexQueue::take_some(size_t most) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<int64_t> out;
-    while (out.size() < most && !indices_.empty()) {
-        out.push_back(indices_.front());
-        indices_.pop_front();
-    }
+    int64_t index = 0;
+    while (out.size() < most && next(index)) out.push_back(index);
     return out;
 }
 
 void IndexQueue::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
+    pending_ = PendingRuns();
     indices_.clear();
 }
 

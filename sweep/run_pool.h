@@ -13,13 +13,38 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "result_journal.h"
 #include "sweep_plan.h"
 
+// The runs still to make, read in order as they are handed out: a list of
+// run numbers, or every run below a count that done() does not report, so
+// that a sweep of any length needs no list of them. A list, and whatever
+// done() reads, must outlive the PendingRuns; done() is asked only about
+// runs not yet handed out.
+class PendingRuns {
+public:
+    PendingRuns() = default;
+    PendingRuns(const std::vector<int64_t>& listed);  // not explicit: a list of runs is one
+    // pending: how many runs below count done() does not report.
+    PendingRuns(int64_t count, std::function<bool(int64_t)> done, int64_t pending);
+    int64_t size() const { return size_; }  // how many runs in all
+    bool next(int64_t& index);              // the next run; false once none is left
+
+private:
+    const std::vector<int64_t>* listed_ = nullptr;
+    std::function<bool(int64_t)> done_;
+    int64_t end_ = 0;   // the list's length, or the run count
+    int64_t at_ = 0;    // the next place in the list, or the next run to consider
+    int64_t size_ = 0;
+};
+
 class IndexQueue {
 public:
+    IndexQueue() = default;
+    explicit IndexQueue(PendingRuns runs) : pending_(std::move(runs)) {}  // handed out before anything pushed
     void push(const std::vector<int64_t>& indices);
     void close();  // no more indices will come: takers stop once it is empty
     bool take(int64_t& index);  // waits for an index; false once closed and empty
@@ -27,8 +52,11 @@ public:
     void clear();  // drops what is waiting
 
 private:
+    bool next(int64_t& index);  // under mutex_
+
     std::mutex mutex_;
     std::condition_variable ready_;
+    PendingRuns pending_;
     std::deque<int64_t> indices_;
     bool closed_ = false;
 };

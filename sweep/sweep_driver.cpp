@@ -99,10 +99,8 @@ uint64_t sweep_fingerprint(const SweepPlan& plan) {
     return fingerprint_bytes(h, plan.initial.values.data(), plan.initial.values.size() * sizeof(double));
 }
 
-void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads,
-                        const ResultSink& sink) {
-    IndexQueue queue;
-    queue.push(todo);
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink) {
+    IndexQueue queue(std::move(todo));
     queue.close();
     RunPool pool(plan, queue, sink, threads - 1);
     pool.work();  // the calling thread computes too
@@ -137,10 +135,8 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
         }
         std::fputc('\n', stderr);
     }
-    std::vector<int64_t> todo;
-    for (int64_t k = 0; k < runs; ++k) {
-        if (!journal.done(k)) todo.push_back(k);
-    }
+    // The runs still to make are read off the journal as they are handed out.
+    const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());
 
     install_interrupt_note(output);
     ProgressLine progress(runs, journal.done_count(),

@@ -21,15 +21,13 @@ struct SweepOptions {
 
 using ResultSink = ResultHandler;
 
-// Executes the runs numbered in todo and hands each result to sink, in
-// whatever order they finish, from the computing threads (the calling thread
-// among them), one call at a time. A failed run or a sink that throws stops
-// the work; the exception reaches the caller.
-using ComputeRuns = std::function<void(const SweepPlan&, const std::vector<int64_t>& todo, int threads,
-                                       const ResultSink& sink)>;
+// Executes the runs of todo and hands each result to sink, in whatever order
+// they finish, from the computing threads (the calling thread among them),
+// one call at a time. A failed run or a sink that throws stops the work; the
+// exception reaches the caller.
+using ComputeRuns = std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultSink& sink)>;
 
-void compute_on_threads(const SweepPlan& plan, const std::vector<int64_t>& todo, int threads,
-                        const ResultSink& sink);
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink);
 
 // The program's name and version, stored in every MAT-file it writes.
 std::string program_version();
