@@ -52,8 +52,8 @@ struct SweepPlan {
     size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
 };
 
-// The most runs one sweep may hold: the journal keeps 8 bytes per run and
-// the MAT-file's table of runs about 100 while it is written.
+// The most runs one sweep may hold: the journal keeps 8 bytes in memory per
+// run (800 MB here); nothing else a sweep holds grows with its run count.
 constexpr int64_t kMaxRuns = 100000000;
 
 // Throws SweepError, with the count, when the plan's run count exceeds
