@@ -10,7 +10,6 @@ if(NOT Matlab_FOUND)
 endif()
 
 set(LATTICESIM_MATLAB_DIR ${CMAKE_BINARY_DIR}/matlab)
-include(${CMAKE_CURRENT_LIST_DIR}/PluginSources.cmake)
 
 # add_matlab_mex(<name> <help .m file> <sources...>)
 function(add_matlab_mex name help_file)

@@ -36,6 +36,5 @@ function(add_octave_mex name help_file)
   add_custom_target(${name}_mex ALL DEPENDS ${output} ${LATTICESIM_MEX_DIR}/${name}.m)
 endfunction()
 
-include(${CMAKE_CURRENT_LIST_DIR}/PluginSources.cmake)
 add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RINGSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})
 add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})

@@ -1,7 +1,8 @@
-# The sources of each plug-in, for the builds driven outside the project's
-# own targets (mkoctfile, matlab_add_mex). One list, so a new source file is
-# added once.
-set(LATTICESIM_HOST_SOURCES
+# The source files of each part, the one list of them: the project's own
+# libraries (core/, ringsim/, gridsim/) and the builds driven outside them
+# (mkoctfile, matlab_add_mex) all read these, so a new source file is added
+# here once.
+set(LATTICESIM_CORE_SOURCES
     ${PROJECT_SOURCE_DIR}/core/random_streams.cpp
     ${PROJECT_SOURCE_DIR}/core/level_tally.cpp
     ${PROJECT_SOURCE_DIR}/core/mutation_draw.cpp
@@ -10,22 +11,28 @@ set(LATTICESIM_HOST_SOURCES
     ${PROJECT_SOURCE_DIR}/core/fast_uniform.cpp
     ${PROJECT_SOURCE_DIR}/core/mutation_threshold.cpp
     ${PROJECT_SOURCE_DIR}/core/fast_draws.cpp
-    ${PROJECT_SOURCE_DIR}/core/site_arrays.cpp
-    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
-    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
-    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
+    ${PROJECT_SOURCE_DIR}/core/site_arrays.cpp)
 
-set(LATTICESIM_RINGSIM_SOURCES
-    ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp
+set(LATTICESIM_RING_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
     ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
     ${PROJECT_SOURCE_DIR}/ringsim/ring_fast_steps.cpp)
 
-set(LATTICESIM_GRIDSIM_SOURCES
-    ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp
+set(LATTICESIM_TORUS_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp)
+
+# What every plug-in adds to its own sources: the core and the shared
+# gateway helpers.
+set(LATTICESIM_HOST_SOURCES
+    ${LATTICESIM_CORE_SOURCES}
+    ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
+    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
+    ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
+
+set(LATTICESIM_RINGSIM_SOURCES ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp ${LATTICESIM_RING_MODEL_SOURCES})
+set(LATTICESIM_GRIDSIM_SOURCES ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp ${LATTICESIM_TORUS_MODEL_SOURCES})
