@@ -22,8 +22,9 @@ namespace {
 // The two operations that differ between one lane and vectors: halving,
 // and taking the corner e * e / 2 off the total where e > 0 (NaN leaves the
 // quadrant uncorrected). One lane divides and branches as quadrant_score
-// does. Lanes are passed by reference throughout: a vector of four must not
-// cross a call boundary outside the AVX functions that inline these.
+// does (these overloads win over the vector templates below). Lanes are
+// passed by reference throughout: a vector of four must not cross a call
+// boundary outside the AVX functions that inline these.
 TORUS_LANE_INLINE void halve(double& x) { x = x / 2.0; }
 
 TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
@@ -35,40 +36,32 @@ TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
 }
 
 #if defined(TORUS_QUADRANT_TWO_LANES)
-// Two sites' values side by side: the vector extension of GCC and clang
-// (SSE2 on x86).
+// Vectors of sites side by side: the vector extension of GCC and clang.
+// Two lanes (SSE2 on x86), or four (AVX, chosen at run time): a Quad holds
+// four consecutive rows of one column, the fourth lane padding, so three
+// of them cover the nine scores.
 using Pair = double __attribute__((vector_size(16)));
-using PairMask = long long __attribute__((vector_size(16)));
 using LevelPair = int32_t __attribute__((vector_size(8)));
+#if defined(TORUS_QUADRANT_FOUR_LANES)
+using Quad = double __attribute__((vector_size(32)));
+#endif
 
 // Multiplying by 0.5 is exactly dividing by 2.
-TORUS_LANE_INLINE void halve(Pair& x) { x = x * 0.5; }
+template <typename Vector>
+TORUS_LANE_INLINE void halve(Vector& x) {
+    x = x * 0.5;
+}
 
 // The corner only where e > 0; elsewhere +0, whose subtraction leaves every
 // value (-0 and NaN included) as it is. No branch: the sign of e is a coin
 // flip.
-TORUS_LANE_INLINE void take_corner(Pair& total, const Pair& e) {
-    Pair cut = e * e;
+template <typename Vector>
+TORUS_LANE_INLINE void take_corner(Vector& total, const Vector& e) {
+    using Mask = decltype(e > e);  // all ones in the lanes where the comparison holds
+    Vector cut = e * e;
     halve(cut);
-    const PairMask positive = e > Pair{};
-    total = total - reinterpret_cast<Pair>(reinterpret_cast<PairMask>(cut) & positive);
-}
-#endif
-
-#if defined(TORUS_QUADRANT_FOUR_LANES)
-// Four lanes: AVX, chosen at run time. One vector holds four consecutive
-// rows of one column (the fourth lane is padding), so three vectors cover
-// the nine scores.
-using Quad = double __attribute__((vector_size(32)));
-using QuadMask = long long __attribute__((vector_size(32)));
-
-TORUS_LANE_INLINE void halve(Quad& x) { x = x * 0.5; }
-
-TORUS_LANE_INLINE void take_corner(Quad& total, const Quad& e) {
-    Quad cut = e * e;
-    halve(cut);
-    const QuadMask positive = e > Quad{};
-    total = total - reinterpret_cast<Quad>(reinterpret_cast<QuadMask>(cut) & positive);
+    const Mask positive = e > Vector{};
+    total = total - reinterpret_cast<Vector>(reinterpret_cast<Mask>(cut) & positive);
 }
 #endif
 
