@@ -48,12 +48,6 @@ bool exists(const std::string& path) {
 // The sweep writes only regular files it may replace: never a folder, a
 // device, a pipe or a symbolic link, and never the files it reads.
 void check_output_paths(const SweepPlan& plan, const std::string& output) {
-    const size_t slash = output.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
-        throw SweepError(journal_path(output) + ": cannot create the sweep's journal: " + std::strerror(errno) +
-                         "; the output's folder must exist and be writable.");
-    }
     struct stat st {};
     if (stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         throw SweepError(output + ": is a folder; name the MAT-file to write, for example " + output +
@@ -79,6 +73,12 @@ void check_output_paths(const SweepPlan& plan, const std::string& output) {
                                  " " + input + ", which this sweep reads; name another file for the results.");
             }
         }
+    }
+    const size_t slash = output.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw SweepError(journal_path(output) + ": cannot create the sweep's journal: " + std::strerror(errno) +
+                         "; the output's folder must exist and be writable.");
     }
 }
 }  // namespace
