@@ -204,10 +204,10 @@ safety)
   ln -s target.mat link.mat
   mkdir folder.toml
   check_kept() {  # check_kept OUTPUT MESSAGE-PART: refused, and what stands there untouched
-    local before; before=$(stat -c '%F %s %Y' "$1")
+    local before; before=$(stat -c '%F %i %s' "$1")
     expect_status 2 sweep keep.toml -o "$1"
     expect_text err.txt "$2"
-    [[ $(stat -c '%F %s %Y' "$1") == "$before" ]] || fail "$1 changed"
+    [[ $(stat -c '%F %i %s' "$1") == "$before" ]] || fail "$1 changed"
   }
   check_kept keep.toml "is the sweep description keep.toml, which this sweep reads"
   check_kept /dev/null "is not a regular file"
