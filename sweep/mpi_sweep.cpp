@@ -33,39 +33,16 @@ bool all_agree(bool ok) {
     return all == 1;
 }
 
-// A result as bytes: index, final count, mean count, then the values.
-// A message carries one or more of them back to back.
-void append_packed(std::vector<char>& bundle, const RunResult& r) {
-    const int64_t head[3] = {r.index, static_cast<int64_t>(r.output.final_levels.size()),
-                             static_cast<int64_t>(r.output.mean_levels.size())};
-    const size_t at = bundle.size();
-    bundle.resize(at + sizeof head + r.output.final_levels.size() * 4 + r.output.mean_levels.size() * 8);
-    char* p = bundle.data() + at;
-    std::memcpy(p, head, sizeof head);
-    p += sizeof head;
-    if (head[1]) std::memcpy(p, r.output.final_levels.data(), static_cast<size_t>(head[1]) * 4);
-    if (head[2]) std::memcpy(p + head[1] * 4, r.output.mean_levels.data(), static_cast<size_t>(head[2]) * 8);
-}
-
-// Reads the result at `at` in bundle and moves `at` past it; false if the
-// bytes there are not a whole result.
-bool unpack(const std::vector<char>& bundle, size_t& at, RunResult& r) {
-    int64_t head[3];
-    if (bundle.size() - at < sizeof head) return false;
-    std::memcpy(head, bundle.data() + at, sizeof head);
-    const uint64_t room = bundle.size() - at - sizeof head;
-    if (head[1] < 0 || head[2] < 0 || static_cast<uint64_t>(head[1]) > room / 4 ||
-        static_cast<uint64_t>(head[2]) > room / 8 ||
-        static_cast<uint64_t>(head[1]) * 4 + static_cast<uint64_t>(head[2]) * 8 > room) {
-        return false;
-    }
-    r.index = head[0];
-    r.output.final_levels.resize(static_cast<size_t>(head[1]));
-    r.output.mean_levels.resize(static_cast<size_t>(head[2]));
-    const char* p = bundle.data() + at + sizeof head;
-    if (head[1]) std::memcpy(r.output.final_levels.data(), p, static_cast<size_t>(head[1]) * 4);
-    if (head[2]) std::memcpy(r.output.mean_levels.data(), p + head[1] * 4, static_cast<size_t>(head[2]) * 8);
-    at += sizeof head + static_cast<size_t>(head[1]) * 4 + static_cast<size_t>(head[2]) * 8;
+// Reads the result record at `at` in bundle (a message carries one or more
+// back to back) and moves `at` past it; false if the bytes there are not a
+// whole record of a run of plan.
+bool unpack(const std::vector<unsigned char>& bundle, const SweepPlan& plan, size_t& at, RunResult& r) {
+    const size_t available = bundle.size() - at;
+    if (available < kRecordHead) return false;
+    const size_t size = claimed_record_size(bundle.data() + at, available);
+    if (size == 0 || !record_is_whole(bundle.data() + at, size, plan.run_count(), r.index)) return false;
+    read_record(bundle.data() + at, r.output);
+    at += size;
     return true;
 }
 
@@ -75,27 +52,26 @@ constexpr std::chrono::microseconds kNap(500);
 // Rank 0: serves the other ranks' requests for work and collects their
 // results, while its own threads work through the same queue and journal
 // their own results.
-void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink, int ranks) {
+void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink, int ranks) {
     int go = 1;
     MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
     const auto runs = static_cast<size_t>(todo.size());
     IndexQueue queue(std::move(todo));
     queue.close();
-    size_t received = 0;  // under the pool's handler_mutex
+    size_t received = 0;  // written by the pool's handler
     const ResultHandler count_and_sink = [&](RunResult& result) {
         sink(result);
         ++received;
     };
     RunPool pool(plan, queue, count_and_sink, threads);
     int released = 0;  // ranks told that no work is left
-    std::vector<char> bytes;
+    std::vector<unsigned char> bytes;
     RunResult result;
     for (;;) {
         if (pool.idle()) pool.finish();  // rethrows a failed run
-        {
-            std::lock_guard<std::mutex> lock(pool.handler_mutex);
-            if (received == runs && released == ranks - 1) break;
-        }
+        bool all_in = false;
+        pool.with_handler_held([&] { all_in = received == runs; });
+        if (all_in && released == ranks - 1) break;
         int flag = 0;
         MPI_Status status;
         MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
@@ -116,11 +92,10 @@ void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const
             if (work.empty()) ++released;
         } else if (status.MPI_TAG == kResult) {
             for (size_t at = 0; at < bytes.size();) {
-                if (!unpack(bytes, at, result)) {
+                if (!unpack(bytes, plan, at, result)) {
                     throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + " sent a damaged result.");
                 }
-                std::lock_guard<std::mutex> lock(pool.handler_mutex);
-                count_and_sink(result);
+                pool.hand_over(result);
             }
         } else {
             throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + ": " +
@@ -144,12 +119,12 @@ int64_t runs_to_hold(int threads, int64_t finished, double seconds, size_t resul
 // results back as they finish, several to a message.
 void compute_as_worker(const SweepPlan& plan, int threads) {
     IndexQueue queue;
-    std::vector<char> outgoing;  // packed results not yet sent, under the pool's handler_mutex
+    std::vector<unsigned char> outgoing;  // packed results not yet sent, written by the pool's handler
     int64_t packed = 0;          // how many
     size_t result_bytes = 0;     // the size of the last one
     const ResultHandler pack_result = [&](RunResult& result) {
         const size_t before = outgoing.size();
-        append_packed(outgoing, result);
+        append_record(outgoing, result.index, result.output);
         result_bytes = outgoing.size() - before;
         ++packed;
     };
@@ -159,7 +134,7 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
     int64_t outstanding = 0;  // runs received and not yet sent back
     bool asked = false;
     bool exhausted = false;
-    std::deque<std::pair<std::vector<char>, MPI_Request>> sends;
+    std::deque<std::pair<std::vector<unsigned char>, MPI_Request>> sends;
     std::vector<int64_t> work;
     while (!exhausted || outstanding > 0 || !sends.empty()) {
         if (pool.idle()) {
@@ -172,16 +147,15 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
             }
         }
         bool busy = false;
-        std::vector<char> bundle;  // what the threads have packed since the last turn
+        std::vector<unsigned char> bundle;  // what the threads have packed since the last turn
         int64_t sending = 0;
         size_t last_bytes = 0;
-        {
-            std::lock_guard<std::mutex> lock(pool.handler_mutex);
+        pool.with_handler_held([&] {
             bundle.swap(outgoing);
             sending = packed;
             packed = 0;
             last_bytes = result_bytes;
-        }
+        });
         if (sending > 0) {
             sends.emplace_back(std::move(bundle), MPI_REQUEST_NULL);
             auto& s = sends.back();
@@ -279,7 +253,7 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
         bool started = false;
         bool computed = false;
         try {
-            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultSink& sink) {
+            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultHandler& sink) {
                 started = true;
                 compute_as_root(p, std::move(todo), threads, sink, ranks);
                 computed = true;

@@ -1,7 +1,6 @@
 #include "result_journal.h"
 
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,16 +10,10 @@
 
 namespace {
 constexpr char kMagic[16] = "latticesweep j1";  // 15 characters and the terminating zero
-constexpr uint32_t kRecordMark = 0x3152534cu;   // "LSR1"
 constexpr int64_t kHeaderBytes = 16 + 8 + 8;  // mark, fingerprint, run count
-constexpr int64_t kRecordHead = 4 + 8 + 8 + 8;  // mark, index, final count, mean count
 
 [[noreturn]] void fail(const std::string& path, const std::string& what) {
     throw SweepError(path + ": " + what + (errno ? std::string(": ") + std::strerror(errno) : std::string()) + ".");
-}
-
-uint32_t crc_of(const unsigned char* data, size_t size) {
-    return static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(size)));
 }
 }  // namespace
 
@@ -82,25 +75,11 @@ ResultJournal::~ResultJournal() {
 }
 
 int64_t ResultJournal::record_at(int64_t at, int64_t file_size, int64_t& index) {
-    if (at + kRecordHead + 4 > file_size) return 0;
-    uint32_t mark = 0;
-    uint64_t finals = 0;
-    uint64_t means = 0;
-    const unsigned char* head = bytes_at(at, kRecordHead);
-    std::memcpy(&mark, head, 4);
-    std::memcpy(&index, head + 4, 8);
-    std::memcpy(&finals, head + 12, 8);
-    std::memcpy(&means, head + 20, 8);
-    const uint64_t room = static_cast<uint64_t>(file_size - at - kRecordHead - 4);
-    if (mark != kRecordMark || finals > room / 4 || means > room / 8 || finals * 4 + means * 8 > room ||
-        index < 0 || index >= static_cast<int64_t>(offsets_.size())) {
-        return 0;
-    }
-    const auto size = static_cast<size_t>(kRecordHead + finals * 4 + means * 8);
-    const unsigned char* record = bytes_at(at, size + 4);
-    uint32_t crc = 0;
-    std::memcpy(&crc, record + size, 4);
-    return crc == crc_of(record, size) ? static_cast<int64_t>(size + 4) : 0;
+    if (at + static_cast<int64_t>(kRecordHead) > file_size) return 0;
+    const size_t size = claimed_record_size(bytes_at(at, kRecordHead), static_cast<uint64_t>(file_size - at));
+    if (size == 0) return 0;
+    const auto runs = static_cast<int64_t>(offsets_.size());
+    return record_is_whole(bytes_at(at, size), size, runs, index) ? static_cast<int64_t>(size) : 0;
 }
 
 int64_t ResultJournal::next_mark(int64_t from, int64_t file_size) {
@@ -147,19 +126,9 @@ void ResultJournal::scan(int64_t file_size) {
 
 void ResultJournal::append(int64_t index, const RunOutput& output) {
     if (offsets_[static_cast<size_t>(index)] >= 0) return;
-    const uint64_t finals = output.final_levels.size();
-    const uint64_t means = output.mean_levels.size();
-    record_.resize(static_cast<size_t>(kRecordHead + finals * 4 + means * 8 + 4));
-    unsigned char* const record = record_.data();
-    std::memcpy(record, &kRecordMark, 4);
-    std::memcpy(record + 4, &index, 8);
-    std::memcpy(record + 12, &finals, 8);
-    std::memcpy(record + 20, &means, 8);
-    unsigned char* p = record + kRecordHead;
-    if (finals) std::memcpy(p, output.final_levels.data(), finals * 4);
-    if (means) std::memcpy(p + finals * 4, output.mean_levels.data(), means * 8);
-    const uint32_t crc = crc_of(record, record_.size() - 4);
-    std::memcpy(record + record_.size() - 4, &crc, 4);
+    record_.clear();
+    append_record(record_, index, output);
+    const unsigned char* const record = record_.data();
     // One system call per record, straight to the operating system: a
     // crash after it returns loses nothing of this run.
     size_t written = 0;
@@ -209,16 +178,12 @@ const unsigned char* ResultJournal::bytes_at(int64_t offset, size_t length) {
 
 void ResultJournal::read(int64_t index, RunOutput& output) {
     const int64_t at = offsets_[static_cast<size_t>(index)];
-    uint64_t finals = 0;
-    uint64_t means = 0;
-    const unsigned char* head = bytes_at(at, kRecordHead);
-    std::memcpy(&finals, head + 12, 8);
-    std::memcpy(&means, head + 20, 8);
-    const unsigned char* values = bytes_at(at + kRecordHead, static_cast<size_t>(finals * 4 + means * 8));
-    output.final_levels.resize(static_cast<size_t>(finals));
-    output.mean_levels.resize(static_cast<size_t>(means));
-    if (finals) std::memcpy(output.final_levels.data(), values, finals * 4);
-    if (means) std::memcpy(output.mean_levels.data(), values + finals * 4, means * 8);
+    const size_t size = claimed_record_size(bytes_at(at, kRecordHead), static_cast<uint64_t>(end_ - at));
+    if (size == 0) {
+        errno = 0;
+        fail(path_, "cannot read the sweep's journal");
+    }
+    read_record(bytes_at(at, size), output);
 }
 
 void ResultJournal::remove() {

@@ -12,10 +12,8 @@
 #include <string>
 #include <vector>
 
-struct RunOutput {
-    std::vector<int32_t> final_levels;
-    std::vector<double> mean_levels;
-};
+#include "result_record.h"
+
 
 class ResultJournal {
 public:

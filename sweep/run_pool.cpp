@@ -86,7 +86,7 @@ RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& h
     : plan_(plan), work_(work), handler_(handler) {
     threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
     for (int t = 0; t < helpers; ++t) {
-        std::lock_guard<std::mutex> lock(handler_mutex);
+        std::lock_guard<std::mutex> lock(handler_mutex_);
         ++running_;
         try {
             threads_.emplace_back([this] { compute(); });
@@ -107,7 +107,7 @@ RunPool::~RunPool() {
 
 void RunPool::work() {
     {
-        std::lock_guard<std::mutex> lock(handler_mutex);
+        std::lock_guard<std::mutex> lock(handler_mutex_);
         ++running_;
     }
     compute();
@@ -117,12 +117,12 @@ void RunPool::finish() {
     for (std::thread& t : threads_) {
         if (t.joinable()) t.join();
     }
-    std::lock_guard<std::mutex> lock(handler_mutex);
+    std::lock_guard<std::mutex> lock(handler_mutex_);
     if (failure_) std::rethrow_exception(failure_);
 }
 
 bool RunPool::idle() {
-    std::lock_guard<std::mutex> lock(handler_mutex);
+    std::lock_guard<std::mutex> lock(handler_mutex_);
     return running_ == 0;
 }
 
@@ -131,7 +131,7 @@ void RunPool::compute() {
     int64_t index = 0;
     while (work_.take(index)) {
         execute_plan_run(plan_, index, result);
-        std::lock_guard<std::mutex> lock(handler_mutex);
+        std::lock_guard<std::mutex> lock(handler_mutex_);
         if (failure_) break;
         try {
             if (!result.error.empty()) throw SweepError(result.error);
@@ -143,6 +143,11 @@ void RunPool::compute() {
             break;
         }
     }
-    std::lock_guard<std::mutex> lock(handler_mutex);
+    std::lock_guard<std::mutex> lock(handler_mutex_);
     --running_;
+}
+
+void RunPool::hand_over(RunResult& result) {
+    std::lock_guard<std::mutex> lock(handler_mutex_);
+    handler_(result);
 }

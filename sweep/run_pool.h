@@ -67,7 +67,7 @@ struct RunResult {
     std::string error;  // set when the run could not be made
 };
 
-// Receives each result, called under the pool's handler_mutex.
+// Receives each result, one call at a time.
 using ResultHandler = std::function<void(RunResult&)>;
 
 class RunPool {
@@ -88,8 +88,15 @@ public:
     // Whether every thread has stopped: the queue is done, or a run failed.
     bool idle();
 
-    // Held while the handler runs; others who feed the same handler take it too.
-    std::mutex handler_mutex;
+    // Hands a result made elsewhere (another rank's) to the handler, one
+    // call at a time with the pool's own results.
+    void hand_over(RunResult& result);
+    // Runs f while no handler call runs: for reading what the handler writes.
+    template <class F>
+    void with_handler_held(F&& f) {
+        std::lock_guard<std::mutex> lock(handler_mutex_);
+        f();
+    }
 
 private:
     void compute();
@@ -97,8 +104,9 @@ private:
     IndexQueue& work_;
     const ResultHandler& handler_;
     std::vector<std::thread> threads_;
-    int running_ = 0;               // threads inside compute(), under handler_mutex
-    std::exception_ptr failure_;    // under handler_mutex
+    std::mutex handler_mutex_;      // held while the handler runs
+    int running_ = 0;               // threads inside compute(), under handler_mutex_
+    std::exception_ptr failure_;    // under handler_mutex_
 };
 
 // Executes one run of the plan into result.

@@ -99,7 +99,7 @@ uint64_t sweep_fingerprint(const SweepPlan& plan) {
     return fingerprint_bytes(h, plan.initial.values.data(), plan.initial.values.size() * sizeof(double));
 }
 
-void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink) {
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink) {
     IndexQueue queue(std::move(todo));
     queue.close();
     RunPool pool(plan, queue, sink, threads - 1);

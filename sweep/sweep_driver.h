@@ -19,15 +19,13 @@ struct SweepOptions {
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
 };
 
-using ResultSink = ResultHandler;
-
 // Executes the runs of todo and hands each result to sink, in whatever order
 // they finish, from the computing threads (the calling thread among them),
 // one call at a time. A failed run or a sink that throws stops the work; the
 // exception reaches the caller.
-using ComputeRuns = std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultSink& sink)>;
+using ComputeRuns = std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultHandler& sink)>;
 
-void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultSink& sink);
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink);
 
 // The program's name and version, stored in every MAT-file it writes.
 std::string program_version();
