@@ -12,6 +12,7 @@
 #include "progress_line.h"
 #include "result_journal.h"
 #include "sweep_mat_file.h"
+#include "whole_file.h"
 
 #ifndef LATTICESIM_VERSION
 #define LATTICESIM_VERSION "unknown"
@@ -54,7 +55,7 @@ void check_output_paths(const SweepPlan& plan, const std::string& output) {
                          "/results.mat.");
     }
     const std::string inputs[2] = {plan.description_path, plan.initial.file};
-    for (const std::string& path : {output, journal_path(output), output + ".partial", lock_path(output)}) {
+    for (const std::string& path : {output, journal_path(output), partial_path(output), lock_path(output)}) {
         if (lstat(path.c_str(), &st) != 0) continue;
         if (S_ISLNK(st.st_mode)) {
             throw SweepError(path + ": is a symbolic link; latticesweep replaces only regular files, so name the "
@@ -152,23 +153,13 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     std::signal(SIGTERM, SIG_DFL);
     interrupt_lock[0] = '\0';
 
-    // The MAT-file gets its name only when it is whole.
-    const std::string partial = output + ".partial";
-    std::remove(partial.c_str());
     try {
-        write_sweep_mat(partial, plan, journal, program_version());
+        write_whole_file(output, [&](const std::string& partial) {
+            write_sweep_mat(partial, plan, journal, program_version());
+        });
     } catch (const SweepError& e) {
-        std::remove(partial.c_str());
         throw SweepError(std::string(e.what()) + " Every finished run is kept in " + journal_file +
                          ": make room, then run the same command with --resume to write the MAT-file.");
-    } catch (...) {
-        std::remove(partial.c_str());
-        throw;
-    }
-    if (std::rename(partial.c_str(), output.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(partial.c_str());
-        throw SweepError(output + ": cannot write the MAT-file here: " + reason + ".");
     }
     journal.remove();
 }

@@ -29,6 +29,25 @@ public:
     void write(matvar_t* var) { finish(var, Mat_VarWrite(mat_, var, MAT_COMPRESSION_NONE)); }
     void append(matvar_t* var, int dim) { finish(var, Mat_VarWriteAppend(mat_, var, MAT_COMPRESSION_NONE, dim)); }
 
+    // One batch of a block stacked along its last dimension: written
+    // plainly when it is the only batch, appended otherwise. An empty block
+    // cannot grow, so it is written once, whole (runs long), with the first.
+    void stacked(const char* name, matio_classes cls, matio_types type, void* data, std::vector<size_t> dims,
+                 int64_t first, int64_t runs) {
+        const size_t count = dims.back();
+        const bool empty = std::find(dims.begin(), dims.end() - 1, size_t{0}) != dims.end() - 1;
+        if (empty) {
+            if (first != 0) return;
+            dims.back() = static_cast<size_t>(runs);
+            write(Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), dims.data(), nullptr, 0));
+            return;
+        }
+        matvar_t* var =
+            Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), dims.data(), data, MAT_F_DONT_COPY_DATA);
+        if (static_cast<int64_t>(count) == runs) write(var);
+        else append(var, static_cast<int>(dims.size()));
+    }
+
     void text(const char* name, const std::string& value) {
         size_t dims[2] = {1, value.size()};
         write(Mat_VarCreate(name, MAT_C_CHAR, MAT_T_UINT8, 2, dims, const_cast<char*>(value.data()),
@@ -68,6 +87,38 @@ void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims)
     if (plan.model == Model::ring) dims = {plan.initial.rows * plan.initial.cols, runs};
     else dims.push_back(runs);
 }
+
+// The results of runs first .. first + count - 1, side by side.
+struct ResultBatch {
+    std::vector<int32_t> initial;  // sites x count: the levels each run starts from
+    std::vector<int32_t> finals;   // sites x count
+    std::vector<double> means;     // rows x count, NaN below a run's own steps
+};
+
+void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
+                  size_t count, size_t rows, ResultBatch& batch) {
+    const size_t sites = sites_per_run(plan);
+    batch.initial.assign(sites * count, 0);
+    batch.finals.assign(sites * count, 0);
+    batch.means.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> initial;
+    RunOutput output;
+    CheckedRun run;
+    for (size_t j = 0; j < count; ++j) {
+        const int64_t k = first + static_cast<int64_t>(j);
+        prepare_run(plan, k, run, initial);
+        // The stored traits are the levels the run starts from, as the
+        // model loads them.
+        for (size_t i = 0; i < sites; ++i) batch.initial[j * sites + i] = static_cast<int32_t>(initial[i]);
+        journal.read(k, output);
+        if (output.final_levels.size() != sites || output.mean_levels.size() != static_cast<size_t>(run.steps)) {
+            throw SweepError(path + ": the journal's record of run " + std::to_string(k + 1) +
+                             " does not match the sweep.");
+        }
+        std::copy(output.final_levels.begin(), output.final_levels.end(), batch.finals.begin() + j * sites);
+        std::copy(output.mean_levels.begin(), output.mean_levels.end(), batch.means.begin() + j * rows);
+    }
+}
 }  // namespace
 
 void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
@@ -77,70 +128,20 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
     mat.text("model", model_function(plan.model));
     mat.text("description", plan.description);
 
-    const int64_t runs = plan.run_count();
-
     // The result blocks, a batch of runs at a time, appended along the
     // last dimension.
-    const size_t sites = sites_per_run(plan);
+    const int64_t runs = plan.run_count();
     const auto rows = static_cast<size_t>(max_steps(plan));
-    const size_t per_run = sites * 8 + rows * 8 + 1;
-    const size_t batch = std::max<size_t>(1, batch_bytes / per_run);
-    const int last = plan.model == Model::ring ? 2 : 3;
-    std::vector<int32_t> initial_block;
-    std::vector<int32_t> final_block;
-    std::vector<double> mean_block;
-    std::vector<double> initial;
-    RunOutput output;
-    CheckedRun run;
-    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch)) {
-        const size_t count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch), runs - first));
-        initial_block.assign(sites * count, 0);
-        final_block.assign(sites * count, 0);
-        mean_block.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
-        for (size_t j = 0; j < count; ++j) {
-            const int64_t k = first + static_cast<int64_t>(j);
-            prepare_run(plan, k, run, initial);
-            // The stored traits are the levels the run starts from, as the
-            // model loads them.
-            for (size_t i = 0; i < sites; ++i) initial_block[j * sites + i] = static_cast<int32_t>(initial[i]);
-            journal.read(k, output);
-            if (output.final_levels.size() != sites || output.mean_levels.size() != static_cast<size_t>(run.steps)) {
-                throw SweepError(path + ": the journal's record of run " + std::to_string(k + 1) +
-                                 " does not match the sweep.");
-            }
-            std::copy(output.final_levels.begin(), output.final_levels.end(), final_block.begin() + j * sites);
-            std::copy(output.mean_levels.begin(), output.mean_levels.end(), mean_block.begin() + j * rows);
-        }
-        std::vector<size_t> dims;
+    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites_per_run(plan) * 8 + rows * 8 + 1));
+    ResultBatch batch;
+    std::vector<size_t> dims;
+    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
+        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
+        gather_batch(path, plan, journal, first, count, rows, batch);
         stacked_dims(plan, count, dims);
-        const bool empty_levels = sites == 0;
-        const bool whole = runs == static_cast<int64_t>(count);  // one batch: write plainly
-        auto put = [&](const char* name, matio_classes cls, matio_types type, void* data,
-                       const std::vector<size_t>& d, int dim, bool empty) {
-            std::vector<size_t> dd = d;
-            matvar_t* var = Mat_VarCreate(name, cls, type, static_cast<int>(dd.size()), dd.data(), data,
-                                          MAT_F_DONT_COPY_DATA);
-            // Empty blocks cannot grow: they are written once, whole,
-            // with the first batch.
-            if (whole || empty) {
-                if (first == 0) {
-                    if (empty) {
-                        Mat_VarFree(var);
-                        dd.back() = static_cast<size_t>(runs);
-                        var = Mat_VarCreate(name, cls, type, static_cast<int>(dd.size()), dd.data(), nullptr, 0);
-                    }
-                    mat.write(var);
-                } else {
-                    Mat_VarFree(var);
-                }
-            } else {
-                mat.append(var, dim);
-            }
-        };
-        put("initial_levels", MAT_C_INT32, MAT_T_INT32, initial_block.data(), dims, last, empty_levels);
-        put("final_levels", MAT_C_INT32, MAT_T_INT32, final_block.data(), dims, last, empty_levels);
-        const std::vector<size_t> mean_dims = {rows, count};
-        put("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, mean_block.data(), mean_dims, 2, rows == 0);
+        mat.stacked("initial_levels", MAT_C_INT32, MAT_T_INT32, batch.initial.data(), dims, first, runs);
+        mat.stacked("final_levels", MAT_C_INT32, MAT_T_INT32, batch.finals.data(), dims, first, runs);
+        mat.stacked("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, batch.means.data(), {rows, count}, first, runs);
     }
     mat.close();
     write_run_tables(path, plan, batch_bytes);
