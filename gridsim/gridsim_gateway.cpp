@@ -1,6 +1,5 @@
-// Host entry of gridsim:
-//   [final_traits, mean_levels] = gridsim(traits, intercept, slope, levels, payoff_mode,
-//                                         neighbourhood, noise, mutation_rate, steps, seed)
+// Host entry of gridsim, whose arguments kGridsimArguments in host/model_arguments.h
+// describes.
 // Reads and checks the arguments, makes sure the host has the memory the
 // call needs, creates the outputs, allocates the scratch blocks, runs the
 // torus model and frees the blocks.
@@ -8,45 +7,47 @@
 
 #include "gateway_checks.h"
 #include "mex_host.h"
+#include "model_arguments.h"
 #include "scratch_blocks.h"
 #include "torus_fast.h"
 
 namespace {
-constexpr const char* kName = "gridsim";
-constexpr const char* kUsage =
-    "[final_traits, mean_levels] = gridsim(traits, intercept, slope, levels, payoff_mode, neighbourhood, noise, "
-    "mutation_rate, steps, seed)";
-constexpr const char* kArgNames[] = {"traits",        "intercept", "slope", "levels", "payoff_mode", "neighbourhood",
-                                     "noise",         "mutation_rate", "steps", "seed"};
-constexpr int kInputs = 10;
+constexpr const ModelArguments& kArguments = kGridsimArguments;
+constexpr const char* kName = kArguments.function;
+constexpr int kTraits = argument_position(kArguments, "traits");
+constexpr int kIntercept = argument_position(kArguments, "intercept");
+constexpr int kSlope = argument_position(kArguments, "slope");
+constexpr int kLevels = argument_position(kArguments, "levels");
+constexpr int kPayoffMode = argument_position(kArguments, "payoff_mode");
+constexpr int kNeighbourhood = argument_position(kArguments, "neighbourhood");
+constexpr int kNoise = argument_position(kArguments, "noise");
+constexpr int kMutationRate = argument_position(kArguments, "mutation_rate");
+constexpr int kSteps = argument_position(kArguments, "steps");
+constexpr int kSeed = argument_position(kArguments, "seed");
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    check_arg_counts(kName, nlhs, 2, nrhs, kInputs, kUsage);
-    check_real_double_array(kName, prhs[0], kArgNames[0], 2);
-    for (int k = 1; k < kInputs; ++k) check_real_scalar(kName, prhs[k], kArgNames[k]);
+    check_arg_counts(kArguments, nlhs, nrhs);
+    check_argument_classes(kArguments, prhs);
 
-    const double* source = mxGetPr(prhs[0]);
-    const size_t cols = mxGetN(prhs[0]);
-    const size_t rows = mxGetM(prhs[0]);
-    double arg[kInputs];
-    for (int k = 1; k < kInputs; ++k) arg[k] = mxGetScalar(prhs[k]);
+    const double* source = mxGetPr(prhs[kTraits]);
+    const size_t cols = mxGetN(prhs[kTraits]);
+    const size_t rows = mxGetM(prhs[kTraits]);
+    const ArgumentValues arg = checked_argument_values(kArguments, prhs);
 
     torus::TorusParams params{};
-    params.model.intercept = arg[1];
-    params.model.slope = arg[2];
-    params.model.levels = checked_int32(kName, arg[3], kArgNames[3]);
-    params.payoff_mode = checked_int32(kName, arg[4], kArgNames[4]);
-    params.neighbourhood = checked_int32(kName, arg[5], kArgNames[5]);
-    params.model.noise = arg[6];
-    params.model.mutation_rate = arg[7];  // any value is meaningful: <= 0 or NaN never mutates, >= 1 always tries
-    const int32_t steps = checked_int32(kName, arg[8], kArgNames[8]);
-    const int32_t seed = checked_int32(kName, arg[9], kArgNames[9]);
-    check_finite(kName, params.model.intercept, kArgNames[1]);
-    check_finite(kName, params.model.slope, kArgNames[2]);
-    check_finite(kName, params.model.noise, kArgNames[6]);
+    params.model.intercept = arg.value[kIntercept];
+    params.model.slope = arg.value[kSlope];
+    params.model.levels = arg.whole[kLevels];
+    params.payoff_mode = arg.whole[kPayoffMode];
+    params.neighbourhood = arg.whole[kNeighbourhood];
+    params.model.noise = arg.value[kNoise];
+    // Any rate is meaningful: <= 0 or NaN never mutates, >= 1 always tries.
+    params.model.mutation_rate = arg.value[kMutationRate];
+    const int32_t steps = arg.whole[kSteps];
+    const int32_t seed = arg.whole[kSeed];
     check_levels_and_steps(kName, params.model.levels, steps);
-    const int32_t sites = checked_site_count(kName, "torus", rows, cols, params.model.levels, steps);
+    const int32_t sites = checked_site_count(kName, kArguments.lattice, rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, sites, params.model.levels);
     const auto m_rows = static_cast<int32_t>(rows);
     const auto n_columns = static_cast<int32_t>(cols);

@@ -6,10 +6,6 @@
 #include <cstdlib>
 
 namespace {
-// Byte counts of scratch blocks are kept within 32 bits on every build, so
-// 32-bit and 64-bit hosts accept exactly the same calls.
-constexpr uint64_t kMaxBlockBytes = 0xFFFFFFFFu;
-
 bool fail(ArgumentFault& fault, const char* reason, const char* argument, const char* format, ...) {
     fault.reason = reason;
     fault.argument = argument;
@@ -44,6 +40,29 @@ const char* indefinite_article(const char* word) {
     return vowel_sound ? "an" : "a";
 }
 
+UsageText usage_text(const ModelArguments& model) {
+    UsageText out;
+    int length = std::snprintf(out.text, sizeof out.text, "%s = %s(", model.outputs, model.function);
+    for (int k = 0; k < model.count; ++k) {
+        length += std::snprintf(out.text + length, sizeof out.text - static_cast<size_t>(length), "%s%s",
+                                k ? ", " : "", model.list[k].name);
+    }
+    std::snprintf(out.text + length, sizeof out.text - static_cast<size_t>(length), ")");
+    return out;
+}
+
+bool argument_kinds_rule(const ModelArguments& model, ArgumentValues& values, ArgumentFault& fault) {
+    for (int k = 0; k < model.count; ++k) {
+        const ModelArgument& a = model.list[k];
+        if (a.kind == ArgumentKind::int32 && !int32_rule(values.value[k], a.name, values.whole[k], fault)) return false;
+    }
+    for (int k = 0; k < model.count; ++k) {
+        const ModelArgument& a = model.list[k];
+        if (a.kind == ArgumentKind::finite && !finite_rule(values.value[k], a.name, fault)) return false;
+    }
+    return true;
+}
+
 bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault) {
     // Truncation lands in the int32 range exactly when the value lies
     // strictly between -2^31 - 1 and 2^31; NaN fails both comparisons.
@@ -64,20 +83,20 @@ bool finite_rule(double value, const char* name, ArgumentFault& fault) {
 }
 
 bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault) {
-    if (levels <= 0) {
-        return fail(fault, "levels", "levels", "levels must be at least 1 after truncation toward zero; got %d.",
-                    levels);
+    if (levels < kLevelsArgument.least) {
+        return fail(fault, "levels", "levels", "levels must be at least %d after truncation toward zero; got %d.",
+                    kLevelsArgument.least, levels);
     }
-    if (steps < 0) {
-        return fail(fault, "steps", "steps", "steps must be 0 or more after truncation toward zero; got %d.", steps);
+    if (steps < kStepsArgument.least) {
+        return fail(fault, "steps", "steps", "steps must be %d or more after truncation toward zero; got %d.",
+                    kStepsArgument.least, steps);
     }
     return true;
 }
 
 bool radius_rule(int32_t radius, ArgumentFault& fault) {
-    constexpr int32_t kMaxRadius = (INT32_MAX - 1) / 2;
-    if (radius > kMaxRadius) {
-        return fail(fault, "radius", "radius", "radius must be at most %d; got %d.", kMaxRadius, radius);
+    if (radius > kRadiusArgument.most) {
+        return fail(fault, "radius", "radius", "radius must be at most %d; got %d.", kRadiusArgument.most, radius);
     }
     return true;
 }
@@ -86,14 +105,12 @@ bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t leve
                      ArgumentFault& fault) {
     const uint64_t count = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
     const bool overflow = (cols != 0 && count / cols != rows) || rows > INT32_MAX || cols > INT32_MAX;
-    if (overflow || count > kMaxBlockBytes / 8) {
-        return fail(fault, "tooLarge", "traits", "traits must have at most %u elements; got %llu x %llu.",
-                    static_cast<unsigned>(kMaxBlockBytes / 8), static_cast<unsigned long long>(rows),
-                    static_cast<unsigned long long>(cols));
+    if (overflow || count > static_cast<uint64_t>(kMaxElements)) {
+        return fail(fault, "tooLarge", "traits", "traits must have at most %d elements; got %llu x %llu.",
+                    kMaxElements, static_cast<unsigned long long>(rows), static_cast<unsigned long long>(cols));
     }
-    if (static_cast<uint64_t>(levels) > kMaxBlockBytes / 8) {
-        return fail(fault, "tooLarge", "levels", "levels must be at most %u; got %d.",
-                    static_cast<unsigned>(kMaxBlockBytes / 8), levels);
+    if (static_cast<uint64_t>(levels) > static_cast<uint64_t>(kLevelsArgument.most)) {
+        return fail(fault, "tooLarge", "levels", "levels must be at most %d; got %d.", kLevelsArgument.most, levels);
     }
     if (count == 0 && steps > 0) {
         return fail(fault, "emptyTraits", "steps",

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model_arguments.h"
+
 struct ArgumentFault {
     const char* reason = "";    // the error identifier's reason, e.g. "notInt32"
     const char* argument = "";  // the argument at fault, e.g. "levels"
@@ -25,8 +27,25 @@ NumberText number_text(double value);
 // (double, uint8).
 const char* indefinite_article(const char* word);
 
+// "[final_traits, mean_levels] = ringsim(traits, intercept, ...)".
+struct UsageText {
+    char text[160];
+};
+UsageText usage_text(const ModelArguments& model);
+
+// A call's arguments by position: each scalar's value as given, and each
+// int32 argument's value after truncation.
+struct ArgumentValues {
+    double value[kMaxArguments] = {};
+    int32_t whole[kMaxArguments] = {};
+};
+
 // Each rule returns true when the value is acceptable; otherwise it fills
 // fault and returns false.
+
+// The rules of the scalar arguments' kinds: every int32 argument in call
+// order (truncated into whole), then every finite argument in call order.
+bool argument_kinds_rule(const ModelArguments& model, ArgumentValues& values, ArgumentFault& fault);
 
 // value truncated toward zero into result, when finite and within int32.
 bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault);
@@ -36,8 +55,7 @@ bool finite_rule(double value, const char* name, ArgumentFault& fault);
 // levels >= 1, steps >= 0.
 bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault);
 
-// radius <= 1073741823: a ring step's observations (the focal site's and
-// 2 x radius neighbours') may all fall under one level, whose count is int32.
+// radius <= kMaxRadius (1073741823).
 bool radius_rule(int32_t radius, ArgumentFault& fault);
 
 // rows x cols as a site count: each size and the count must fit int32, the

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "argument_rules.h"
 
 namespace {
 // What turns a rejected first input into one the gateway takes, when
@@ -22,30 +21,6 @@ const char* double_array_hint(const mxArray* array) {
 
 [[noreturn]] void raise_fault(const char* function, const ArgumentFault& fault) {
     gateway_error(function, fault.reason, "%s", fault.message);
-}
-}  // namespace
-
-void gateway_error(const char* function, const char* reason, const char* format, ...) {
-    char identifier[128];
-    std::snprintf(identifier, sizeof identifier, "%s:%s", function, reason);
-    char message[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    mexErrMsgIdAndTxt(identifier, "%s", message);
-    std::abort();  // not reached: the host's error call does not return
-}
-
-void check_arg_counts(const char* function, int nlhs, int max_outputs, int nrhs, int expected_inputs,
-                      const char* usage) {
-    if (nrhs != expected_inputs) {
-        gateway_error(function, "nrhs", "expected %d inputs, got %d. Usage: %s", expected_inputs, nrhs, usage);
-    }
-    if (nlhs > max_outputs) {
-        gateway_error(function, "nlhs", "returns at most %d outputs, %d were requested. Usage: %s", max_outputs,
-                      nlhs, usage);
-    }
 }
 
 void check_real_double_array(const char* function, const mxArray* array, const char* name, size_t max_dims) {
@@ -76,17 +51,47 @@ void check_real_scalar(const char* function, const mxArray* array, const char* n
                       name, indefinite_article(class_name), class_name, static_cast<unsigned long long>(count));
     }
 }
+}  // namespace
 
-int32_t checked_int32(const char* function, double value, const char* name) {
-    int32_t result = 0;
-    ArgumentFault fault;
-    if (!int32_rule(value, name, result, fault)) raise_fault(function, fault);
-    return result;
+void gateway_error(const char* function, const char* reason, const char* format, ...) {
+    char identifier[128];
+    std::snprintf(identifier, sizeof identifier, "%s:%s", function, reason);
+    char message[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    mexErrMsgIdAndTxt(identifier, "%s", message);
+    std::abort();  // not reached: the host's error call does not return
 }
 
-void check_finite(const char* function, double value, const char* name) {
+void check_arg_counts(const ModelArguments& model, int nlhs, int nrhs) {
+    if (nrhs != model.count) {
+        gateway_error(model.function, "nrhs", "expected %d inputs, got %d. Usage: %s", model.count, nrhs,
+                      usage_text(model).text);
+    }
+    if (nlhs > model.max_outputs) {
+        gateway_error(model.function, "nlhs", "returns at most %d outputs, %d were requested. Usage: %s",
+                      model.max_outputs, nlhs, usage_text(model).text);
+    }
+}
+
+void check_argument_classes(const ModelArguments& model, const mxArray* const prhs[]) {
+    for (int k = 0; k < model.count; ++k) {
+        const ModelArgument& a = model.list[k];
+        if (a.kind == ArgumentKind::array) check_real_double_array(model.function, prhs[k], a.name, model.traits_dims);
+        else check_real_scalar(model.function, prhs[k], a.name);
+    }
+}
+
+ArgumentValues checked_argument_values(const ModelArguments& model, const mxArray* const prhs[]) {
+    ArgumentValues values;
+    for (int k = 0; k < model.count; ++k) {
+        if (model.list[k].kind != ArgumentKind::array) values.value[k] = mxGetScalar(prhs[k]);
+    }
     ArgumentFault fault;
-    if (!finite_rule(value, name, fault)) raise_fault(function, fault);
+    if (!argument_kinds_rule(model, values, fault)) raise_fault(model.function, fault);
+    return values;
 }
 
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps) {

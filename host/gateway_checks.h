@@ -7,30 +7,29 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "argument_rules.h"
 #include "mex_host.h"
 
 // Raises a host error "<function>:<reason>" with a printf-style message.
 [[noreturn]] void gateway_error(const char* function, const char* reason, const char* format, ...);
 
-// Input count must be exactly expected_inputs; outputs at most max_outputs.
-void check_arg_counts(const char* function, int nlhs, int max_outputs, int nrhs, int expected_inputs,
-                      const char* usage);
+// Input count must be the model's argument count; outputs at most its
+// max_outputs. The message shows the usage.
+void check_arg_counts(const ModelArguments& model, int nlhs, int nrhs);
 
-// A real, dense double array; with max_dims 2, also at most two dimensions.
-void check_real_double_array(const char* function, const mxArray* array, const char* name, size_t max_dims);
+// Each argument of the class its kind needs, in call order: the array a
+// real, full double array (with traits_dims 2, at most two dimensions), every
+// other argument a real, dense numeric array of exactly one element.
+void check_argument_classes(const ModelArguments& model, const mxArray* const prhs[]);
 
-// A real, dense numeric array of exactly one element.
-void check_real_scalar(const char* function, const mxArray* array, const char* name);
-
-// value truncated toward zero, when finite and within the int32 range.
-int32_t checked_int32(const char* function, double value, const char* name);
-
-void check_finite(const char* function, double value, const char* name);
+// The scalar arguments' values, read in call order and checked by
+// argument_kinds_rule: int32 arguments truncated, finite ones finite.
+ArgumentValues checked_argument_values(const ModelArguments& model, const mxArray* const prhs[]);
 
 // levels >= 1, steps >= 0.
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps);
 
-// radius at most 1073741823, so that a ring step's observation counts fit int32.
+// radius at most kMaxRadius, so that a ring step's observation counts fit int32.
 void check_radius(const char* function, int32_t radius);
 
 // rows x cols as a site count: each size and the count must fit int32, its 8-byte scratch arrays

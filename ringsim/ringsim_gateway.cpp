@@ -1,6 +1,5 @@
-// Host entry of ringsim:
-//   [final_traits, mean_levels] = ringsim(traits, intercept, slope, levels,
-//                                         radius, noise, mutation_rate, steps, seed)
+// Host entry of ringsim, whose arguments kRingsimArguments in host/model_arguments.h
+// describes.
 // Reads and checks the arguments, makes sure the host has the memory the
 // call needs, creates the outputs, allocates the scratch blocks, runs the
 // ring model and frees the blocks.
@@ -8,45 +7,46 @@
 
 #include "gateway_checks.h"
 #include "mex_host.h"
+#include "model_arguments.h"
 #include "ring_fast.h"
 #include "scratch_blocks.h"
 
 namespace {
-constexpr const char* kName = "ringsim";
-constexpr const char* kUsage =
-    "[final_traits, mean_levels] = ringsim(traits, intercept, slope, levels, radius, noise, mutation_rate, "
-    "steps, seed)";
-constexpr const char* kArgNames[] = {"traits", "intercept", "slope", "levels", "radius",
-                                     "noise",  "mutation_rate", "steps", "seed"};
-constexpr int kInputs = 9;
+constexpr const ModelArguments& kArguments = kRingsimArguments;
+constexpr const char* kName = kArguments.function;
+constexpr int kTraits = argument_position(kArguments, "traits");
+constexpr int kIntercept = argument_position(kArguments, "intercept");
+constexpr int kSlope = argument_position(kArguments, "slope");
+constexpr int kLevels = argument_position(kArguments, "levels");
+constexpr int kRadius = argument_position(kArguments, "radius");
+constexpr int kNoise = argument_position(kArguments, "noise");
+constexpr int kMutationRate = argument_position(kArguments, "mutation_rate");
+constexpr int kSteps = argument_position(kArguments, "steps");
+constexpr int kSeed = argument_position(kArguments, "seed");
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    check_arg_counts(kName, nlhs, 2, nrhs, kInputs, kUsage);
-    check_real_double_array(kName, prhs[0], kArgNames[0], 0);
-    for (int k = 1; k < kInputs; ++k) check_real_scalar(kName, prhs[k], kArgNames[k]);
+    check_arg_counts(kArguments, nlhs, nrhs);
+    check_argument_classes(kArguments, prhs);
 
-    const double* source = mxGetPr(prhs[0]);
-    const size_t rows = mxGetM(prhs[0]);
-    const size_t cols = mxGetN(prhs[0]);
-    double arg[kInputs];
-    for (int k = 1; k < kInputs; ++k) arg[k] = mxGetScalar(prhs[k]);
+    const double* source = mxGetPr(prhs[kTraits]);
+    const size_t rows = mxGetM(prhs[kTraits]);
+    const size_t cols = mxGetN(prhs[kTraits]);
+    const ArgumentValues arg = checked_argument_values(kArguments, prhs);
 
     ring::RingParams params{};
-    params.model.intercept = arg[1];
-    params.model.slope = arg[2];
-    params.model.levels = checked_int32(kName, arg[3], kArgNames[3]);
-    params.radius = checked_int32(kName, arg[4], kArgNames[4]);
-    params.model.noise = arg[5];
-    params.model.mutation_rate = arg[6];  // any value is meaningful: <= 0 or NaN never mutates, >= 1 always tries
-    const int32_t steps = checked_int32(kName, arg[7], kArgNames[7]);
-    const int32_t seed = checked_int32(kName, arg[8], kArgNames[8]);
-    check_finite(kName, params.model.intercept, kArgNames[1]);
-    check_finite(kName, params.model.slope, kArgNames[2]);
-    check_finite(kName, params.model.noise, kArgNames[5]);
+    params.model.intercept = arg.value[kIntercept];
+    params.model.slope = arg.value[kSlope];
+    params.model.levels = arg.whole[kLevels];
+    params.radius = arg.whole[kRadius];
+    params.model.noise = arg.value[kNoise];
+    // Any rate is meaningful: <= 0 or NaN never mutates, >= 1 always tries.
+    params.model.mutation_rate = arg.value[kMutationRate];
+    const int32_t steps = arg.whole[kSteps];
+    const int32_t seed = arg.whole[kSeed];
     check_levels_and_steps(kName, params.model.levels, steps);
     check_radius(kName, params.radius);
-    const int32_t count = checked_site_count(kName, "ring", rows, cols, params.model.levels, steps);
+    const int32_t count = checked_site_count(kName, kArguments.lattice, rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
 
     check_call_memory(kName, nlhs, count, 1, steps, params.model.levels);
