@@ -14,12 +14,13 @@
 
 namespace {
 const char* kSweepUsage = "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n";
-const char* kRunUsage =
-    "  latticesweep run --model ring|torus --intercept X --slope X --levels N\n"
-    "                   (--radius N | --payoff-mode N --neighbourhood N)\n"
-    "                   --noise X --mutation-rate X --steps N --seed N\n"
+// The run command's usage opens with the model's arguments (run_usage),
+// then these lines.
+const char* kRunUsageStart = "  latticesweep run --model ring|torus";
+const char* kRunUsageEnd =
     "                   (--traits \"0 1 2; 2 1 0\" | --random SIZE [--initial-seed N]\n"
     "                    | --traits-file FILE.mat [--variable NAME]) [-o OUTPUT.mat] [--quiet]\n";
+const size_t kRunUsageWidth = 76;
 
 const char* kMpiUsage = "  mpirun -np 4 latticesweep sweep DESCRIPTION.toml -o OUTPUT.mat --threads 1\n";
 const char* kVersionUsage = "  latticesweep --version\n";
@@ -37,24 +38,69 @@ const char* kRunIntro =
 const int kUsageError = 2;
 const long long kMaxThreads = 4096;
 
-// One line each for the options of the model's arguments in run's help.
+// An option's name, its value's name and its help.
 struct ArgumentHelp {
     const char* name;
     const char* value;
     const char* help;
 };
-const ArgumentHelp kArgumentHelp[] = {
-    {"intercept", "X", "level v has the value intercept + slope * v"},
-    {"slope", "X", "value added by each level"},
-    {"levels", "N", "number of trait levels, at least 1"},
-    {"radius", "N", "sites observed on each side of the focal site"},
-    {"payoff_mode", "N", "0 scores each site by its four orthogonal\nneighbours, other values by all eight"},
-    {"neighbourhood", "N", "0 observes the four orthogonal neighbours,\nother values all eight"},
-    {"noise", "X", "standard deviation of the noise on each observation"},
-    {"mutation_rate", "X", "chance of a mutation attempt per site and step"},
-    {"steps", "N", "number of steps, 0 or more"},
-    {"seed", "N", "seed of the run's random stream"},
-};
+
+// The description of an argument either model takes.
+const ModelArgument& described_argument(const std::string& name) {
+    const ModelArguments& ring = model_arguments(Model::ring);
+    const int k = find_argument(ring, name.c_str());
+    if (k >= 0) return ring.list[k];
+    const ModelArguments& torus = model_arguments(Model::torus);
+    return torus.list[find_argument(torus, name.c_str())];
+}
+
+// "N" for an argument taken as a whole number, "X" for any number.
+const char* value_name(const std::string& argument) {
+    return described_argument(argument).kind == ArgumentKind::int32 ? "N" : "X";
+}
+
+// "--levels N", "--noise X": an argument's option with its value.
+std::string option_with_value(const std::string& name) { return argument_option(name) + " " + value_name(name); }
+
+// The words of run's usage: each argument both models take as its option,
+// and each stretch of arguments of one model only as the alternatives
+// "(ring's | torus's)".
+std::vector<std::string> run_usage_words() {
+    std::vector<std::string> words;
+    std::string alternatives[2];  // the ring's, the torus's
+    for (const std::string& name : run_argument_names()) {
+        Model only_in = Model::ring;
+        if (argument_of_one_model(name, only_in)) {
+            std::string& group = alternatives[only_in == Model::ring ? 0 : 1];
+            group += (group.empty() ? "" : " ") + option_with_value(name);
+            continue;
+        }
+        if (!alternatives[0].empty() || !alternatives[1].empty()) {
+            words.push_back("(" + alternatives[0] + " | " + alternatives[1] + ")");
+            alternatives[0].clear();
+            alternatives[1].clear();
+        }
+        words.push_back(option_with_value(name));
+    }
+    return words;
+}
+
+// Run's usage lines, the words wrapped under the command.
+std::string run_usage() {
+    const std::string indent(std::string(kRunUsageStart).find("--"), ' ');
+    std::string text = kRunUsageStart;
+    size_t line_start = 0;
+    for (const std::string& word : run_usage_words()) {
+        if (text.size() - line_start + 1 + word.size() > kRunUsageWidth) {
+            text += "\n";
+            line_start = text.size();
+            text += indent + word;
+        } else {
+            text += " " + word;
+        }
+    }
+    return text + "\n" + kRunUsageEnd;
+}
 
 // The options of each command, read once parsing is done.
 struct SweepSlots {
@@ -77,8 +123,8 @@ struct RunSlots {
 std::string help_text(const CLI::Formatter& layout, const CLI::App& shown) {
     std::string text;
     if (shown.get_name() == "sweep") text = std::string(kSweepIntro) + "\nUsage:\n" + kSweepUsage + kMpiUsage;
-    else if (shown.get_name() == "run") text = std::string(kRunIntro) + "\nUsage:\n" + kRunUsage;
-    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + kRunUsage + kVersionUsage;
+    else if (shown.get_name() == "run") text = std::string(kRunIntro) + "\nUsage:\n" + run_usage();
+    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + run_usage() + kVersionUsage;
     text += layout.make_positionals(&shown);
     for (const std::string& group : shown.get_groups()) {
         const std::vector<const CLI::Option*> options = shown.get_options(
@@ -170,15 +216,12 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
     slots.values.push_back(
         add_value_option(*run, "--model", "ring|torus", "ring (as ringsim) or torus (as gridsim)")->group(model_group));
     for (const std::string& name : run_argument_names()) {
-        ArgumentHelp help = {name.c_str(), "X", "the model's argument of that name"};
-        for (const ArgumentHelp& h : kArgumentHelp) {
-            if (name == h.name) help = h;
-        }
         Model only_in = Model::ring;
         const std::string scope =
-            argument_of_one_model(name, only_in) ? (only_in == Model::ring ? "ring: " : "torus: ") : "";
-        slots.values.push_back(
-            add_value_option(*run, argument_option(name), help.value, scope + help.help)->group(model_group));
+            argument_of_one_model(name, only_in) ? std::string(model_arguments(only_in).lattice) + ": " : "";
+        slots.values.push_back(add_value_option(*run, argument_option(name), value_name(name),
+                                                scope + described_argument(name).help)
+                                   ->group(model_group));
     }
     const std::string initial_group = "Initial levels (exactly one of --traits, --random, --traits-file)";
     const ArgumentHelp initial_options[] = {

@@ -4,10 +4,60 @@
 #include "torus_fast.h"
 
 namespace {
-const std::vector<const char*> kRingNames = {"intercept", "slope", "levels", "radius",
-                                             "noise",     "mutation_rate", "steps", "seed"};
-const std::vector<const char*> kTorusNames = {"intercept", "slope",         "levels", "payoff_mode", "neighbourhood",
-                                              "noise",     "mutation_rate", "steps",  "seed"};
+std::vector<const char*> scalar_names(const ModelArguments& arguments) {
+    std::vector<const char*> names;
+    for (int k = 0; k < arguments.count; ++k) {
+        if (arguments.list[k].kind != ArgumentKind::array) names.push_back(arguments.list[k].name);
+    }
+    return names;
+}
+
+const std::vector<const char*> kRingNames = scalar_names(kRingsimArguments);
+const std::vector<const char*> kTorusNames = scalar_names(kGridsimArguments);
+
+// Positions of the arguments both models take.
+struct SharedPositions {
+    int intercept, slope, levels, noise, mutation_rate, steps, seed;
+};
+
+constexpr SharedPositions shared_positions(const ModelArguments& arguments) {
+    return {argument_position(arguments, "intercept"), argument_position(arguments, "slope"),
+            argument_position(arguments, "levels"),    argument_position(arguments, "noise"),
+            argument_position(arguments, "mutation_rate"), argument_position(arguments, "steps"),
+            argument_position(arguments, "seed")};
+}
+
+constexpr SharedPositions kRingAt = shared_positions(kRingsimArguments);
+constexpr SharedPositions kTorusAt = shared_positions(kGridsimArguments);
+constexpr int kRingRadius = argument_position(kRingsimArguments, "radius");
+constexpr int kTorusPayoffMode = argument_position(kGridsimArguments, "payoff_mode");
+constexpr int kTorusNeighbourhood = argument_position(kGridsimArguments, "neighbourhood");
+
+// An argument's index among the scalar arguments (all but the array).
+constexpr int scalar_index(const ModelArguments& arguments, const char* name) {
+    int slot = 0;
+    for (int k = 0; k < argument_position(arguments, name); ++k) {
+        if (arguments.list[k].kind != ArgumentKind::array) ++slot;
+    }
+    return slot;
+}
+
+constexpr ScalarSlots slots_of(const ModelArguments& arguments) {
+    return {scalar_index(arguments, "levels"), scalar_index(arguments, "steps"), scalar_index(arguments, "seed")};
+}
+
+constexpr ScalarSlots kRingSlots = slots_of(kRingsimArguments);
+constexpr ScalarSlots kTorusSlots = slots_of(kGridsimArguments);
+
+void read_model_params(const SharedPositions& at, const ArgumentValues& arg, ModelParams& m, CheckedRun& run) {
+    m.intercept = arg.value[at.intercept];
+    m.slope = arg.value[at.slope];
+    m.levels = arg.whole[at.levels];
+    m.noise = arg.value[at.noise];
+    m.mutation_rate = arg.value[at.mutation_rate];
+    run.steps = arg.whole[at.steps];
+    run.seed = arg.whole[at.seed];
+}
 
 // The scratch blocks of one run, in the gateway's allocation order.
 struct ScratchMemory {
@@ -28,48 +78,48 @@ struct ScratchMemory {
 };
 }  // namespace
 
-const char* model_function(Model model) { return model == Model::ring ? "ringsim" : "gridsim"; }
+const char* model_function(Model model) { return model_arguments(model).function; }
+
+const ModelArguments& model_arguments(Model model) {
+    return model == Model::ring ? kRingsimArguments : kGridsimArguments;
+}
 
 const std::vector<const char*>& scalar_argument_names(Model model) {
     return model == Model::ring ? kRingNames : kTorusNames;
 }
 
+int scalar_slot(Model model, const std::string& name) {
+    const auto& names = scalar_argument_names(model);
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (name == names[k]) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+ScalarSlots scalar_slots(Model model) { return model == Model::ring ? kRingSlots : kTorusSlots; }
+
 bool check_scalar_arguments(Model model, const double* scalars, size_t rows, size_t cols, CheckedRun& run,
                             ArgumentFault& fault) {
     run = CheckedRun{};
     run.model = model;
+    const ModelArguments& arguments = model_arguments(model);
+    ArgumentValues arg;
+    for (int k = 0, slot = 0; k < arguments.count; ++k) {
+        if (arguments.list[k].kind != ArgumentKind::array) arg.value[k] = scalars[slot++];
+    }
+    if (!argument_kinds_rule(arguments, arg, fault)) return false;
     if (model == Model::ring) {
-        // scalars: intercept, slope, levels, radius, noise, mutation_rate, steps, seed
-        ModelParams& m = run.ring.model;
-        m.intercept = scalars[0];
-        m.slope = scalars[1];
-        m.noise = scalars[4];
-        m.mutation_rate = scalars[5];
-        if (!int32_rule(scalars[2], "levels", m.levels, fault)) return false;
-        if (!int32_rule(scalars[3], "radius", run.ring.radius, fault)) return false;
-        if (!int32_rule(scalars[6], "steps", run.steps, fault)) return false;
-        if (!int32_rule(scalars[7], "seed", run.seed, fault)) return false;
+        read_model_params(kRingAt, arg, run.ring.model, run);
+        run.ring.radius = arg.whole[kRingRadius];
     } else {
-        // scalars: intercept, slope, levels, payoff_mode, neighbourhood, noise, mutation_rate, steps, seed
-        ModelParams& m = run.torus.model;
-        m.intercept = scalars[0];
-        m.slope = scalars[1];
-        m.noise = scalars[5];
-        m.mutation_rate = scalars[6];
-        if (!int32_rule(scalars[2], "levels", m.levels, fault)) return false;
-        if (!int32_rule(scalars[3], "payoff_mode", run.torus.payoff_mode, fault)) return false;
-        if (!int32_rule(scalars[4], "neighbourhood", run.torus.neighbourhood, fault)) return false;
-        if (!int32_rule(scalars[7], "steps", run.steps, fault)) return false;
-        if (!int32_rule(scalars[8], "seed", run.seed, fault)) return false;
+        read_model_params(kTorusAt, arg, run.torus.model, run);
+        run.torus.payoff_mode = arg.whole[kTorusPayoffMode];
+        run.torus.neighbourhood = arg.whole[kTorusNeighbourhood];
     }
     const ModelParams& m = model == Model::ring ? run.ring.model : run.torus.model;
-    if (!finite_rule(m.intercept, "intercept", fault)) return false;
-    if (!finite_rule(m.slope, "slope", fault)) return false;
-    if (!finite_rule(m.noise, "noise", fault)) return false;
     if (!levels_and_steps_rule(m.levels, run.steps, fault)) return false;
     if (model == Model::ring && !radius_rule(run.ring.radius, fault)) return false;
-    const char* lattice = model == Model::ring ? "ring" : "torus";
-    if (!site_count_rule(lattice, rows, cols, m.levels, run.steps, run.sites, fault)) return false;
+    if (!site_count_rule(arguments.lattice, rows, cols, m.levels, run.steps, run.sites, fault)) return false;
     if (model == Model::ring) {
         run.rows = run.sites;
         run.cols = 1;

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "argument_rules.h"
+#include "model_arguments.h"
 #include "ring_model.h"
 #include "torus_model.h"
 
@@ -16,10 +18,24 @@ enum class Model { ring, torus };
 // "ringsim" or "gridsim": the host function the run stands for.
 const char* model_function(Model model);
 
-// Names of the scalar arguments after traits, in call order: 8 for the ring
-// (intercept, slope, levels, radius, noise, mutation_rate, steps, seed), 9 for
-// the torus (payoff_mode and neighbourhood in place of radius).
+// The host function's arguments (host/model_arguments.h).
+const ModelArguments& model_arguments(Model model);
+
+// Names of the scalar arguments (every argument but traits), in call order.
+// A sweep holds a run's arguments in this order: an argument's slot is its
+// index here.
 const std::vector<const char*>& scalar_argument_names(Model model);
+
+// The slot of the scalar argument called name; -1 when the model has none.
+int scalar_slot(Model model, const std::string& name);
+
+// The slots of the arguments a sweep itself reads.
+struct ScalarSlots {
+    int levels;  // the initial levels are drawn below it
+    int steps;   // the rows of the mean levels
+    int seed;    // set from the run's index, never fixed or swept
+};
+ScalarSlots scalar_slots(Model model);
 
 // A run whose arguments passed every rule, converted as the gateway does.
 struct CheckedRun {

@@ -57,7 +57,7 @@ void parse_traits(const std::string& option, const std::string& text, Model mode
     }
 }
 
-const char* model_name(Model model) { return model == Model::ring ? "ring" : "torus"; }
+const char* model_name(Model model) { return model_arguments(model).lattice; }
 
 bool takes_argument(Model model, const std::string& argument) {
     for (const char* name : scalar_argument_names(model)) {
@@ -86,10 +86,13 @@ std::string toml_number(double value) {
 
 // A sweep description equivalent to the run, stored with its results.
 std::string describe_run(const SweepPlan& plan, const std::string& file, const std::string& variable) {
-    std::string d = "# latticesweep run\nmodel = \"" + std::string(plan.model == Model::ring ? "ring" : "torus") +
+    std::string d = "# latticesweep run\nmodel = \"" + std::string(model_name(plan.model)) +
                     "\"\n\n[parameters]\n";
     const auto& names = scalar_argument_names(plan.model);
-    for (size_t k = 0; k + 1 < names.size(); ++k) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
+    const auto seed = static_cast<size_t>(scalar_slots(plan.model).seed);
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (k != seed) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
+    }
     d += "\n[replicates]\nfirst_seed = " + std::to_string(plan.first_seed) + "\n\n[initial]\n";
     const InitialLevels& init = plan.initial;
     if (!file.empty()) {
@@ -178,14 +181,15 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         plan.fixed[k] = number_option(option, text);
     }
     // The run's seed is the first (and only) seed of the plan.
+    const auto seed_slot = static_cast<size_t>(scalar_slots(plan.model).seed);
     int32_t seed = 0;
     ArgumentFault fault;
-    if (!int32_rule(plan.fixed[n - 1], "seed", seed, fault)) {
-        throw SweepError(plan.where[n - 1] + ": " + model_function(plan.model) + ":" + fault.reason + ": " +
+    if (!int32_rule(plan.fixed[seed_slot], kSeedArgument.name, seed, fault)) {
+        throw SweepError(plan.where[seed_slot] + ": " + model_function(plan.model) + ":" + fault.reason + ": " +
                          fault.message);
     }
     plan.first_seed = seed;
-    plan.seeds_where = plan.where[n - 1];
+    plan.seeds_where = plan.where[seed_slot];
 
     const std::string traits = take("--traits");
     const std::string random = take("--random");

@@ -124,28 +124,24 @@ std::vector<double> range_values(const toml::table& range, const Place& place, c
     return values;
 }
 
-int slot_of(Model model, const std::string& name) {
-    const auto& names = scalar_argument_names(model);
-    for (size_t k = 0; k < names.size(); ++k) {
-        if (name == names[k]) return static_cast<int>(k);
-    }
-    return -1;
-}
-
+// The arguments a description sets: every scalar argument but the seed.
 std::string argument_list(Model model) {
     std::string list;
     const auto& names = scalar_argument_names(model);
-    for (size_t k = 0; k + 1 < names.size(); ++k) list += (k ? ", " : "") + std::string(names[k]);
+    const auto seed = static_cast<size_t>(scalar_slots(model).seed);
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (k != seed) list += (list.empty() ? "" : ", ") + std::string(names[k]);
+    }
     return list;
 }
 
 // Checks that key names an argument of the model other than seed.
 int argument_slot(const SweepPlan& plan, const std::string& key, const std::string& where) {
-    if (key == "seed") {
+    if (key == kSeedArgument.name) {
         throw SweepError(where + ": seeds are not set here; they come from [replicates] first_seed plus the run "
                                  "index.");
     }
-    const int slot = slot_of(plan.model, key);
+    const int slot = scalar_slot(plan.model, key);
     if (slot < 0) {
         throw SweepError(where + ": unknown key; " + model_function(plan.model) + " takes " +
                          argument_list(plan.model) + ".");
@@ -273,7 +269,7 @@ void read_random_traits(const toml::table& random, const Place& place, const std
                                                                  : ": a torus's size is [rows, columns], each 0 or more."));
             }
             if (size.front() > INT32_MAX || size.back() > INT32_MAX) {
-                throw SweepError(at + ": traits must have at most 536870911 elements.");
+                throw SweepError(at + ": traits must have at most " + std::to_string(kMaxElements) + " elements.");
             }
             init.rows = static_cast<size_t>(size.front());
             init.cols = plan.model == Model::ring ? 1 : static_cast<size_t>(size.back());
@@ -373,12 +369,13 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
         }
     }
     const auto& names = scalar_argument_names(plan.model);
-    for (size_t k = 0; k + 1 < n; ++k) {
-        if (!given[k]) {
+    const auto seed = static_cast<size_t>(scalar_slots(plan.model).seed);
+    for (size_t k = 0; k < n; ++k) {
+        if (k != seed && !given[k]) {
             throw SweepError(path + ": key '" + names[k] + "' is missing; give it in [parameters] or [sweep].");
         }
     }
-    plan.where[n - 1] = plan.seeds_where;
+    plan.where[seed] = plan.seeds_where;
     if (!has_initial) throw SweepError(path + ": table [initial] is missing; it gives the initial levels.");
     check_run_count(plan);
     return plan;

@@ -33,7 +33,10 @@ void check_run_count(const SweepPlan& plan) {
 
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate) {
     const size_t n = plan.scalar_count();
-    for (size_t k = 0; k + 1 < n; ++k) scalars[k] = plan.fixed[k];
+    const auto seed = static_cast<size_t>(scalar_slots(plan.model).seed);
+    for (size_t k = 0; k < n; ++k) {
+        if (k != seed) scalars[k] = plan.fixed[k];
+    }
     replicate = index % plan.replicates + 1;
     int64_t rest = index / plan.replicates;
     for (size_t s = plan.swept.size(); s-- > 0;) {
@@ -41,7 +44,7 @@ void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t&
         scalars[plan.swept[s].slot] = plan.swept[s].values[static_cast<size_t>(rest % size)];
         rest /= size;
     }
-    scalars[n - 1] = static_cast<double>(plan.first_seed + index);
+    scalars[seed] = static_cast<double>(plan.first_seed + index);
 }
 
 void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial) {
@@ -50,9 +53,9 @@ void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vecto
         initial = init.values;
         return;
     }
-    const size_t n = plan.scalar_count();
-    const auto levels = static_cast<int32_t>(scalars[2]);  // checked before any run is prepared
-    const int32_t seed = init.has_seed ? init.seed : static_cast<int32_t>(scalars[n - 1]);
+    const ScalarSlots slots = scalar_slots(plan.model);
+    const auto levels = static_cast<int32_t>(scalars[slots.levels]);  // checked before any run is prepared
+    const int32_t seed = init.has_seed ? init.seed : static_cast<int32_t>(scalars[slots.seed]);
     std::vector<int32_t> table(kRngTableSize);
     UniformRng rng{};
     rng.table = table.data();
@@ -117,10 +120,10 @@ void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vec
 }
 
 int32_t max_steps(const SweepPlan& plan) {
-    const size_t slot = plan.scalar_count() - 2;  // steps comes just before seed
-    double most = plan.fixed[slot];
+    const int slot = scalar_slots(plan.model).steps;
+    double most = plan.fixed[static_cast<size_t>(slot)];
     for (const SweptArgument& s : plan.swept) {
-        if (static_cast<size_t>(s.slot) == slot) most = *std::max_element(s.values.begin(), s.values.end());
+        if (s.slot == slot) most = *std::max_element(s.values.begin(), s.values.end());
     }
     return static_cast<int32_t>(most);
 }

@@ -60,7 +60,7 @@ constexpr int64_t kMaxRuns = 100000000;
 // kMaxRuns (or int64).
 void check_run_count(const SweepPlan& plan);
 
-// The scalar arguments of run index (scalar_count values, seed last) and its
+// The scalar arguments of run index (scalar_count values, in slots) and its
 // replicate number (1-based).
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate);
 
