@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
 
 // Byte counts of scratch blocks are kept within 32 bits on every build, so
@@ -57,27 +58,33 @@ constexpr ModelArgument kStepsArgument{"steps", ArgumentKind::int32, 0, INT32_MA
 constexpr ModelArgument kSeedArgument{"seed", ArgumentKind::int32, INT32_MIN, INT32_MAX,
                                       "seed of the run's random stream"};
 
-constexpr int kMaxArguments = 10;  // the longest list, gridsim's
-
 struct ModelArguments {
-    const char* function;  // the host function, "ringsim"
-    const char* lattice;   // the lattice in messages, "ring"
-    const char* outputs;   // the outputs in the usage text
+    const char* function;        // the host function, "ringsim"
+    const char* lattice;         // the lattice in messages, "ring"
+    const char* outputs;         // the outputs in the usage text
     int max_outputs;
-    size_t traits_dims;    // 2: traits must be a matrix; 0: any number of dimensions
-    int count;             // arguments in list
-    ModelArgument list[kMaxArguments];  // in call order
+    size_t traits_dims;          // 2: traits must be a matrix; 0: any number of dimensions
+    const ModelArgument* list;   // in call order
+    int count;                   // arguments in list
 };
 
-constexpr ModelArguments kRingsimArguments{
-    "ringsim", "ring", "[final_traits, mean_levels]", 2, 0, 9,
-    {kTraitsArgument, kInterceptArgument, kSlopeArgument, kLevelsArgument, kRadiusArgument, kNoiseArgument,
-     kMutationRateArgument, kStepsArgument, kSeedArgument}};
+constexpr ModelArgument kRingsimList[] = {kTraitsArgument, kInterceptArgument,    kSlopeArgument,
+                                          kLevelsArgument, kRadiusArgument,       kNoiseArgument,
+                                          kMutationRateArgument, kStepsArgument, kSeedArgument};
+constexpr ModelArguments kRingsimArguments{"ringsim", "ring", "[final_traits, mean_levels]", 2, 0, kRingsimList,
+                                           static_cast<int>(std::size(kRingsimList))};
 
-constexpr ModelArguments kGridsimArguments{
-    "gridsim", "torus", "[final_traits, mean_levels]", 2, 2, 10,
-    {kTraitsArgument, kInterceptArgument, kSlopeArgument, kLevelsArgument, kPayoffModeArgument,
-     kNeighbourhoodArgument, kNoiseArgument, kMutationRateArgument, kStepsArgument, kSeedArgument}};
+constexpr ModelArgument kGridsimList[] = {kTraitsArgument, kInterceptArgument,    kSlopeArgument,
+                                          kLevelsArgument, kPayoffModeArgument,   kNeighbourhoodArgument,
+                                          kNoiseArgument,  kMutationRateArgument, kStepsArgument,
+                                          kSeedArgument};
+constexpr ModelArguments kGridsimArguments{"gridsim", "torus", "[final_traits, mean_levels]", 2, 2, kGridsimList,
+                                           static_cast<int>(std::size(kGridsimList))};
+
+// The longest list: room enough for a call's values.
+constexpr int kMaxArguments = 10;
+static_assert(kRingsimArguments.count <= kMaxArguments && kGridsimArguments.count <= kMaxArguments,
+              "kMaxArguments must hold the longest argument list");
 
 constexpr bool same_name(const char* a, const char* b) {
     while (*a != '\0' && *a == *b) {
