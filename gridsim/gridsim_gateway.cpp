@@ -15,15 +15,8 @@ namespace {
 constexpr const ModelArguments& kArguments = kGridsimArguments;
 constexpr const char* kName = kArguments.function;
 constexpr int kTraits = argument_position(kArguments, "traits");
-constexpr int kIntercept = argument_position(kArguments, "intercept");
-constexpr int kSlope = argument_position(kArguments, "slope");
-constexpr int kLevels = argument_position(kArguments, "levels");
 constexpr int kPayoffMode = argument_position(kArguments, "payoff_mode");
 constexpr int kNeighbourhood = argument_position(kArguments, "neighbourhood");
-constexpr int kNoise = argument_position(kArguments, "noise");
-constexpr int kMutationRate = argument_position(kArguments, "mutation_rate");
-constexpr int kSteps = argument_position(kArguments, "steps");
-constexpr int kSeed = argument_position(kArguments, "seed");
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
@@ -36,16 +29,12 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const ArgumentValues arg = checked_argument_values(kArguments, prhs);
 
     torus::TorusParams params{};
-    params.model.intercept = arg.value[kIntercept];
-    params.model.slope = arg.value[kSlope];
-    params.model.levels = arg.whole[kLevels];
+    const SharedArguments shared = shared_arguments(kArguments, arg);
+    params.model = shared.model;
     params.payoff_mode = arg.whole[kPayoffMode];
     params.neighbourhood = arg.whole[kNeighbourhood];
-    params.model.noise = arg.value[kNoise];
-    // Any rate is meaningful: <= 0 or NaN never mutates, >= 1 always tries.
-    params.model.mutation_rate = arg.value[kMutationRate];
-    const int32_t steps = arg.whole[kSteps];
-    const int32_t seed = arg.whole[kSeed];
+    const int32_t steps = shared.steps;
+    const int32_t seed = shared.seed;
     check_levels_and_steps(kName, params.model.levels, steps);
     const int32_t sites = checked_site_count(kName, kArguments.lattice, rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, sites, params.model.levels);

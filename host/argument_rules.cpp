@@ -63,6 +63,19 @@ bool argument_kinds_rule(const ModelArguments& model, ArgumentValues& values, Ar
     return true;
 }
 
+SharedArguments shared_arguments(const ModelArguments& model, const ArgumentValues& values) {
+    SharedArguments shared{};
+    shared.model.intercept = values.value[argument_position(model, "intercept")];
+    shared.model.slope = values.value[argument_position(model, "slope")];
+    shared.model.levels = values.whole[argument_position(model, "levels")];
+    shared.model.noise = values.value[argument_position(model, "noise")];
+    // Any rate is meaningful: <= 0 or NaN never mutates, >= 1 always tries.
+    shared.model.mutation_rate = values.value[argument_position(model, "mutation_rate")];
+    shared.steps = values.whole[argument_position(model, "steps")];
+    shared.seed = values.whole[argument_position(model, "seed")];
+    return shared;
+}
+
 bool int32_rule(double value, const char* name, int32_t& result, ArgumentFault& fault) {
     // Truncation lands in the int32 range exactly when the value lies
     // strictly between -2^31 - 1 and 2^31; NaN fails both comparisons.

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model_arguments.h"
+#include "model_state.h"
 
 struct ArgumentFault {
     const char* reason = "";    // the error identifier's reason, e.g. "notInt32"
@@ -39,6 +40,16 @@ struct ArgumentValues {
     double value[kMaxArguments] = {};
     int32_t whole[kMaxArguments] = {};
 };
+
+// The arguments both models take, as a run reads them.
+struct SharedArguments {
+    ModelParams model;
+    int32_t steps;
+    int32_t seed;
+};
+
+// Reads the shared arguments of a call whose kinds rule passed.
+SharedArguments shared_arguments(const ModelArguments& model, const ArgumentValues& values);
 
 // Each rule returns true when the value is acceptable; otherwise it fills
 // fault and returns false.

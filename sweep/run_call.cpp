@@ -15,20 +15,6 @@ std::vector<const char*> scalar_names(const ModelArguments& arguments) {
 const std::vector<const char*> kRingNames = scalar_names(kRingsimArguments);
 const std::vector<const char*> kTorusNames = scalar_names(kGridsimArguments);
 
-// Positions of the arguments both models take.
-struct SharedPositions {
-    int intercept, slope, levels, noise, mutation_rate, steps, seed;
-};
-
-constexpr SharedPositions shared_positions(const ModelArguments& arguments) {
-    return {argument_position(arguments, "intercept"), argument_position(arguments, "slope"),
-            argument_position(arguments, "levels"),    argument_position(arguments, "noise"),
-            argument_position(arguments, "mutation_rate"), argument_position(arguments, "steps"),
-            argument_position(arguments, "seed")};
-}
-
-constexpr SharedPositions kRingAt = shared_positions(kRingsimArguments);
-constexpr SharedPositions kTorusAt = shared_positions(kGridsimArguments);
 constexpr int kRingRadius = argument_position(kRingsimArguments, "radius");
 constexpr int kTorusPayoffMode = argument_position(kGridsimArguments, "payoff_mode");
 constexpr int kTorusNeighbourhood = argument_position(kGridsimArguments, "neighbourhood");
@@ -49,14 +35,11 @@ constexpr ScalarSlots slots_of(const ModelArguments& arguments) {
 constexpr ScalarSlots kRingSlots = slots_of(kRingsimArguments);
 constexpr ScalarSlots kTorusSlots = slots_of(kGridsimArguments);
 
-void read_model_params(const SharedPositions& at, const ArgumentValues& arg, ModelParams& m, CheckedRun& run) {
-    m.intercept = arg.value[at.intercept];
-    m.slope = arg.value[at.slope];
-    m.levels = arg.whole[at.levels];
-    m.noise = arg.value[at.noise];
-    m.mutation_rate = arg.value[at.mutation_rate];
-    run.steps = arg.whole[at.steps];
-    run.seed = arg.whole[at.seed];
+void read_shared(const ModelArguments& arguments, const ArgumentValues& arg, ModelParams& m, CheckedRun& run) {
+    const SharedArguments shared = shared_arguments(arguments, arg);
+    m = shared.model;
+    run.steps = shared.steps;
+    run.seed = shared.seed;
 }
 
 // The scratch blocks of one run, in the gateway's allocation order.
@@ -109,10 +92,10 @@ bool check_scalar_arguments(Model model, const double* scalars, size_t rows, siz
     }
     if (!argument_kinds_rule(arguments, arg, fault)) return false;
     if (model == Model::ring) {
-        read_model_params(kRingAt, arg, run.ring.model, run);
+        read_shared(arguments, arg, run.ring.model, run);
         run.ring.radius = arg.whole[kRingRadius];
     } else {
-        read_model_params(kTorusAt, arg, run.torus.model, run);
+        read_shared(arguments, arg, run.torus.model, run);
         run.torus.payoff_mode = arg.whole[kTorusPayoffMode];
         run.torus.neighbourhood = arg.whole[kTorusNeighbourhood];
     }
