@@ -93,7 +93,9 @@ void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const
         } else if (status.MPI_TAG == kResult) {
             for (size_t at = 0; at < bytes.size();) {
                 if (!unpack(bytes, plan, at, result)) {
-                    throw SweepError("rank " + std::to_string(status.MPI_SOURCE) + " sent a damaged result.");
+                    throw SweepError("rank " + std::to_string(status.MPI_SOURCE) +
+                                     " sent a damaged result; check that every rank runs the same latticesweep "
+                                     "build, then run the same command with --resume.");
                 }
                 pool.hand_over(result);
             }
@@ -241,8 +243,10 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
     }
     if (!all_agree(error.empty())) {
         if (rank == 0 || !error.empty()) {
+            const char* other = "another rank could not read the sweep description or its initial-levels file (its "
+                                "own message says why; every machine must reach them at the same path)";
             std::fprintf(stderr, "latticesweep%s: %s\n", rank ? (" rank " + std::to_string(rank)).c_str() : "",
-                         error.empty() ? "another rank could not read the sweep" : error.c_str());
+                         error.empty() ? other : error.c_str());
         }
         MPI_Finalize();
         return 2;

@@ -69,9 +69,10 @@ void check_output_paths(const SweepPlan& plan, const std::string& output) {
             struct stat read {};
             if (!input.empty() && stat(input.c_str(), &read) == 0 && read.st_dev == st.st_dev &&
                 read.st_ino == st.st_ino) {
-                throw SweepError(path + ": is " +
-                                 (input == plan.description_path ? "the sweep description" : "the initial levels' file") +
-                                 " " + input + ", which this sweep reads; name another file for the results.");
+                const char* what =
+                    input == plan.description_path ? "the sweep description" : "the initial levels' file";
+                throw SweepError(path + ": is " + what + " " + input +
+                                 ", which this sweep reads; name another file for the results.");
             }
         }
     }

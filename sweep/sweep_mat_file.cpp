@@ -15,7 +15,7 @@ public:
     explicit MatFile(const std::string& path) : path_(path) {
         quiet_mat_library();
         mat_ = Mat_CreateVer(path.c_str(), nullptr, MAT_FT_MAT73);
-        if (!mat_) throw SweepError(path + ": cannot create the MAT-file.");
+        if (!mat_) throw SweepError(path + ": cannot create the MAT-file (is its folder writable, the disk full?).");
     }
     ~MatFile() {
         if (mat_) Mat_Close(mat_);

@@ -4,6 +4,24 @@
 #include <cstdio>
 #include <map>
 
+namespace {
+// Replicates times the list lengths; INT64_MAX when the product overflows.
+int64_t product_of(int64_t replicates, const std::vector<int64_t>& lengths) {
+    int64_t count = replicates;
+    for (const int64_t size : lengths) {
+        if (size != 0 && count > INT64_MAX / size) return INT64_MAX;  // refused by check_run_count
+        count *= size;
+    }
+    return count;
+}
+
+std::vector<int64_t> list_lengths(const SweepPlan& plan) {
+    std::vector<int64_t> lengths;
+    for (const SweptArgument& s : plan.swept) lengths.push_back(static_cast<int64_t>(s.values.size()));
+    return lengths;
+}
+}  // namespace
+
 int64_t SweepPlan::run_count() const {
     int64_t count = replicates;
     for (const SweptArgument& s : swept) {
@@ -15,19 +33,23 @@ int64_t SweepPlan::run_count() const {
 }
 
 void check_run_count(const SweepPlan& plan) {
-    const int64_t runs = plan.run_count();
+    check_run_count(plan.description_path, plan.replicates, list_lengths(plan));
+}
+
+void check_run_count(const std::string& where, int64_t replicates, const std::vector<int64_t>& lengths) {
+    const int64_t runs = product_of(replicates, lengths);
     if (runs >= 1 && runs <= kMaxRuns) return;
-    double exact = static_cast<double>(plan.replicates);
+    double exact = static_cast<double>(replicates);
     std::string product;
-    for (const SweptArgument& s : plan.swept) {
-        exact *= static_cast<double>(s.values.size());
-        product += std::to_string(s.values.size()) + " x ";
+    for (const int64_t size : lengths) {
+        exact *= static_cast<double>(size);
+        product += std::to_string(size) + " x ";
     }
     char count[64];
     std::snprintf(count, sizeof count, runs == INT64_MAX ? "%.3g" : "%.0f", exact);
-    const std::string where = plan.description_path.empty() ? std::string("the sweep") : plan.description_path;
-    throw SweepError(where + ": the sweep has " + product + std::to_string(plan.replicates) +
-                     (plan.replicates == 1 ? " replicate = " : " replicates = ") + count + " runs; one sweep holds at most " + std::to_string(kMaxRuns) +
+    throw SweepError((where.empty() ? std::string("the sweep") : where) + ": the sweep has " + product +
+                     std::to_string(replicates) + (replicates == 1 ? " replicate = " : " replicates = ") + count +
+                     " runs; one sweep holds at most " + std::to_string(kMaxRuns) +
                      ": sweep fewer values, or split it into several sweeps.");
 }
 
