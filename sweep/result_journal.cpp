@@ -137,7 +137,11 @@ void ResultJournal::append(int64_t index, const RunOutput& output) {
         const ssize_t n = pwrite(fileno(file_), record + written, record_.size() - written,
                                  static_cast<off_t>(end_ + static_cast<int64_t>(written)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(path_, "cannot write the sweep's journal");
+        if (n <= 0) {
+            const std::string reason = errno ? std::strerror(errno) : "nothing written";
+            throw SweepError(path_ + ": cannot write the sweep's journal: " + reason +
+                             ". The runs it holds are kept: make room, then run the same command with --resume.");
+        }
         written += static_cast<size_t>(n);
     }
     offsets_[static_cast<size_t>(index)] = end_;
