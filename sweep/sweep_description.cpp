@@ -76,13 +76,29 @@ const toml::table& table_of(const toml::node& node, const std::string& where) {
     return *node.as_table();
 }
 
-std::vector<double> range_values(const toml::table& range, const Place& place, const std::string& key,
-                                 const std::string& where) {
+// A range as written: its values are made only once the sweep's run count
+// is known to be within bounds, so a range of many values in a sweep too
+// large to hold is refused before they are.
+struct Range {
+    double from = 0;
+    double to = 0;
+    double step = 0;      // when by_count is false
+    int64_t length = 0;   // values it gives
+    bool by_count = false;
+};
+
+// A swept argument whose range waits to be expanded: plan.swept[swept].
+struct PendingRange {
+    size_t swept = 0;
+    Range range;
+};
+
+Range read_range(const toml::table& table, const Place& place, const std::string& key, const std::string& where) {
     const toml::node* from = nullptr;
     const toml::node* to = nullptr;
     const toml::node* step = nullptr;
     const toml::node* count = nullptr;
-    for (auto&& [k, node] : range) {
+    for (auto&& [k, node] : table) {
         const std::string name(k.str());
         if (name == "from") from = &node;
         else if (name == "to") to = &node;
@@ -93,20 +109,19 @@ std::vector<double> range_values(const toml::table& range, const Place& place, c
     if (!from || !to || (!step) == (!count)) {
         throw SweepError(where + ": a range needs from, to and exactly one of step or count.");
     }
-    const double a = number(*from, where + " (from)");
-    const double b = number(*to, where + " (to)");
-    std::vector<double> values;
+    Range range;
+    range.from = number(*from, where + " (from)");
+    range.to = number(*to, where + " (to)");
     if (count) {
-        const int64_t n = integer(*count, where + " (count)");
-        if (n < 1 || n > kMaxListLength) {
+        range.by_count = true;
+        range.length = integer(*count, where + " (count)");
+        if (range.length < 1 || range.length > kMaxListLength) {
             throw SweepError(where + ": count must lie in 1 .. " + std::to_string(kMaxListLength) + ".");
         }
-        for (int64_t i = 0; i < n; ++i) {
-            values.push_back(i + 1 == n ? b : a + (b - a) * static_cast<double>(i) / static_cast<double>(n - 1));
-        }
-        if (n == 1) values[0] = a;
-        return values;
+        return range;
     }
+    const double a = range.from;
+    const double b = range.to;
     const double s = number(*step, where + " (step)");
     const double spans = (b - a) / s;
     if (!std::isfinite(a) || !std::isfinite(b) || !(s != 0.0) || !std::isfinite(spans) || spans < -1e-9 ||
@@ -114,13 +129,31 @@ std::vector<double> range_values(const toml::table& range, const Place& place, c
         throw SweepError(where + ": step must be finite, non-zero, point from 'from' toward 'to' and give at most " +
                          std::to_string(kMaxListLength) + " values.");
     }
+    range.step = s;
     // A small tolerance keeps 'to' when (to - from) / step falls just short
     // of a whole number by rounding.
-    const auto n = static_cast<int64_t>(std::floor(spans + 1e-9)) + 1;
+    range.length = static_cast<int64_t>(std::floor(spans + 1e-9)) + 1;
+    return range;
+}
+
+std::vector<double> range_values(const Range& range) {
+    const double a = range.from;
+    const double b = range.to;
+    const int64_t n = range.length;
+    std::vector<double> values;
+    values.reserve(static_cast<size_t>(n));
+    if (range.by_count) {
+        for (int64_t i = 0; i < n; ++i) {
+            values.push_back(i + 1 == n ? b : a + (b - a) * static_cast<double>(i) / static_cast<double>(n - 1));
+        }
+        if (n == 1) values[0] = a;
+        return values;
+    }
+    const double s = range.step;
     for (int64_t i = 0; i < n; ++i) values.push_back(a + static_cast<double>(i) * s);
     // A range that reaches 'to' ends on it, not on a rounded neighbour
     // (0 .. 0.3 by 0.1 ends at 0.3, not 0.30000000000000004).
-    if (std::fabs(static_cast<double>(n - 1) - spans) <= 1e-9) values.back() = b;
+    if (std::fabs(static_cast<double>(n - 1) - (b - a) / s) <= 1e-9) values.back() = b;
     return values;
 }
 
@@ -150,7 +183,7 @@ int argument_slot(const SweepPlan& plan, const std::string& key, const std::stri
 }
 
 void read_arguments(const toml::table& table, const std::string& section, bool swept, const Place& place,
-                    SweepPlan& plan, std::vector<bool>& given) {
+                    SweepPlan& plan, std::vector<bool>& given, std::vector<PendingRange>& ranges) {
     std::vector<toml::source_region> keys;
     const auto entries = in_file_order(table, keys);
     for (size_t e = 0; e < entries.size(); ++e) {
@@ -173,7 +206,7 @@ void read_arguments(const toml::table& table, const std::string& section, bool s
             for (const toml::node& v : *list) s.values.push_back(number(v, where));
             if (s.values.empty()) throw SweepError(where + ": a swept list needs at least one value.");
         } else if (const toml::table* range = node.as_table()) {
-            s.values = range_values(*range, place, section + "." + key, where);
+            ranges.push_back({plan.swept.size(), read_range(*range, place, section + "." + key, where)});
         } else {
             throw SweepError(where + ": expected a list of values or a range { from, to, step or count }.");
         }
@@ -352,13 +385,14 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     plan.fixed.assign(n, 0.0);
     plan.where.assign(n, std::string());
     std::vector<bool> given(n, false);
+    std::vector<PendingRange> ranges;
     bool has_initial = false;
     for (auto&& [k, node] : root) {
         const std::string key(k.str());
         const std::string where = place.at(k.source(), key);
         if (key == "model") continue;
-        if (key == "parameters") read_arguments(table_of(node, where), key, false, place, plan, given);
-        else if (key == "sweep") read_arguments(table_of(node, where), key, true, place, plan, given);
+        if (key == "parameters") read_arguments(table_of(node, where), key, false, place, plan, given, ranges);
+        else if (key == "sweep") read_arguments(table_of(node, where), key, true, place, plan, given, ranges);
         else if (key == "replicates") read_replicates(table_of(node, where), place, plan);
         else if (key == "initial") {
             read_initial(table_of(node, where), place, where, plan);
@@ -377,7 +411,11 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     }
     plan.where[seed] = plan.seeds_where;
     if (!has_initial) throw SweepError(path + ": table [initial] is missing; it gives the initial levels.");
-    check_run_count(plan);
+    std::vector<int64_t> lengths;
+    for (const SweptArgument& s : plan.swept) lengths.push_back(static_cast<int64_t>(s.values.size()));
+    for (const PendingRange& r : ranges) lengths[r.swept] = r.range.length;
+    check_run_count(path, plan.replicates, lengths);
+    for (const PendingRange& r : ranges) plan.swept[r.swept].values = range_values(r.range);
     return plan;
 }
 

@@ -60,6 +60,11 @@ constexpr int64_t kMaxRuns = 100000000;
 // kMaxRuns (or int64).
 void check_run_count(const SweepPlan& plan);
 
+// The same for a sweep whose swept lists are not yet filled, from their
+// lengths: a description is checked before its ranges are expanded. where
+// names the description, or is empty.
+void check_run_count(const std::string& where, int64_t replicates, const std::vector<int64_t>& lengths);
+
 // The scalar arguments of run index (scalar_count values, in slots) and its
 // replicate number (1-based).
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate);

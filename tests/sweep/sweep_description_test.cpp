@@ -189,6 +189,12 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
                    "noise = { from = 0, to = 1, count = 65536 }\n[replicates]\ncount = 100000000\n"),
          {"bad.toml: the sweep has 65536 x 65536 x 100000000 replicates = 429496729600000000 runs",
           "at most 100000000"}},
+        {"ranges too long to hold, refused before they are made",
+         ring_with("noise = 0.1\nsteps = 20\n[sweep]\nmutation_rate = [0.0, 0.01]\n",
+                   "steps = 20\n[sweep]\nmutation_rate = { from = 0, to = 1, count = 100000000 }\n"
+                   "noise = { from = 0, to = 1, step = 0.000000059604644775390625 }\n"),
+         {"bad.toml: the sweep has 100000000 x 16777217 x 2 replicates = 3355443400000000 runs",
+          "at most 100000000"}},
         {"empty ring with steps", ring_with("[0, 1, 2, 1]", "[]"),
          {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
           "an empty ring (traits with no elements) can only run 0 steps; got 20."}},
