@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "argument_rules.h"
 #include "mat_library.h"
@@ -49,6 +51,24 @@ struct MatCloser {
 struct VarFreer {
     void operator()(matvar_t* var) const { Mat_VarFree(var); }
 };
+
+// The variable's values, read through the MAT-file library into buffers of
+// our own: twice, into one filled with zero bytes and one filled with 0xFF
+// bytes. The library reports no fault for data cut short (an uncompressed
+// file truncated inside its data, say) and leaves the rest of the buffer as
+// it found it: a value the two reads disagree on was never read.
+bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<double>& values) {
+    values.assign(count, 0.0);
+    if (count == 0) return true;
+    std::vector<double> check(count);
+    std::memset(check.data(), 0xFF, count * sizeof(double));
+    const int edge = static_cast<int>(count);  // count is at most kMaxElements
+    if (Mat_VarReadDataLinear(mat, info, values.data(), 0, 1, edge) != 0 ||
+        Mat_VarReadDataLinear(mat, info, check.data(), 0, 1, edge) != 0) {
+        return false;
+    }
+    return std::memcmp(values.data(), check.data(), count * sizeof(double)) == 0;
+}
 }  // namespace
 
 void read_initial_levels(Model model, const std::string& path, const std::string& variable,
@@ -62,22 +82,40 @@ void read_initial_levels(Model model, const std::string& path, const std::string
         throw SweepError(where + ": '" + path + "' is not a MAT-file (Octave writes one with save's -v7 option; " +
                          "its default text format is not one).");
     }
-    const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarRead(mat.get(), variable.c_str()));
+    // The variable's class and shape first: its values are read only once
+    // they are known to be wanted and to fit the host's limit.
+    const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarReadInfo(mat.get(), variable.c_str()));
     if (!var) {
         throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'; " +
                          variable_names(mat.get()) + ".");
     }
+    const std::string named = where + ": variable '" + variable + "' in '" + path + "': ";
     const bool real_double = var->class_type == MAT_C_DOUBLE && !var->isComplex && !var->isLogical;
     if (!real_double) {
         const char* what = var->isComplex ? "complex" : class_name(*var);
-        throw SweepError(where + ": variable '" + variable + "' in '" + path +
-                         "': traits must be a real, full double array; got " + indefinite_article(what) + " " + what +
-                         " array.");
+        throw SweepError(named + "traits must be a real, full double array; got " + indefinite_article(what) + " " +
+                         what + " array.");
     }
     if (model == Model::torus && var->rank > 2) {
-        throw SweepError(where + ": variable '" + variable + "' in '" + path +
-                         "': traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
+        throw SweepError(named + "traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
                          " dimensions.");
+    }
+    size_t count = var->rank > 0 ? 1 : 0;
+    for (int d = 0; d < var->rank; ++d) {
+        const size_t size = var->dims[d];
+        if (size > static_cast<size_t>(INT32_MAX)) {
+            throw SweepError(named + "traits' dimensions must each be at most 2147483647; got " +
+                             std::to_string(size) + ".");
+        }
+        count = size != 0 && count > static_cast<size_t>(kMaxElements) / size ? static_cast<size_t>(kMaxElements) + 1
+                                                                               : count * size;
+    }
+    if (count > static_cast<size_t>(kMaxElements)) {
+        throw SweepError(named + "traits must have at most " + std::to_string(kMaxElements) + " elements.");
+    }
+    std::vector<double> values;
+    if (!read_whole_values(mat.get(), var.get(), count, values)) {
+        throw SweepError(named + "its values cannot be read whole; the MAT-file is damaged or cut short.");
     }
     size_t cols = 1;
     for (int d = 1; d < var->rank; ++d) cols *= var->dims[d];
@@ -85,8 +123,5 @@ void read_initial_levels(Model model, const std::string& path, const std::string
     initial.file = path;
     initial.rows = var->rank > 0 ? var->dims[0] : 0;
     initial.cols = var->rank > 1 ? cols : 1;
-    initial.values.assign(initial.rows * initial.cols, 0.0);
-    if (!initial.values.empty()) {
-        std::memcpy(initial.values.data(), var->data, initial.values.size() * sizeof(double));
-    }
+    initial.values = std::move(values);
 }

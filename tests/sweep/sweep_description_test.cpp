@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <matio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -256,6 +258,27 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
             EXPECT_NE(message.find(toml_path + ":12:1: key 'initial.file'"), std::string::npos) << message;
             EXPECT_NE(message.find(b.expected), std::string::npos) << message;
         }
+    }
+    // Cut short inside the values: refused, not read as whatever the
+    // buffer held.
+    {
+        mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, MAT_FT_MAT5);
+        ASSERT_NE(mat, nullptr);
+        double start[6] = {0, 1, 2, 2, 1, 0};
+        size_t dims[2] = {2, 3};
+        matvar_t* v = Mat_VarCreate("start", MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, start, 0);
+        Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
+        Mat_VarFree(v);
+        Mat_Close(mat);
+        struct stat st {};
+        ASSERT_EQ(stat(mat_path.c_str(), &st), 0);
+        ASSERT_EQ(truncate(mat_path.c_str(), st.st_size - 12), 0);
+    }
+    try {
+        parse_sweep_description(head + "variable = \"start\"\n", toml_path);
+        ADD_FAILURE() << "a MAT-file cut short was accepted";
+    } catch (const SweepError& e) {
+        EXPECT_NE(std::string(e.what()).find("its values cannot be read whole"), std::string::npos) << e.what();
     }
     std::remove(mat_path.c_str());
 }
