@@ -46,6 +46,12 @@
 %   allocate, with gridsim:outOfMemory and a message naming the array that
 %   does not fit and its size in bytes.
 %
+%   The random stream repeats after 2147483646 draws. A run whose mutation
+%   sweeps alone draw more (NUMEL(TRAITS) x STEPS > 2147483646) warns, with
+%   the identifier gridsim:streamPeriod, from which step it reuses its
+%   randomness, and runs as usual; warning('off', 'gridsim:streamPeriod')
+%   silences it.
+%
 %   Example:
 %     [t, m] = gridsim([0 1 2; 2 1 0], 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7);
 %

@@ -1,8 +1,9 @@
 // Host entry of gridsim, whose arguments kGridsimArguments in host/model_arguments.h
 // describes.
-// Reads and checks the arguments, makes sure the host has the memory the
-// call needs, creates the outputs, allocates the scratch blocks, runs the
-// torus model and frees the blocks.
+// Reads and checks the arguments, warns when the run outlasts its random
+// stream, makes sure the host has the memory the call needs, creates the
+// outputs, allocates the scratch blocks, runs the torus model and frees the
+// blocks.
 #include <cstdint>
 
 #include "gateway_checks.h"
@@ -38,6 +39,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     check_levels_and_steps(kName, params.model.levels, steps);
     const int32_t sites = checked_site_count(kName, kArguments.lattice, rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, sites, params.model.levels);
+    warn_stream_period(kName, sites, steps);
     const auto m_rows = static_cast<int32_t>(rows);
     const auto n_columns = static_cast<int32_t>(cols);
 

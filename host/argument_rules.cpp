@@ -145,3 +145,17 @@ bool initial_levels_rule(const double* source, int32_t count, int32_t levels, Ar
     }
     return true;
 }
+
+int32_t stream_wrap_step(int32_t sites, int32_t steps) {
+    if (sites <= 0 || static_cast<int64_t>(sites) * steps <= kStreamPeriod) return 0;
+    return static_cast<int32_t>(kStreamPeriod / sites + 1);
+}
+
+StreamPeriodText stream_period_text(int32_t sites, int32_t steps) {
+    StreamPeriodText out;
+    std::snprintf(out.text, sizeof out.text,
+                  "the random stream repeats after %lld draws, and this run's mutation sweeps alone draw %d per "
+                  "step: from step %d of %d on (sooner, counting its other draws) it reuses its randomness.",
+                  static_cast<long long>(kStreamPeriod), sites, stream_wrap_step(sites, steps), steps);
+    return out;
+}

@@ -9,6 +9,7 @@
 
 #include "model_arguments.h"
 #include "model_state.h"
+#include "random_streams.h"
 
 struct ArgumentFault {
     const char* reason = "";    // the error identifier's reason, e.g. "notInt32"
@@ -77,3 +78,20 @@ bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t leve
 
 // Every initial level, after truncation, must lie in 0 .. levels - 1.
 bool initial_levels_rule(const double* source, int32_t count, int32_t levels, ArgumentFault& fault);
+
+// The congruential stream repeats after this many draws (its states
+// 1 .. 2^31 - 2 each come once).
+constexpr int64_t kStreamPeriod = int64_t{kRngModulus} - 1;
+
+// A run whose mutation sweeps alone (one draw per site per step) draw more
+// than the stream's period reuses its randomness; such runs are valid and
+// exact, so this is a warning, not a fault. Returns the step (1-based) by
+// which the run's draws have wrapped, floor(kStreamPeriod / sites) + 1, or
+// 0 when sites x steps stays within the period.
+int32_t stream_wrap_step(int32_t sites, int32_t steps);
+
+// The warning's message for a run whose stream wraps.
+struct StreamPeriodText {
+    char text[256];
+};
+StreamPeriodText stream_period_text(int32_t sites, int32_t steps);

@@ -116,3 +116,10 @@ void check_initial_levels(const char* function, const double* source, int32_t co
     ArgumentFault fault;
     if (!initial_levels_rule(source, count, levels, fault)) raise_fault(function, fault);
 }
+
+void warn_stream_period(const char* function, int32_t sites, int32_t steps) {
+    if (stream_wrap_step(sites, steps) == 0) return;
+    char identifier[128];
+    std::snprintf(identifier, sizeof identifier, "%s:streamPeriod", function);
+    mexWarnMsgIdAndTxt(identifier, "%s", stream_period_text(sites, steps).text);
+}

@@ -40,3 +40,7 @@ int32_t checked_site_count(const char* function, const char* lattice, size_t row
 
 // Every initial level, after truncation, must lie in 0 .. levels - 1.
 void check_initial_levels(const char* function, const double* source, int32_t count, int32_t levels);
+
+// Raises the host warning "<function>:streamPeriod" when the run's mutation
+// draws alone exceed the stream's period (stream_wrap_step); the call goes on.
+void warn_stream_period(const char* function, int32_t sites, int32_t steps);

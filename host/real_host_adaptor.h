@@ -3,6 +3,8 @@
 // call. They are supplied here in terms of the host's own creators, and the
 // int32 output's data is taken through the typed-agnostic data accessor,
 // since a host may refuse mxGetPr on a non-double array.
+// The host's error and warning calls (mexErrMsgIdAndTxt, mexWarnMsgIdAndTxt)
+// come straight from its mex.h.
 #pragma once
 
 #include <cstddef>

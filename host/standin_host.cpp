@@ -248,3 +248,13 @@ void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...) {
     va_end(args);
     throw HostError(identifier, message);
 }
+
+void mexWarnMsgIdAndTxt(const char* identifier, const char* format, ...) {
+    char message[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    log_call(std::string("mexWarnMsgIdAndTxt(") + identifier + ")");
+    current_session().warnings.push_back(message);
+}

@@ -1,7 +1,8 @@
 // A stand-in for the host's matrix library, so that the gateways run and are
 // tested with no host at all. It offers the calls the gateways make, with
 // the host's names and meanings, and records what a call did: the host calls
-// in order, every scratch block allocated and freed, and any error raised.
+// in order, every scratch block allocated and freed, any warning and any
+// error raised.
 //
 // A gateway runs inside a HostSession, which owns every array created during
 // it, as the host does. An error call (mexErrMsgIdAndTxt) or a failed
@@ -77,6 +78,7 @@ public:
     mxArray* adopt(std::unique_ptr<mxArray> array);
 
     std::vector<std::string> calls;         // host calls in the order made, e.g. "mxMalloc(128)"
+    std::vector<std::string> warnings;      // each warning's message, in order
     std::vector<size_t> allocated_bytes;    // byte count of each mxMalloc, in order
     std::vector<size_t> freed_blocks;       // allocation index of each block freed, in order
     size_t live_blocks() const { return live_.size(); }
@@ -124,6 +126,8 @@ mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity);
 void* mxMalloc(size_t bytes);
 void mxFree(void* block);
 [[noreturn]] void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...);
+// Logged as "mexWarnMsgIdAndTxt(<identifier>)"; the call goes on.
+void mexWarnMsgIdAndTxt(const char* identifier, const char* format, ...);
 
 // Memory probes, made before the outputs and blocks of a call: a probe
 // holds bytes of the session's memory without creating anything, or

@@ -45,6 +45,12 @@
 %   allocate, with ringsim:outOfMemory and a message naming the array that
 %   does not fit and its size in bytes.
 %
+%   The random stream repeats after 2147483646 draws. A run whose mutation
+%   sweeps alone draw more (NUMEL(TRAITS) x STEPS > 2147483646) warns, with
+%   the identifier ringsim:streamPeriod, from which step it reuses its
+%   randomness, and runs as usual; warning('off', 'ringsim:streamPeriod')
+%   silences it.
+%
 %   Example:
 %     [t, m] = ringsim([0 1 2 1 0 2 1 0]', 1, 0.5, 3, 2, 0.1, 0.05, 10, 7);
 %

@@ -1,8 +1,9 @@
 // Host entry of ringsim, whose arguments kRingsimArguments in host/model_arguments.h
 // describes.
-// Reads and checks the arguments, makes sure the host has the memory the
-// call needs, creates the outputs, allocates the scratch blocks, runs the
-// ring model and frees the blocks.
+// Reads and checks the arguments, warns when the run outlasts its random
+// stream, makes sure the host has the memory the call needs, creates the
+// outputs, allocates the scratch blocks, runs the ring model and frees the
+// blocks.
 #include <cstdint>
 
 #include "gateway_checks.h"
@@ -37,6 +38,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     check_radius(kName, params.radius);
     const int32_t count = checked_site_count(kName, kArguments.lattice, rows, cols, params.model.levels, steps);
     check_initial_levels(kName, source, count, params.model.levels);
+    warn_stream_period(kName, count, steps);
 
     check_call_memory(kName, nlhs, count, 1, steps, params.model.levels);
     double* mean_levels = nullptr;

@@ -11,6 +11,7 @@ namespace {
 constexpr uint64_t kMaxWork = 200000;    // longer accepted runs are not made
 constexpr uint64_t kRepeatWork = 20000;  // accepted runs up to this are made twice
 constexpr size_t kHostMemory = size_t{64} << 20;
+constexpr int64_t kStreamPeriod = 2147483646;  // draws before the random stream repeats: 2^31 - 2
 
 struct Outcome {
     std::string error_id;
@@ -40,6 +41,24 @@ void trace(const std::string& what) {
 }
 
 bool starts_with(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+// A call that passes every argument check warns <function>:streamPeriod, once
+// and before anything is created, exactly when its mutation draws alone
+// (sites x steps) exceed the stream's period; no other call warns.
+void check_stream_warning(const HostSession& host, const std::string& function, const Expectation& e) {
+    const bool wraps = e.accepted && static_cast<int64_t>(e.count) * e.steps > kStreamPeriod;
+    const std::string warning = "mexWarnMsgIdAndTxt(" + function + ":streamPeriod)";
+    int warnings = 0;
+    bool created = false;
+    for (const std::string& c : host.calls) {
+        if (starts_with(c, "mexWarn")) {
+            FUZZ_CHECK(c == warning && !created, c + " unexpected here");
+            ++warnings;
+        }
+        created = created || starts_with(c, "mxCreate") || starts_with(c, "mxMalloc");
+    }
+    FUZZ_CHECK(warnings == (wraps ? 1 : 0), std::to_string(warnings) + " stream warnings");
+}
 
 void check_refusal(const HostSession& host, mxArray* const* plhs, int slots, const std::string& function,
                    const std::set<std::string>& reasons, const std::string& id) {
@@ -105,6 +124,7 @@ Outcome run_once(GatewayEntry gateway, const std::string& function, const std::s
         out.error_id = e.identifier;
     }
     trace(out.error_id.empty() ? "accepted, " + std::to_string(expected.steps) + " steps" : out.error_id);
+    check_stream_warning(host, function, expected);
     if (!out.error_id.empty()) {
         if (expected.accepted) {
             FUZZ_CHECK(out_of_memory && out.error_id == function + ":outOfMemory",

@@ -59,6 +59,12 @@ expect_error('gridsim:steps', @gridsim, bad(9, -1){:});
 expect_error('gridsim:emptyTraits', @gridsim, bad(1, zeros(3, 0)){:});
 expect_error('gridsim:traitOutOfRange', @gridsim, bad(1, [0 1 2; 2 1 3]){:});
 
+% A 1024 x 1024 torus outlasts its stream in 2048 steps: made an error,
+% the warning stops the call before anything is created.
+warning('error', 'gridsim:streamPeriod');
+expect_error('gridsim:streamPeriod', @gridsim, zeros(1024), 1, 0.5, 3, 1, 1, 0.1, 0.01, 2048, 7);
+warning('on', 'gridsim:streamPeriod');
+
 [t2, m2] = gridsim(args{:});
 expect_equal(t2, t0, 'after errors');
 expect_equal(m2, m0, 'after errors means');

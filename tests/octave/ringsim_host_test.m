@@ -76,6 +76,26 @@ end
 expect_equal(t8, t, 'after errors');
 expect_equal(m8, m, 'after errors means');
 
+% Mutation draws alone past the stream's period (2^20 sites x 2^11 steps =
+% 2^31 > 2^31 - 2) print a warning with its identifier; warning('off', id)
+% silences it and the outputs stay the same. A run within the period warns not.
+big = {zeros(2^20, 1), 1, 0.5, 3, 2, 0.1, 0.01, 2048, 7};
+lastwarn('');
+printed = evalc('[tw, mw] = ringsim(big{:});');
+[msg, id] = lastwarn();
+expect_equal(id, 'ringsim:streamPeriod', 'stream warning identifier');
+assert(! isempty(strfind(printed, 'warning: ringsim: the random stream repeats after 2147483646 draws')), printed);
+assert(! isempty(strfind(msg, 'from step 2048 of 2048 on')), msg);
+warning('off', 'ringsim:streamPeriod');
+lastwarn('');
+[tq, mq] = ringsim(big{:});
+expect_equal(lastwarn(), '', 'silenced stream warning');
+expect_equal(tq, tw, 'silenced run traits');
+expect_equal(mq, mw, 'silenced run means');
+warning('on', 'ringsim:streamPeriod');
+ringsim(args{:});
+expect_equal(lastwarn(), '', 'no stream warning within the period');
+
 % The help text documents the call.
 h = evalc('help ringsim');
 assert(! isempty(strfind(h, 'MUTATION_RATE')), 'help text missing');
