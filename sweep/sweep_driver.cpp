@@ -154,13 +154,22 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     std::signal(SIGTERM, SIG_DFL);
     interrupt_lock[0] = '\0';
 
+    int64_t wrapped = 0;
     try {
         write_whole_file(output, [&](const std::string& partial) {
-            write_sweep_mat(partial, plan, journal, program_version());
+            wrapped = write_sweep_mat(partial, plan, journal, program_version());
         });
     } catch (const SweepError& e) {
         throw SweepError(std::string(e.what()) + " Every finished run is kept in " + journal_file +
                          ": make room, then run the same command with --resume to write the MAT-file.");
     }
     journal.remove();
+    // A warning about the results themselves: printed even when quiet.
+    if (wrapped > 0) {
+        std::fprintf(stderr,
+                     "latticesweep: %lld of %lld runs draw past the random stream's period (sites x steps > "
+                     "%lld) and reuse their randomness; stream_wraps in %s marks them.\n",
+                     static_cast<long long>(wrapped), static_cast<long long>(runs),
+                     static_cast<long long>(kStreamPeriod), output.c_str());
+    }
 }

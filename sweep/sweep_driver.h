@@ -15,7 +15,7 @@ struct SweepOptions {
     std::string output;      // the MAT-file to write
     int threads = 1;         // compute threads (per MPI rank)
     bool resume = false;     // continue from the output's journal
-    bool quiet = false;      // no progress line and no notes
+    bool quiet = false;      // no progress line and no notes (warnings about the results still print)
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
 };
 

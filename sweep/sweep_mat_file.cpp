@@ -48,6 +48,15 @@ public:
         else append(var, static_cast<int>(dims.size()));
     }
 
+    // One batch of an n x 1 column: written plainly when it is the only
+    // batch, appended along the rows otherwise.
+    void column(const char* name, double* data, size_t count, int64_t runs) {
+        size_t dims[2] = {count, 1};
+        matvar_t* var = Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, data, MAT_F_DONT_COPY_DATA);
+        if (static_cast<int64_t>(count) == runs) write(var);
+        else append(var, 1);
+    }
+
     void text(const char* name, const std::string& value) {
         size_t dims[2] = {1, value.size()};
         write(Mat_VarCreate(name, MAT_C_CHAR, MAT_T_UINT8, 2, dims, const_cast<char*>(value.data()),
@@ -93,6 +102,7 @@ struct ResultBatch {
     std::vector<int32_t> initial;  // sites x count: the levels each run starts from
     std::vector<int32_t> finals;   // sites x count
     std::vector<double> means;     // rows x count, NaN below a run's own steps
+    std::vector<double> wraps;     // count: 1 where the run's mutation draws alone pass the stream's period
 };
 
 void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
@@ -101,12 +111,14 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
     batch.initial.assign(sites * count, 0);
     batch.finals.assign(sites * count, 0);
     batch.means.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
+    batch.wraps.assign(count, 0.0);
     std::vector<double> initial;
     RunOutput output;
     CheckedRun run;
     for (size_t j = 0; j < count; ++j) {
         const int64_t k = first + static_cast<int64_t>(j);
         prepare_run(plan, k, run, initial);
+        if (stream_wrap_step(run.sites, run.steps) != 0) batch.wraps[j] = 1.0;
         // The stored traits are the levels the run starts from, as the
         // model loads them.
         for (size_t i = 0; i < sites; ++i) batch.initial[j * sites + i] = static_cast<int32_t>(initial[i]);
@@ -121,8 +133,8 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
 }
 }  // namespace
 
-void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                     const std::string& version, size_t batch_bytes) {
+int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
+                        const std::string& version, size_t batch_bytes) {
     MatFile mat(path);
     mat.text("version", version);
     mat.text("model", model_function(plan.model));
@@ -135,6 +147,7 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
     const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites_per_run(plan) * 8 + rows * 8 + 1));
     ResultBatch batch;
     std::vector<size_t> dims;
+    int64_t wrapped = 0;
     for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
         const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
         gather_batch(path, plan, journal, first, count, rows, batch);
@@ -142,7 +155,10 @@ void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJourn
         mat.stacked("initial_levels", MAT_C_INT32, MAT_T_INT32, batch.initial.data(), dims, first, runs);
         mat.stacked("final_levels", MAT_C_INT32, MAT_T_INT32, batch.finals.data(), dims, first, runs);
         mat.stacked("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, batch.means.data(), {rows, count}, first, runs);
+        mat.column("stream_wraps", batch.wraps.data(), count, runs);
+        wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
     }
     mat.close();
     write_run_tables(path, plan, batch_bytes);
+    return wrapped;
 }

@@ -14,6 +14,10 @@
 //   final_levels    int32, likewise: the host call's first output
 //   mean_levels     double, max(steps) x n: column k holds run k's means,
 //                   NaN below its own steps
+//   stream_wraps    double, n x 1: 1 where the run's mutation draws alone
+//                   (sites x steps) pass the random stream's period of
+//                   2^31 - 2, so that it reuses its randomness (the host
+//                   call warns <function>:streamPeriod), else 0
 // A ring's levels are a column per run (sites x n); a torus's an M x N
 // matrix per run (M x N x n).
 #pragma once
@@ -25,6 +29,7 @@
 
 // Writes the MAT-file at path from a journal holding every run of plan,
 // holding about batch_bytes of results (and of the tables of runs) in
-// memory at a time. Throws SweepError naming path.
-void write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                     const std::string& version, size_t batch_bytes = size_t{16} << 20);
+// memory at a time. Returns how many runs' streams wrap. Throws SweepError
+// naming path.
+int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
+                        const std::string& version, size_t batch_bytes = size_t{16} << 20);

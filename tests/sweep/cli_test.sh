@@ -192,8 +192,11 @@ progress)
 octave)
   expect_status 0 sweep ring_sweep.toml -o ring.mat
   expect_status 0 sweep torus_sweep.toml -o torus.mat
+  # A run that outlasts its stream is flagged, and named even with --quiet.
+  expect_status 0 sweep wrap_sweep.toml -o wrap.mat --quiet
+  expect_text err.txt "latticesweep: 1 of 2 runs draw past the random stream's period"
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
-    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat');" \
+    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('wrap.mat');" \
     || fail "Octave found a run that differs from the host call"
   ;;
 safety)

@@ -1,13 +1,16 @@
 % sweep_host_check(file): loads a latticesweep MAT-file and repeats every
 % run through the host plug-in (ringsim or gridsim); errors unless every
-% output is identical.
+% output is identical and stream_wraps marks exactly the runs the host
+% warns about (<function>:streamPeriod).
 function sweep_host_check(file)
   s = load(file);
   r = s.runs;
   model = char(s.model);
   n = numel(r.seed);
   assert(strcmp(char(s.version)(1:13), 'latticesweep '), 'version');
+  assert(isequal(size(s.stream_wraps), [n 1]), 'stream_wraps shape');
   for k = 1:n
+    lastwarn('');
     if strcmp(model, 'ringsim')
       traits = double(s.initial_levels(:, k));
       [f, m] = ringsim(traits, r.intercept(k), r.slope(k), r.levels(k), r.radius(k), r.noise(k), ...
@@ -19,6 +22,8 @@ function sweep_host_check(file)
                        r.neighbourhood(k), r.noise(k), r.mutation_rate(k), r.steps(k), r.seed(k));
       stored = s.final_levels(:, :, k);
     end
+    [~, warned] = lastwarn();
+    assert(s.stream_wraps(k) == strcmp(warned, [model ':streamPeriod']), sprintf('%s run %d: stream_wraps', file, k));
     assert(isequal(class(stored), 'int32') && isequal(f, stored), sprintf('%s run %d: final levels', file, k));
     assert(isequal(m, s.mean_levels(1:r.steps(k), k)), sprintf('%s run %d: mean levels', file, k));
     assert(all(isnan(s.mean_levels(r.steps(k) + 1:end, k))), sprintf('%s run %d: padding', file, k));

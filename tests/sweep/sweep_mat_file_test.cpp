@@ -97,6 +97,25 @@ std::vector<double> column(matvar_t* st, const char* field) {
     return std::vector<double>(d, d + f->nbytes / sizeof(double));
 }
 
+std::vector<double> column_of(const matvar_t* v) {
+    const auto* d = static_cast<const double*>(v->data);
+    return std::vector<double>(d, d + v->nbytes / sizeof(double));
+}
+
+// A journal of plan's runs holding outputs of the right sizes, all levels
+// 0 and every mean `mean`, for tests of what the MAT-file stores beside them.
+void fill_journal(const SweepPlan& plan, ResultJournal& journal, double mean) {
+    CheckedRun run;
+    std::vector<double> initial;
+    for (int64_t k = 0; k < plan.run_count(); ++k) {
+        prepare_run(plan, k, run, initial);
+        RunOutput output;
+        output.final_levels.assign(sites_per_run(plan), 0);
+        output.mean_levels.assign(size_t(run.steps), mean + double(k));
+        journal.append(k, output);
+    }
+}
+
 // A table of runs: a struct of n x 1 double columns named as fields says,
 // in that order; a field's slot is its scalar argument, -1 the replicate.
 void expect_table(matvar_t* table, const std::vector<std::pair<std::string, int>>& fields, const SweepPlan& plan) {
@@ -142,7 +161,7 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             const std::string path = testing::TempDir() + "/mat_test.mat";
             write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes);
             auto vars = read_mat(path);
-            ASSERT_EQ(vars.size(), 8u);
+            ASSERT_EQ(vars.size(), 9u);
             EXPECT_EQ(text_of(vars["version"].get()), "latticesweep test");
             EXPECT_EQ(text_of(vars["model"].get()), plan.model == Model::ring ? "ringsim" : "gridsim");
             EXPECT_EQ(text_of(vars["description"].get()), description);
@@ -184,6 +203,9 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
                     else ASSERT_TRUE(std::isnan(v)) << "run " << k << " step " << s << " is padding";
                 }
             }
+            // No run of these is long enough to outlast its stream.
+            EXPECT_EQ(dims_of(vars["stream_wraps"].get()), (std::vector<size_t>{size_t(runs), 1}));
+            EXPECT_EQ(column_of(vars["stream_wraps"].get()), std::vector<double>(size_t(runs), 0.0));
             // The swept table holds the swept arguments and the replicate.
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["swept"].get()), plan.swept.size() + 1);
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 1);
@@ -200,6 +222,28 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
         }
         journal.remove();
     }
+}
+
+// 2^20 sites for 2047 steps stay within the stream's 2^31 - 2 draws; for 2048 they pass it.
+TEST(SweepMatFile, MarksTheRunsWhoseStreamWraps) {
+    const char* description = "model = \"ring\"\n[parameters]\nintercept = 1\nslope = 0.5\nlevels = 2\n"
+                              "radius = 1\nnoise = 0.1\nmutation_rate = 0.01\n[sweep]\n"
+                              "steps = [2048, 2047, 2048]\n[initial]\nrandom = { size = 1048576, seed = 3 }\n";
+    const SweepPlan plan = parse_sweep_description(description, "wraps.toml");
+    check_plan(plan);
+    const std::string journal_file = testing::TempDir() + "/wraps_test.journal";
+    ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
+    fill_journal(plan, journal, 0.5);
+    for (size_t batch_bytes : {size_t{1}, size_t{1} << 24}) {
+        const std::string path = testing::TempDir() + "/wraps_test.mat";
+        EXPECT_EQ(write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes), 2);
+        auto vars = read_mat(path);
+        ASSERT_EQ(vars.count("stream_wraps"), 1u);
+        EXPECT_EQ(dims_of(vars["stream_wraps"].get()), (std::vector<size_t>{3, 1}));
+        EXPECT_EQ(column_of(vars["stream_wraps"].get()), (std::vector<double>{1, 0, 1})) << batch_bytes;
+        std::remove(path.c_str());
+    }
+    journal.remove();
 }
 
 TEST(SweepMatFile, ACompleteSweepLeavesOnlyTheOutput) {
