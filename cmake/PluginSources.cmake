@@ -26,13 +26,19 @@ set(LATTICESIM_TORUS_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp)
 
-# What every plug-in adds to its own sources: the core and the shared
-# gateway helpers.
-set(LATTICESIM_HOST_SOURCES
-    ${LATTICESIM_CORE_SOURCES}
+# The argument rules, needing no host (the sweep runner uses them too), and
+# the helpers every gateway calls.
+set(LATTICESIM_ARGUMENT_SOURCES ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp)
+set(LATTICESIM_GATEWAY_HELPER_SOURCES
     ${PROJECT_SOURCE_DIR}/host/gateway_checks.cpp
-    ${PROJECT_SOURCE_DIR}/host/argument_rules.cpp
     ${PROJECT_SOURCE_DIR}/host/scratch_blocks.cpp)
 
-set(LATTICESIM_RINGSIM_SOURCES ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp ${LATTICESIM_RING_MODEL_SOURCES})
-set(LATTICESIM_GRIDSIM_SOURCES ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp ${LATTICESIM_TORUS_MODEL_SOURCES})
+# What every plug-in adds to its own sources: the core and the shared
+# gateway helpers.
+set(LATTICESIM_HOST_SOURCES ${LATTICESIM_CORE_SOURCES} ${LATTICESIM_GATEWAY_HELPER_SOURCES}
+    ${LATTICESIM_ARGUMENT_SOURCES})
+
+set(LATTICESIM_RINGSIM_GATEWAY ${PROJECT_SOURCE_DIR}/ringsim/ringsim_gateway.cpp)
+set(LATTICESIM_GRIDSIM_GATEWAY ${PROJECT_SOURCE_DIR}/gridsim/gridsim_gateway.cpp)
+set(LATTICESIM_RINGSIM_SOURCES ${LATTICESIM_RINGSIM_GATEWAY} ${LATTICESIM_RING_MODEL_SOURCES})
+set(LATTICESIM_GRIDSIM_SOURCES ${LATTICESIM_GRIDSIM_GATEWAY} ${LATTICESIM_TORUS_MODEL_SOURCES})
