@@ -40,104 +40,156 @@ hid_t open_for_writing(const std::string& path) {
     return H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
 }
 
-class StructWriter {
-public:
-    explicit StructWriter(const std::string& path) : path_(path), file_(open_for_writing(path), H5Fclose) {
-        if (file_.get() < 0) fail("cannot open the MAT-file to add the tables of runs");
-    }
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+    throw SweepError(path + ": " + what + ".");
+}
 
-    // Creates the struct's group and its empty columns.
-    void add(const ColumnStruct& s, int64_t rows) {
-        Handle group = made(H5Gcreate2(file_.get(), s.name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                            H5Gclose);
-        class_attribute(group.get(), "struct");
-        field_attribute(group.get(), s.fields);
-        const hsize_t dims[2] = {1, static_cast<hsize_t>(rows)};
-        const Handle space = made(H5Screate_simple(2, dims, nullptr), H5Sclose);
-        std::vector<Handle> columns;
-        for (const std::string& field : s.fields) {
-            columns.emplace_back(made(H5Dcreate2(group.get(), field.c_str(), H5T_IEEE_F64LE, space.get(),
-                                                 H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                                      H5Dclose));
-            class_attribute(columns.back().get(), "double");
-        }
-        groups_.push_back(std::move(group));
-        datasets_.push_back(std::move(columns));
-    }
+void check(const std::string& path, bool done) {
+    if (!done) fail(path, "cannot write to the MAT-file (is the disk full, or a file-size limit reached?)");
+}
 
-    // Writes values[0 .. count) into rows first .. first + count - 1 of
-    // field f of the struct added as number s.
-    void write(size_t s, size_t f, int64_t first, const double* values, size_t count) {
-        const hid_t dataset = datasets_[s][f].get();
-        const hsize_t start[2] = {0, static_cast<hsize_t>(first)};
-        const hsize_t extent[2] = {1, count};
-        const Handle in_file = made(H5Dget_space(dataset), H5Sclose);
-        check(H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start, nullptr, extent, nullptr) >= 0);
-        const Handle in_memory = made(H5Screate_simple(1, &extent[1], nullptr), H5Sclose);
-        check(H5Dwrite(dataset, H5T_NATIVE_DOUBLE, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
-    }
+Handle made(const std::string& path, hid_t id, Handle::Closer closer) {
+    check(path, id >= 0);
+    return Handle(id, closer);
+}
 
-    // Closes everything, the file last; written data may first reach the
-    // disk here.
-    void close() {
-        bool closed = true;
-        for (std::vector<Handle>& columns : datasets_) {
-            for (Handle& c : columns) closed = c.close() && closed;
-        }
-        for (Handle& g : groups_) closed = g.close() && closed;
-        closed = file_.close() && closed;
-        if (!closed) fail("cannot finish the MAT-file (is the disk full, or a file-size limit reached?)");
-    }
+// The MAT-file's class of a variable: a fixed-length string.
+void class_attribute(const std::string& path, hid_t at, const std::string& name) {
+    const Handle type = made(path, H5Tcopy(H5T_C_S1), H5Tclose);
+    check(path, H5Tset_size(type.get(), name.size()) >= 0);
+    const Handle space = made(path, H5Screate(H5S_SCALAR), H5Sclose);
+    Handle attribute =
+        made(path, H5Acreate2(at, "MATLAB_class", type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
+    check(path, H5Awrite(attribute.get(), type.get(), name.data()) >= 0);
+    check(path, attribute.close());
+}
 
-private:
-    [[noreturn]] void fail(const std::string& what) const { throw SweepError(path_ + ": " + what + "."); }
-    void check(bool done) const {
-        if (!done) fail("cannot write to the MAT-file (is the disk full, or a file-size limit reached?)");
+// A struct's field names in order: one variable-length string of
+// characters each.
+void field_attribute(const std::string& path, hid_t group, const std::vector<std::string>& fields) {
+    std::vector<hvl_t> names(fields.size());
+    for (size_t f = 0; f < fields.size(); ++f) {
+        names[f].len = fields[f].size();
+        names[f].p = const_cast<char*>(fields[f].data());
     }
-    Handle made(hid_t id, Handle::Closer closer) const {
-        check(id >= 0);
-        return Handle(id, closer);
-    }
+    const Handle type = made(path, H5Tvlen_create(H5T_C_S1), H5Tclose);
+    const hsize_t count = fields.size();
+    // A struct without fields has an attribute without values.
+    const Handle space =
+        made(path, count == 0 ? H5Screate(H5S_NULL) : H5Screate_simple(1, &count, nullptr), H5Sclose);
+    Handle attribute =
+        made(path, H5Acreate2(group, "MATLAB_fields", type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
+    if (count > 0) check(path, H5Awrite(attribute.get(), type.get(), names.data()) >= 0);
+    check(path, attribute.close());
+}
 
-    // The MAT-file's class of a variable: a fixed-length string.
-    void class_attribute(hid_t at, const std::string& name) const {
-        const Handle type = made(H5Tcopy(H5T_C_S1), H5Tclose);
-        check(H5Tset_size(type.get(), name.size()) >= 0);
-        const Handle space = made(H5Screate(H5S_SCALAR), H5Sclose);
-        Handle attribute = made(H5Acreate2(at, "MATLAB_class", type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT),
-                                H5Aclose);
-        check(H5Awrite(attribute.get(), type.get(), name.data()) >= 0);
-        check(attribute.close());
-    }
-
-    // A struct's field names in order: one variable-length string of
-    // characters each.
-    void field_attribute(hid_t group, const std::vector<std::string>& fields) const {
-        std::vector<hvl_t> names(fields.size());
-        for (size_t f = 0; f < fields.size(); ++f) {
-            names[f].len = fields[f].size();
-            names[f].p = const_cast<char*>(fields[f].data());
-        }
-        const Handle type = made(H5Tvlen_create(H5T_C_S1), H5Tclose);
-        const hsize_t count = fields.size();
-        const Handle space = made(H5Screate_simple(1, &count, nullptr), H5Sclose);
-        Handle attribute = made(
-            H5Acreate2(group, "MATLAB_fields", type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
-        check(H5Awrite(attribute.get(), type.get(), names.data()) >= 0);
-        check(attribute.close());
-    }
-
-    std::string path_;
-    Handle file_;
-    std::vector<Handle> groups_;
-    std::vector<std::vector<Handle>> datasets_;  // per struct, per field
-};
+// The dataset's dimensions, slowest first.
+std::vector<hsize_t> dataset_dims(const std::string& path, hid_t space) {
+    const int rank = H5Sget_simple_extent_ndims(space);
+    check(path, rank >= 1);
+    std::vector<hsize_t> dims(static_cast<size_t>(rank));
+    check(path, H5Sget_simple_extent_dims(space, dims.data(), nullptr) >= 0);
+    return dims;
+}
 }  // namespace
+
+struct MatAdditions::Open {
+    explicit Open(const std::string& path) : file(open_for_writing(path), H5Fclose) {}
+    Handle file;
+    std::vector<Handle> groups;
+    std::vector<Handle> arrays;
+    std::vector<size_t> lengths;  // each array's element count
+};
+
+MatAdditions::MatAdditions(const std::string& path) : path_(path), open_(std::make_unique<Open>(path)) {
+    if (open_->file.get() < 0) fail(path, "cannot open the MAT-file to add variables");
+}
+
+MatAdditions::~MatAdditions() = default;
+
+void MatAdditions::add_struct(const std::string& name, const std::vector<std::string>& fields) {
+    Handle group = made(path_, H5Gcreate2(open_->file.get(), name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
+    class_attribute(path_, group.get(), "struct");
+    field_attribute(path_, group.get(), fields);
+    open_->groups.push_back(std::move(group));
+}
+
+size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t>& dims) {
+    // HDF5 lists the dimensions slowest first, so MATLAB's come reversed.
+    const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
+    const Handle space = made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
+    open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_IEEE_F64LE, space.get(),
+                                               H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                                    H5Dclose));
+    class_attribute(path_, open_->arrays.back().get(), "double");
+    size_t length = 1;
+    for (size_t d : dims) length *= d;
+    open_->lengths.push_back(length);
+    return open_->arrays.size() - 1;
+}
+
+void MatAdditions::write_range(size_t array, uint64_t first, const double* values, size_t count) {
+    if (count == 0) return;
+    const hid_t dataset = open_->arrays[array].get();
+    const Handle in_file = made(path_, H5Dget_space(dataset), H5Sclose);
+    std::vector<hsize_t> dims = dataset_dims(path_, in_file.get());
+    hsize_t outer = 1;
+    for (size_t d = 0; d + 1 < dims.size(); ++d) outer *= dims[d];
+    if (outer != 1) {
+        std::vector<uint64_t> elements(count);
+        for (size_t i = 0; i < count; ++i) elements[i] = first + i;
+        write_elements(array, elements, values);
+        return;
+    }
+    // A vector: the stretch is a slab of its one long dimension.
+    std::vector<hsize_t> start(dims.size(), 0), extent(dims.size(), 1);
+    start.back() = first;
+    extent.back() = count;
+    check(path_, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
+    const hsize_t length = count;
+    const Handle in_memory = made(path_, H5Screate_simple(1, &length, nullptr), H5Sclose);
+    check(path_, H5Dwrite(dataset, H5T_NATIVE_DOUBLE, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
+}
+
+void MatAdditions::write_elements(size_t array, const std::vector<uint64_t>& elements, const double* values) {
+    if (elements.empty()) return;
+    const hid_t dataset = open_->arrays[array].get();
+    const Handle in_file = made(path_, H5Dget_space(dataset), H5Sclose);
+    const std::vector<hsize_t> dims = dataset_dims(path_, in_file.get());
+    // Column-major order in MATLAB's dimensions is row-major order in the
+    // dataset's: the last of these varies fastest.
+    std::vector<hsize_t> places(elements.size() * dims.size());
+    for (size_t i = 0; i < elements.size(); ++i) {
+        hsize_t rest = elements[i];
+        for (size_t d = dims.size(); d-- > 0;) {
+            places[i * dims.size() + d] = rest % dims[d];
+            rest /= dims[d];
+        }
+    }
+    check(path_, H5Sselect_elements(in_file.get(), H5S_SELECT_SET, elements.size(), places.data()) >= 0);
+    const hsize_t length = elements.size();
+    const Handle in_memory = made(path_, H5Screate_simple(1, &length, nullptr), H5Sclose);
+    check(path_, H5Dwrite(dataset, H5T_NATIVE_DOUBLE, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
+}
+
+void MatAdditions::close() {
+    bool closed = true;
+    for (Handle& a : open_->arrays) closed = a.close() && closed;
+    for (size_t g = open_->groups.size(); g-- > 0;) closed = open_->groups[g].close() && closed;
+    closed = open_->file.close() && closed;
+    if (!closed) fail(path_, "cannot finish the MAT-file (is the disk full, or a file-size limit reached?)");
+}
 
 void write_column_structs(const std::string& path, const std::vector<ColumnStruct>& structs, int64_t rows,
                           size_t batch_rows, const TableRows& table_rows) {
-    StructWriter writer(path);
-    for (const ColumnStruct& s : structs) writer.add(s, rows);
+    MatAdditions file(path);
+    std::vector<std::vector<size_t>> arrays(structs.size());  // per struct, per field
+    for (size_t s = 0; s < structs.size(); ++s) {
+        file.add_struct(structs[s].name, structs[s].fields);
+        for (const std::string& field : structs[s].fields) {
+            arrays[s].push_back(file.add_array(structs[s].name + "/" + field, {static_cast<size_t>(rows), 1}));
+        }
+    }
     const auto batch = static_cast<int64_t>(std::max<size_t>(batch_rows, 1));
     std::vector<std::vector<double>> columns;
     for (int64_t first = 0; first < rows; first += batch) {
@@ -145,9 +197,10 @@ void write_column_structs(const std::string& path, const std::vector<ColumnStruc
         table_rows(first, count, columns);
         for (size_t s = 0; s < structs.size(); ++s) {
             for (size_t f = 0; f < structs[s].fields.size(); ++f) {
-                writer.write(s, f, first, columns[structs[s].columns[f]].data(), count);
+                file.write_range(arrays[s][f], static_cast<uint64_t>(first), columns[structs[s].columns[f]].data(),
+                                 count);
             }
         }
     }
-    writer.close();
+    file.close();
 }

@@ -7,8 +7,37 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+// Variables added through HDF5 to a version 7.3 MAT-file that the MAT-file
+// library has written and closed: scalar structs (a struct may hold
+// another) and double arrays of any shape, written a part at a time. Names
+// are paths from the root: "summary", "summary/axes", "summary/final_mean".
+// Every call throws SweepError naming the file when HDF5 fails.
+class MatAdditions {
+public:
+    explicit MatAdditions(const std::string& path);
+    ~MatAdditions();  // closes whatever close() did not
+
+    // A struct whose fields, in this order, are added under its name.
+    void add_struct(const std::string& name, const std::vector<std::string>& fields);
+    // A double array of MATLAB dimensions dims; returns its number.
+    size_t add_array(const std::string& name, const std::vector<size_t>& dims);
+    // values[0 .. count) into elements first .. first + count - 1 of an array,
+    // counted in column-major order.
+    void write_range(size_t array, uint64_t first, const double* values, size_t count);
+    // values[i] into element elements[i] (column-major) of an array.
+    void write_elements(size_t array, const std::vector<uint64_t>& elements, const double* values);
+    // Closes everything, the file last; written data may first reach the disk here.
+    void close();
+
+private:
+    struct Open;
+    std::string path_;
+    std::unique_ptr<Open> open_;
+};
 
 struct ColumnStruct {
     std::string name;                 // the variable's name

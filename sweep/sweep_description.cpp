@@ -238,6 +238,21 @@ void read_replicates(const toml::table& table, const Place& place, SweepPlan& pl
     }
 }
 
+void read_summary(const toml::table& table, const Place& place, SweepPlan& plan) {
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "summary." + key);
+        if (key != "last_steps") throw SweepError(where + ": unknown key; [summary] takes last_steps.");
+        plan.last_steps = integer(node, where);
+        plan.last_steps_where = where;
+        // Above every run's steps is refused once the steps are known (check_plan).
+        if (plan.last_steps < 1 || plan.last_steps > INT32_MAX) {
+            throw SweepError(where + ": last_steps must be a whole number of steps, 1 or more; got " +
+                             std::to_string(plan.last_steps) + ".");
+        }
+    }
+}
+
 std::vector<double> numbers(const toml::array& list, const std::string& where) {
     std::vector<double> out;
     for (const toml::node& v : list) out.push_back(number(v, where));
@@ -394,12 +409,13 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
         if (key == "parameters") read_arguments(table_of(node, where), key, false, place, plan, given, ranges);
         else if (key == "sweep") read_arguments(table_of(node, where), key, true, place, plan, given, ranges);
         else if (key == "replicates") read_replicates(table_of(node, where), place, plan);
+        else if (key == "summary") read_summary(table_of(node, where), place, plan);
         else if (key == "initial") {
             read_initial(table_of(node, where), place, where, plan);
             has_initial = true;
         } else {
             throw SweepError(where + ": unknown key; a sweep description has model, [parameters], [sweep], "
-                                     "[replicates] and [initial].");
+                                     "[replicates], [initial] and [summary].");
         }
     }
     const auto& names = scalar_argument_names(plan.model);

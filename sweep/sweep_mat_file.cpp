@@ -8,6 +8,7 @@
 #include "mat_column_structs.h"
 #include "mat_library.h"
 #include "run_table.h"
+#include "sweep_summary.h"
 
 namespace {
 class MatFile {
@@ -160,5 +161,6 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
     }
     mat.close();
     write_run_tables(path, plan, batch_bytes);
+    write_sweep_summary(path, plan, journal, batch_bytes);
     return wrapped;
 }

@@ -18,6 +18,8 @@
 //                   (sites x steps) pass the random stream's period of
 //                   2^31 - 2, so that it reuses its randomness (the host
 //                   call warns <function>:streamPeriod), else 0
+//   summary         struct of the results per combination of swept values
+//                   (sweep_summary.h)
 // A ring's levels are a column per run (sites x n); a torus's an M x N
 // matrix per run (M x N x n).
 #pragma once

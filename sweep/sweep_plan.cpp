@@ -128,6 +128,10 @@ void check_plan(const SweepPlan& plan) {
             given_levels_checked[run.levels()] = true;
         }
     }
+    if (plan.last_steps > min_steps(plan)) {
+        throw SweepError(plan.last_steps_where + ": last_steps must lie in 1 .. " + std::to_string(min_steps(plan)) +
+                         ", the fewest steps of any run; got " + std::to_string(plan.last_steps) + ".");
+    }
 }
 
 void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial) {
@@ -148,6 +152,20 @@ int32_t max_steps(const SweepPlan& plan) {
         if (s.slot == slot) most = *std::max_element(s.values.begin(), s.values.end());
     }
     return static_cast<int32_t>(most);
+}
+
+int32_t min_steps(const SweepPlan& plan) {
+    const int slot = scalar_slots(plan.model).steps;
+    double least = plan.fixed[static_cast<size_t>(slot)];
+    for (const SweptArgument& s : plan.swept) {
+        if (s.slot == slot) least = *std::min_element(s.values.begin(), s.values.end());
+    }
+    return static_cast<int32_t>(least);
+}
+
+int32_t summary_last_steps(const SweepPlan& plan) {
+    if (plan.last_steps > 0) return static_cast<int32_t>(plan.last_steps);
+    return std::min(kDefaultLastSteps, min_steps(plan));
 }
 
 size_t sites_per_run(const SweepPlan& plan) { return plan.initial.rows * plan.initial.cols; }

@@ -47,6 +47,8 @@ struct SweepPlan {
     int64_t first_seed = 1;
     std::string seeds_where;
     InitialLevels initial;
+    int64_t last_steps = 0;              // [summary] last_steps: the final steps summary.last_mean averages; 0: not given
+    std::string last_steps_where;        // where last_steps was given, for messages
 
     int64_t run_count() const;  // INT64_MAX when the product overflows
     size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
@@ -55,6 +57,9 @@ struct SweepPlan {
 // The most runs one sweep may hold: the journal keeps 8 bytes in memory per
 // run (800 MB here); nothing else a sweep holds grows with its run count.
 constexpr int64_t kMaxRuns = 100000000;
+
+// The final steps the summary's last_mean averages unless a description says.
+constexpr int32_t kDefaultLastSteps = 100;
 
 // Throws SweepError, with the count, when the plan's run count exceeds
 // kMaxRuns (or int64).
@@ -74,8 +79,9 @@ void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t&
 // the run's.
 void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial);
 
-// Checks every run against the gateway's rules before anything runs; throws
-// SweepError naming the argument's source and the first failing run.
+// Checks every run against the gateway's rules before anything runs, then
+// that last_steps does not exceed any run's steps; throws SweepError naming
+// the argument's source and the first failing run.
 void check_plan(const SweepPlan& plan);
 
 // A checked run of the plan with its initial levels, ready to execute.
@@ -83,6 +89,13 @@ void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vec
 
 // Largest step count of any run: the rows of the stored mean column block.
 int32_t max_steps(const SweepPlan& plan);
+
+// Fewest steps of any run.
+int32_t min_steps(const SweepPlan& plan);
+
+// The final steps of each run that the summary's last_mean averages:
+// last_steps when given, else min(100, min_steps(plan)).
+int32_t summary_last_steps(const SweepPlan& plan);
 
 // Number of final levels per run and their shape as stored: rows x cols
 // (a ring's levels form a column, as the host returns them).

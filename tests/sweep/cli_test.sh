@@ -198,6 +198,9 @@ octave)
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
     "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('wrap.mat');" \
     || fail "Octave found a run that differs from the host call"
+  "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
+    "addpath('$SWEEP_TEST_DATA'); sweep_summary_check('ring.mat', {'noise', 'radius', 'mutation_rate'}); sweep_summary_check('torus.mat', {'payoff_mode', 'neighbourhood', 'steps'}); sweep_summary_check('wrap.mat', {'steps'});" \
+    || fail "Octave found a summary that differs from the runs' means"
   ;;
 safety)
   # Outputs that must never be written: the inputs, devices, pipes, links.

@@ -161,7 +161,7 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             const std::string path = testing::TempDir() + "/mat_test.mat";
             write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes);
             auto vars = read_mat(path);
-            ASSERT_EQ(vars.size(), 9u);
+            ASSERT_EQ(vars.size(), 10u);
             EXPECT_EQ(text_of(vars["version"].get()), "latticesweep test");
             EXPECT_EQ(text_of(vars["model"].get()), plan.model == Model::ring ? "ringsim" : "gridsim");
             EXPECT_EQ(text_of(vars["description"].get()), description);
@@ -218,6 +218,83 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             swept.emplace_back("replicate", -1);
             expect_table(vars["runs"].get(), every, plan);
             expect_table(vars["swept"].get(), swept, plan);
+            std::remove(path.c_str());
+        }
+        journal.remove();
+    }
+}
+
+// The summary read back against one computed here from every run's means:
+// the axes' shapes and values, and each combination's statistics.
+TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
+    std::string unswept = kRing;
+    const std::string swept_lines = "[sweep]\nnoise = [0, 0.5]\nsteps = [12, 3]\n";
+    unswept.replace(unswept.find(swept_lines), swept_lines.size(), "noise = 0.5\nsteps = 12\n");
+    unswept += "[summary]\nlast_steps = 4\n";
+    struct Case {
+        std::string description;
+        std::vector<size_t> dims;
+        double last_steps;
+    };
+    const Case cases[] = {{kRing, {2, 2}, 3}, {kTorus, {3, 1}, 6}, {unswept, {1, 1}, 4}};
+    for (const Case& c : cases) {
+        const SweepPlan plan = parse_sweep_description(c.description, "summary_test.toml");
+        check_plan(plan);
+        const std::string journal_file = testing::TempDir() + "/summary_test.journal";
+        ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
+        // Each element's replicates: their final means and their means over the last steps.
+        std::map<size_t, std::vector<std::pair<double, double>>> replicates;
+        const auto last = static_cast<size_t>(c.last_steps);
+        for (int64_t k = 0; k < plan.run_count(); ++k) {
+            RunResult r;
+            execute_plan_run(plan, k, r);
+            journal.append(k, r.output);
+            // Runs go with the last swept argument fastest after the
+            // replicate; the summary's elements with the first fastest.
+            std::vector<size_t> index(plan.swept.size());
+            int64_t rest = k / plan.replicates;
+            for (size_t a = plan.swept.size(); a-- > 0;) {
+                index[a] = size_t(rest % int64_t(plan.swept[a].values.size()));
+                rest /= int64_t(plan.swept[a].values.size());
+            }
+            size_t element = 0;
+            for (size_t a = plan.swept.size(); a-- > 0;) element = element * plan.swept[a].values.size() + index[a];
+            const std::vector<double>& m = r.output.mean_levels;
+            double sum = 0;
+            for (size_t t = m.size() - last; t < m.size(); ++t) sum += m[t];
+            replicates[element].emplace_back(m.back(), sum / double(last));
+        }
+        for (size_t batch_bytes : {size_t{1}, size_t{1} << 24}) {
+            const std::string path = testing::TempDir() + "/summary_test.mat";
+            write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes);
+            auto vars = read_mat(path);
+            matvar_t* summary = vars["summary"].get();
+            ASSERT_NE(summary, nullptr);
+            EXPECT_EQ(column(summary, "last_steps"), std::vector<double>{c.last_steps});
+            matvar_t* axes = Mat_VarGetStructFieldByName(summary, "axes", 0);
+            ASSERT_NE(axes, nullptr);
+            ASSERT_EQ(Mat_VarGetNumberOfFields(axes), plan.swept.size());
+            for (const SweptArgument& a : plan.swept) {
+                EXPECT_EQ(column(axes, scalar_argument_names(plan.model)[size_t(a.slot)]), a.values);
+            }
+            for (const char* name : {"final_mean", "final_std", "last_mean", "replicates"}) {
+                EXPECT_EQ(dims_of(Mat_VarGetStructFieldByName(summary, name, 0)), c.dims) << name;
+            }
+            const auto final_mean = column(summary, "final_mean");
+            const auto final_std = column(summary, "final_std");
+            const auto last_mean = column(summary, "last_mean");
+            const auto counts = column(summary, "replicates");
+            ASSERT_EQ(final_mean.size(), replicates.size());
+            for (const auto& [element, values] : replicates) {
+                const double n = double(values.size());
+                double finals = 0, lasts = 0, squares = 0;
+                for (const auto& v : values) finals += v.first, lasts += v.second;
+                for (const auto& v : values) squares += (v.first - finals / n) * (v.first - finals / n);
+                EXPECT_NEAR(final_mean[element], finals / n, 1e-12) << element;
+                EXPECT_NEAR(final_std[element], std::sqrt(squares / (n - 1)), 1e-12) << element;
+                EXPECT_NEAR(last_mean[element], lasts / n, 1e-12) << element;
+                EXPECT_EQ(counts[element], n) << element;
+            }
             std::remove(path.c_str());
         }
         journal.remove();
