@@ -3,6 +3,7 @@
 #include <matio.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "argument_rules.h"
+#include "mat5_headers.h"
 #include "mat_library.h"
 
 namespace {
@@ -45,6 +47,18 @@ std::string variable_names(mat_t* mat) {
     return names.empty() ? "it holds no variables" : "it holds " + names;
 }
 
+constexpr size_t kHeaderBytes = 128;
+constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
+
+// The version a MAT-file's 128-byte header ends with, with its byte-order
+// mark: 0x0100 (version 5, which 6 and 7 share) or 0x0200 (7.3, through
+// HDF5), then "IM" as written; 0 without the mark.
+int header_version(const unsigned char* header) {
+    if (header[126] == 'I' && header[127] == 'M' && header[124] == 0) return header[125];
+    if (header[126] == 'M' && header[127] == 'I' && header[125] == 0) return header[124];
+    return 0;
+}
+
 struct MatCloser {
     void operator()(mat_t* mat) const { Mat_Close(mat); }
 };
@@ -56,10 +70,17 @@ struct VarFreer {
 // our own: twice, into one filled with zero bytes and one filled with 0xFF
 // bytes. The library reports no fault for data cut short (an uncompressed
 // file truncated inside its data, say) and leaves the rest of the buffer as
-// it found it: a value the two reads disagree on was never read.
+// it found it: a value the two reads disagree on was never read. Compressed
+// data is first read whole by the library, which refuses a damaged stream
+// cleanly; reading a damaged stream into our buffers would leak the
+// library's inflate state.
 bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<double>& values) {
     values.assign(count, 0.0);
     if (count == 0) return true;
+    if (info->compression != MAT_COMPRESSION_NONE) {
+        const std::unique_ptr<matvar_t, VarFreer> whole(Mat_VarRead(mat, info->name));
+        if (!whole) return false;
+    }
     std::vector<double> check(count);
     std::memset(check.data(), 0xFF, count * sizeof(double));
     const int edge = static_cast<int>(count);  // count is at most kMaxElements
@@ -74,14 +95,22 @@ bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<dou
 void read_initial_levels(Model model, const std::string& path, const std::string& variable,
                          const std::string& where, InitialLevels& initial) {
     quiet_mat_library();
-    const std::unique_ptr<mat_t, MatCloser> mat(Mat_Open(path.c_str(), MAT_ACC_RDONLY));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
+    unsigned char header[kHeaderBytes];
+    const int version = std::fread(header, 1, sizeof header, file) == sizeof header ? header_version(header) : 0;
+    const int64_t file_size = fseeko(file, 0, SEEK_END) == 0 ? static_cast<int64_t>(ftello(file)) : 0;
+    std::fclose(file);
+    // Without the mark the library would take the file for version 4, which
+    // has no header to check, and allocate whatever its first bytes claim.
+    const std::unique_ptr<mat_t, MatCloser> mat(version == 1 || version == 2 ? Mat_Open(path.c_str(), MAT_ACC_RDONLY)
+                                                                             : nullptr);
     if (!mat) {
-        std::FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
-        std::fclose(file);
-        throw SweepError(where + ": '" + path + "' is not a MAT-file (Octave writes one with save's -v7 option; " +
-                         "its default text format is not one).");
+        throw SweepError(where + ": '" + path + "' is not a MAT-file of version 5 or later (Octave writes one " +
+                         "with save's -v7 option; its default text format and -v4 are not one).");
     }
+    const std::string fault = version == 1 ? mat5_header_fault(path) : std::string();
+    if (!fault.empty()) throw SweepError(where + ": '" + path + "' is a damaged MAT-file: " + fault + ".");
     // The variable's class and shape first: its values are read only once
     // they are known to be wanted and to fit the host's limit.
     const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarReadInfo(mat.get(), variable.c_str()));
@@ -112,6 +141,12 @@ void read_initial_levels(Model model, const std::string& path, const std::string
     }
     if (count > static_cast<size_t>(kMaxElements)) {
         throw SweepError(named + "traits must have at most " + std::to_string(kMaxElements) + " elements.");
+    }
+    // No file holds more values than its bytes inflate to: a claim beyond
+    // that is damage, refused before the values' memory is taken.
+    if (count > static_cast<uint64_t>(file_size) * kMaxInflation) {
+        throw SweepError(named + "its " + std::to_string(count) + " values cannot fit in a file of " +
+                         std::to_string(file_size) + " bytes; the MAT-file is damaged.");
     }
     std::vector<double> values;
     if (!read_whole_values(mat.get(), var.get(), count, values)) {

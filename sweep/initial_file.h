@@ -1,4 +1,4 @@
-// Initial levels stored in a MAT-file (any version the MAT-file library reads).
+// Initial levels stored in a MAT-file of version 5 (as 6 and 7 are) or 7.3.
 #pragma once
 
 #include <string>

@@ -1,0 +1,136 @@
+#include "mat5_headers.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kMatrix = 14;      // miMATRIX: an uncompressed variable
+constexpr uint32_t kCompressed = 15;  // miCOMPRESSED: a variable through zlib
+constexpr int64_t kFileHeader = 128;
+constexpr uint32_t kSparseClass = 5;
+constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
+constexpr uint32_t kMaxDimsBytes = 4 * 64;  // 64 dimensions of int32
+constexpr uint32_t kMaxNameBytes = 4096;
+// A variable's header: its tag, array flags, dimensions and name.
+constexpr size_t kMaxHeaderBytes = 8 + 16 + 8 + kMaxDimsBytes + 8 + kMaxNameBytes;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+uint32_t word(const unsigned char* p, bool swap) {
+    return swap ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3])
+                : (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
+}
+
+bool read_at(std::FILE* file, int64_t at, unsigned char* to, size_t size) {
+    return fseeko(file, static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(to, 1, size, file) == size;
+}
+
+// The size a sub-element's tag at p claims and the bytes it takes with its
+// tag (a small element packs up to 4 bytes into its tag); false for a small
+// element claiming more.
+bool sub_element(const unsigned char* p, bool swap, uint32_t& size, uint64_t& span) {
+    const uint32_t type = word(p, swap);
+    if (type >> 16 != 0) {
+        size = type >> 16;
+        span = 8;
+        return size <= 4;
+    }
+    size = word(p + 4, swap);
+    span = 8 + (uint64_t{size} + 7) / 8 * 8;
+    return true;
+}
+
+// Checks a variable's content (after its miMATRIX tag): have bytes of it
+// at p, of the size its tag claims, stored in at most stored bytes of the
+// file. Every element of a variable but a sparse one takes a byte of the
+// file at the least (a cell's or a field's a whole tag): more elements than
+// stored bytes inflate to is damage.
+std::string matrix_fault(const unsigned char* p, size_t have, uint64_t size, uint64_t stored, bool swap) {
+    // Array flags (16 bytes), then the dimensions' tag.
+    if (size < 16 + 8 || have < 16 + 8) return size == 0 ? "" : "a variable's header is cut short";
+    uint32_t dims = 0;
+    uint64_t span = 0;
+    // Two dimensions at the least, each an int32.
+    if (!sub_element(p + 16, swap, dims, span) || dims < 8 || dims % 4 != 0 || dims > kMaxDimsBytes ||
+        16 + span + 8 > size) {
+        return "a variable claims " + std::to_string(dims) + " bytes of dimensions";
+    }
+    if (16 + span + 8 > have) return "a variable's header is cut short";
+    const unsigned char* dim = p + 16 + (span == 8 ? 4 : 8);
+    uint64_t elements = 1;
+    for (uint32_t d = 0; d + 4 <= dims; d += 4) {
+        const uint64_t length = word(dim + d, swap);
+        elements = length != 0 && elements > UINT64_MAX / length ? UINT64_MAX : elements * length;
+    }
+    const bool sparse = (word(p + 8, swap) & 0xFF) == kSparseClass;
+    if (!sparse && elements > stored * kMaxInflation) {
+        return "a variable claims " + std::to_string(elements) + " elements in " + std::to_string(stored) + " bytes";
+    }
+    uint32_t name = 0;
+    uint64_t name_span = 0;
+    if (!sub_element(p + 16 + span, swap, name, name_span) || name > kMaxNameBytes || 16 + span + name_span > size) {
+        return "a variable claims a name of " + std::to_string(name) + " bytes";
+    }
+    return "";
+}
+
+// The start of a compressed variable, inflated: at most kMaxHeaderBytes.
+bool inflate_start(const std::vector<unsigned char>& in, std::vector<unsigned char>& out) {
+    out.assign(kMaxHeaderBytes, 0);
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = const_cast<unsigned char*>(in.data());
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&z, Z_NO_FLUSH);
+    out.resize(out.size() - z.avail_out);
+    inflateEnd(&z);
+    return result == Z_OK || result == Z_STREAM_END || (result == Z_BUF_ERROR && !out.empty());
+}
+
+}  // namespace
+
+std::string mat5_header_fault(const std::string& path) {
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file || fseeko(file.get(), 0, SEEK_END) != 0) return "";  // the library reports it
+    const int64_t file_size = ftello(file.get());
+    unsigned char header[kFileHeader];
+    if (!read_at(file.get(), 0, header, sizeof header)) return "";
+    const bool swap = header[126] == 'M' && header[127] == 'I';
+    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> inflated;
+    for (int64_t at = kFileHeader; at + 8 <= file_size;) {
+        unsigned char tag[8];
+        if (!read_at(file.get(), at, tag, sizeof tag)) return "the file cannot be read";
+        const uint32_t type = word(tag, swap);
+        const uint32_t size = word(tag + 4, swap);
+        if (at + 8 + int64_t{size} > file_size) return "a variable runs past the end of the file";
+        if (type == kMatrix || type == kCompressed) {
+            const size_t take = type == kMatrix ? std::min<size_t>(size, kMaxHeaderBytes)
+                                                : std::min<size_t>(size, size_t{1} << 16);
+            bytes.resize(take);
+            if (!read_at(file.get(), at + 8, bytes.data(), take)) return "the file cannot be read";
+            std::string fault;
+            if (type == kMatrix) {
+                fault = matrix_fault(bytes.data(), take, size, size, swap);
+            } else if (!inflate_start(bytes, inflated)) {
+                fault = "a compressed variable is damaged";
+            } else if (inflated.size() >= 8 && word(inflated.data(), swap) == kMatrix) {
+                fault = matrix_fault(inflated.data() + 8, inflated.size() - 8, word(inflated.data() + 4, swap), size,
+                                     swap);
+            }
+            if (!fault.empty()) return fault;
+        }
+        at += 8 + int64_t{size};
+    }
+    return "";
+}
