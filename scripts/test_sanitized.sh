@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tests with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-sanitize/ and runs them there: the
-# whole GoogleTest suite, the fuzz corpus replays and the gateway fuzzers
-# (label fuzz, LATTICESIM_FUZZ_SECONDS each). Any sanitizer report fails.
+# whole GoogleTest suite, the fuzz corpus replays and the fuzzers (gateways,
+# sweep descriptions, initial-levels files, journals; label fuzz,
+# LATTICESIM_FUZZ_SECONDS each). Any sanitizer report fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-sanitize"
@@ -23,4 +24,4 @@ export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1
 ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -R '^sweep\.cli\.mpi$' || fail "$failed"
 ctest --output-on-failure -j"$(nproc)" -E '^sweep\.cli\.mpi$' -LE fresh || fail "$failed"
 # The fuzzers' closing figures: executions, coverage (cov) and features (ft).
-grep -E '^[0-9]+/[0-9]+ Test: fuzz\.[a-z]+$|DONE +cov|^Done [0-9]+ runs' Testing/Temporary/LastTest.log || true
+grep -E '^[0-9]+/[0-9]+ Test: fuzz\.[a-z_]+$|DONE +cov|^Done [0-9]+ runs' Testing/Temporary/LastTest.log || true
