@@ -14,6 +14,7 @@ constexpr uint32_t kMatrix = 14;      // miMATRIX: an uncompressed variable
 constexpr uint32_t kCompressed = 15;  // miCOMPRESSED: a variable through zlib
 constexpr int64_t kFileHeader = 128;
 constexpr uint32_t kSparseClass = 5;
+constexpr uint32_t kUint32 = 6;  // miUINT32, the type of a variable's array flags
 constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
 constexpr uint32_t kMaxDimsBytes = 4 * 64;  // 64 dimensions of int32
 constexpr uint32_t kMaxNameBytes = 4096;
@@ -54,8 +55,9 @@ bool sub_element(const unsigned char* p, bool swap, uint32_t& size, uint64_t& sp
 // file at the least (a cell's or a field's a whole tag): more elements than
 // stored bytes inflate to is damage.
 std::string matrix_fault(const unsigned char* p, size_t have, uint64_t size, uint64_t stored, bool swap) {
-    // Array flags (16 bytes), then the dimensions' tag.
-    if (size < 16 + 8 || have < 16 + 8) return size == 0 ? "" : "a variable's header is cut short";
+    // Array flags (a tag and 8 bytes), then the dimensions' tag.
+    if (size < 16 + 8 || have < 16 + 8) return "a variable's header is cut short";
+    if (word(p, swap) != kUint32 || word(p + 4, swap) != 8) return "a variable's array flags are damaged";
     uint32_t dims = 0;
     uint64_t span = 0;
     // Two dimensions at the least, each an int32.
