@@ -84,19 +84,37 @@ std::string matrix_fault(const unsigned char* p, size_t have, uint64_t size, uin
     return "";
 }
 
-// The start of a compressed variable, inflated: at most kMaxHeaderBytes.
-bool inflate_start(const std::vector<unsigned char>& in, std::vector<unsigned char>& out) {
-    out.assign(kMaxHeaderBytes, 0);
+// Inflates the size bytes of a compressed variable at offset at, keeping
+// the first kMaxHeaderBytes in start and counting the rest: false unless
+// the stream ends there, checked by zlib, having given inflated bytes.
+bool inflate_whole(std::FILE* file, int64_t at, uint32_t size, std::vector<unsigned char>& start,
+                   uint64_t& inflated) {
+    constexpr size_t kChunk = size_t{1} << 16;
+    std::vector<unsigned char> in(kChunk);
+    std::vector<unsigned char> out(kChunk);
+    start.clear();
+    inflated = 0;
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
-    z.next_in = const_cast<unsigned char*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    const int result = inflate(&z, Z_NO_FLUSH);
-    out.resize(out.size() - z.avail_out);
+    int result = Z_OK;
+    for (uint32_t done = 0; result == Z_OK && done < size;) {
+        const auto take = static_cast<uInt>(std::min<uint64_t>(kChunk, size - done));
+        if (!read_at(file, at + done, in.data(), take)) break;
+        done += take;
+        z.next_in = in.data();
+        z.avail_in = take;
+        do {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            result = inflate(&z, Z_NO_FLUSH);
+            if (result == Z_BUF_ERROR && z.avail_in == 0) result = Z_OK;  // wants the next chunk
+            const size_t got = out.size() - z.avail_out;
+            start.insert(start.end(), out.begin(), out.begin() + std::min(got, kMaxHeaderBytes - start.size()));
+            inflated += got;
+        } while (result == Z_OK && z.avail_out == 0);
+    }
     inflateEnd(&z);
-    return result == Z_OK || result == Z_STREAM_END || (result == Z_BUF_ERROR && !out.empty());
+    return result == Z_STREAM_END;
 }
 
 }  // namespace
@@ -109,29 +127,32 @@ std::string mat5_header_fault(const std::string& path) {
     if (!read_at(file.get(), 0, header, sizeof header)) return "";
     const bool swap = header[126] == 'M' && header[127] == 'I';
     std::vector<unsigned char> bytes;
-    std::vector<unsigned char> inflated;
     for (int64_t at = kFileHeader; at + 8 <= file_size;) {
         unsigned char tag[8];
         if (!read_at(file.get(), at, tag, sizeof tag)) return "the file cannot be read";
         const uint32_t type = word(tag, swap);
         const uint32_t size = word(tag + 4, swap);
         if (at + 8 + int64_t{size} > file_size) return "a variable runs past the end of the file";
-        if (type == kMatrix || type == kCompressed) {
-            const size_t take = type == kMatrix ? std::min<size_t>(size, kMaxHeaderBytes)
-                                                : std::min<size_t>(size, size_t{1} << 16);
+        std::string fault;
+        if (type == kMatrix) {
+            const size_t take = std::min<size_t>(size, kMaxHeaderBytes);
             bytes.resize(take);
             if (!read_at(file.get(), at + 8, bytes.data(), take)) return "the file cannot be read";
-            std::string fault;
-            if (type == kMatrix) {
-                fault = matrix_fault(bytes.data(), take, size, size, swap);
-            } else if (!inflate_start(bytes, inflated)) {
+            fault = matrix_fault(bytes.data(), take, size, size, swap);
+        } else if (type == kCompressed) {
+            // The library inflates a stream cut short without a fault and
+            // reads on into memory it never filled.
+            uint64_t inflated = 0;
+            if (!inflate_whole(file.get(), at + 8, size, bytes, inflated)) {
                 fault = "a compressed variable is damaged";
-            } else if (inflated.size() >= 8 && word(inflated.data(), swap) == kMatrix) {
-                fault = matrix_fault(inflated.data() + 8, inflated.size() - 8, word(inflated.data() + 4, swap), size,
-                                     swap);
+            } else if (bytes.size() >= 8 && word(bytes.data(), swap) == kMatrix) {
+                const uint32_t claimed = word(bytes.data() + 4, swap);
+                fault = inflated < 8 + uint64_t{claimed}
+                            ? "a compressed variable holds less than it claims"
+                            : matrix_fault(bytes.data() + 8, bytes.size() - 8, claimed, size, swap);
             }
-            if (!fault.empty()) return fault;
         }
+        if (!fault.empty()) return fault;
         at += 8 + int64_t{size};
     }
     return "";
