@@ -34,6 +34,17 @@ uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size) {
 
 ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume)
     : path_(path), offsets_(static_cast<size_t>(run_count), -1) {
+    // A journal refused here is never destroyed: its file is closed here.
+    try {
+        open(path, fingerprint, run_count, resume);
+    } catch (...) {
+        if (file_) std::fclose(file_);
+        file_ = nullptr;
+        throw;
+    }
+}
+
+void ResultJournal::open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume) {
     errno = 0;
     if (resume && !journal_is_stub(path)) file_ = std::fopen(path.c_str(), "r+b");
     if (file_) {

@@ -42,6 +42,8 @@ public:
     void remove();
 
 private:
+    // The constructor's work: opens the journal at path, or refuses it.
+    void open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume);
     void scan(int64_t file_size);
     // The size of the whole, checked record at offset (and its run index), or 0.
     int64_t record_at(int64_t at, int64_t file_size, int64_t& index);

@@ -8,7 +8,8 @@
 // - keep every whole record that no other whole record overlaps, and mark
 //   done no run without a whole record whose values read back exactly;
 // - after appending one more run and resuming again, keep the same runs
-//   with the same values, and the new one.
+//   with the same values, and the new one;
+// - leave no file open, refused or not.
 // Nothing but SweepError may be thrown.
 #include <unistd.h>
 #include <zlib.h>
@@ -97,6 +98,13 @@ bool same(const RunOutput& a, const RunOutput& b) {
 std::vector<unsigned char> file_bytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Files this process holds open: a journal refused or destroyed must close its own.
+size_t open_descriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
 }
 
 void write_file(const fs::path& path, const uint8_t* data, size_t size) {
@@ -210,8 +218,10 @@ void fuzz_journal(const fs::path& path, const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fs::path path = fs::temp_directory_path() / ("latticesim_journal_fuzz_" + std::to_string(getpid()));
+    const size_t descriptors = open_descriptors();
     write_file(path, data, size);
     fuzz_journal(path, data, size);
     fs::remove(path);
+    if (open_descriptors() != descriptors) broken("a journal left its file open");
     return 0;
 }
