@@ -67,6 +67,9 @@ void class_attribute(const std::string& path, hid_t at, const std::string& name)
 // A struct's field names in order: one variable-length string of
 // characters each.
 void field_attribute(const std::string& path, hid_t group, const std::vector<std::string>& fields) {
+    // A struct without fields goes without the list: the host reads it as
+    // such, and the MAT-file library leaks what it reads of an empty one.
+    if (fields.empty()) return;
     std::vector<hvl_t> names(fields.size());
     for (size_t f = 0; f < fields.size(); ++f) {
         names[f].len = fields[f].size();
@@ -74,12 +77,10 @@ void field_attribute(const std::string& path, hid_t group, const std::vector<std
     }
     const Handle type = made(path, H5Tvlen_create(H5T_C_S1), H5Tclose);
     const hsize_t count = fields.size();
-    // A struct without fields has an attribute without values.
-    const Handle space =
-        made(path, count == 0 ? H5Screate(H5S_NULL) : H5Screate_simple(1, &count, nullptr), H5Sclose);
+    const Handle space = made(path, H5Screate_simple(1, &count, nullptr), H5Sclose);
     Handle attribute =
         made(path, H5Acreate2(group, "MATLAB_fields", type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
-    if (count > 0) check(path, H5Awrite(attribute.get(), type.get(), names.data()) >= 0);
+    check(path, H5Awrite(attribute.get(), type.get(), names.data()) >= 0);
     check(path, attribute.close());
 }
 
