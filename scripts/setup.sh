@@ -11,7 +11,7 @@ packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
 packages+=(clang g++-multilib qemu-user)
 # latticesweep: sweep descriptions, MAT-files, runs across machines.
 packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev libhdf5-dev zlib1g-dev libopenmpi-dev openmpi-bin)
-# Sanitized builds and the gateway fuzzers (libFuzzer).
+# Sanitized builds and the fuzzers (libFuzzer).
 packages+=(clang-14 libclang-rt-14-dev llvm-14)
 
 if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
