@@ -10,6 +10,13 @@ namespace {
 // through this thread's pointer, set while a HostSession lives.
 thread_local HostSession* g_current = nullptr;
 
+// A message of the host's printf-style error and warning functions.
+std::string formatted(const char* format, va_list args) {
+    char message[1024];
+    std::vsnprintf(message, sizeof message, format, args);
+    return message;
+}
+
 size_t element_size(mxClassID class_id) {
     switch (class_id) {
         case mxLOGICAL_CLASS:
@@ -241,19 +248,17 @@ void* host_probe_memory(size_t bytes) { return current_session().probe(bytes); }
 void host_release_probe(void* probe) { current_session().release_probe(probe); }
 
 void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...) {
-    char message[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
+    const std::string message = formatted(format, args);
     va_end(args);
     throw HostError(identifier, message);
 }
 
 void mexWarnMsgIdAndTxt(const char* identifier, const char* format, ...) {
-    char message[1024];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
+    const std::string message = formatted(format, args);
     va_end(args);
     log_call(std::string("mexWarnMsgIdAndTxt(") + identifier + ")");
     current_session().warnings.push_back(message);

@@ -1,6 +1,7 @@
 #include "sweep_plan.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 #include <map>
 
@@ -145,23 +146,25 @@ void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vec
     run_initial_levels(plan, scalars.data(), initial);
 }
 
-int32_t max_steps(const SweepPlan& plan) {
-    const int slot = scalar_slots(plan.model).steps;
-    double most = plan.fixed[static_cast<size_t>(slot)];
-    for (const SweptArgument& s : plan.swept) {
-        if (s.slot == slot) most = *std::max_element(s.values.begin(), s.values.end());
-    }
-    return static_cast<int32_t>(most);
-}
-
-int32_t min_steps(const SweepPlan& plan) {
+namespace {
+// The fewest and the most steps of any run, as given.
+std::pair<double, double> steps_bounds(const SweepPlan& plan) {
     const int slot = scalar_slots(plan.model).steps;
     double least = plan.fixed[static_cast<size_t>(slot)];
+    double most = least;
     for (const SweptArgument& s : plan.swept) {
-        if (s.slot == slot) least = *std::min_element(s.values.begin(), s.values.end());
+        if (s.slot != slot) continue;
+        const auto bounds = std::minmax_element(s.values.begin(), s.values.end());
+        least = *bounds.first;
+        most = *bounds.second;
     }
-    return static_cast<int32_t>(least);
+    return {least, most};
 }
+}  // namespace
+
+int32_t max_steps(const SweepPlan& plan) { return static_cast<int32_t>(steps_bounds(plan).second); }
+
+int32_t min_steps(const SweepPlan& plan) { return static_cast<int32_t>(steps_bounds(plan).first); }
 
 int32_t summary_last_steps(const SweepPlan& plan) {
     if (plan.last_steps > 0) return static_cast<int32_t>(plan.last_steps);
