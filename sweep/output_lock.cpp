@@ -69,9 +69,10 @@ OutputLock::OutputLock(const std::string& output) : path_(lock_path(output)) {
     }
     if (fd_ < 0) throw SweepError(path_ + ": the lock file keeps changing; is another sweep starting and stopping?");
     const std::string holder = holder_text() + "\n";
-    if (ftruncate(fd_, 0) != 0 || pwrite(fd_, holder.data(), holder.size(), 0) < 0) {
-        // The lock holds without the note; only the message naming us is lost.
-    }
+    // Should the note fail, the lock still holds; only the name in a second
+    // sweep's message is lost.
+    const bool noted = ftruncate(fd_, 0) == 0 && pwrite(fd_, holder.data(), holder.size(), 0) >= 0;
+    (void)noted;
 }
 
 OutputLock::~OutputLock() {

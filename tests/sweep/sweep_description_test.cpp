@@ -228,7 +228,8 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
     const std::string folder = testing::TempDir();
     const std::string mat_path = folder + "/initial_levels_test.mat";
     const std::string toml_path = folder + "/initial_levels_test.toml";
-    {
+    // The 2 x 3 double "start", and with_ints an int32 "ints" too.
+    const auto write_file = [&](bool with_ints) {
         mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, MAT_FT_MAT5);
         ASSERT_NE(mat, nullptr);
         double start[6] = {0, 1, 2, 2, 1, 0};
@@ -236,13 +237,18 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
         matvar_t* v = Mat_VarCreate("start", MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, start, 0);
         Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
         Mat_VarFree(v);
+        if (!with_ints) {
+            Mat_Close(mat);
+            return;
+        }
         int32_t ints[2] = {0, 1};
         size_t two[2] = {2, 1};
         v = Mat_VarCreate("ints", MAT_C_INT32, MAT_T_INT32, 2, two, ints, 0);
         Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
         Mat_VarFree(v);
         Mat_Close(mat);
-    }
+    };
+    write_file(true);
     const std::string head =
         "model = \"torus\"\n[parameters]\nintercept = 0.5\nslope = 1\nlevels = 3\npayoff_mode = 0\n"
         "neighbourhood = 0\nnoise = 0\nmutation_rate = 0\nsteps = 3\n[initial]\nfile = \"initial_levels_test.mat\"\n";
@@ -271,14 +277,7 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
     // Cut short inside the values: refused, not read as whatever the
     // buffer held.
     {
-        mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, MAT_FT_MAT5);
-        ASSERT_NE(mat, nullptr);
-        double start[6] = {0, 1, 2, 2, 1, 0};
-        size_t dims[2] = {2, 3};
-        matvar_t* v = Mat_VarCreate("start", MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, start, 0);
-        Mat_VarWrite(mat, v, MAT_COMPRESSION_NONE);
-        Mat_VarFree(v);
-        Mat_Close(mat);
+        write_file(false);
         struct stat st {};
         ASSERT_EQ(stat(mat_path.c_str(), &st), 0);
         ASSERT_EQ(truncate(mat_path.c_str(), st.st_size - 12), 0);
