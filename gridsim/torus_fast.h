@@ -23,6 +23,11 @@ void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t co
                                int32_t m_rows, double intercept, double slope, int32_t payoff_mode,
                                QuadrantLanes lanes);
 
+// As score_all_sites, with the rows of each column in lanes as the refresh's
+// (lanes up to quadrant_lanes_available()).
+void torus_score_all_sites_fast(double* scores, const int32_t* traits, int32_t n_columns, int32_t m_rows,
+                                double intercept, double slope, int32_t payoff_mode, QuadrantLanes lanes);
+
 // As torus_run: the same levels, scores, level_sum, best_level, tally,
 // stream and means. Fitness is computed only for the observed sites, when
 // observed (nothing changes between the start of a step and its

@@ -1,92 +1,15 @@
 #include <cstring>
 
 #include "model_state.h"
+#include "torus_lanes.h"
 #include "torus_refresh_block.h"
 
 #if defined(TORUS_QUADRANT_FOUR_LANES)
 #include <immintrin.h>
 #endif
 
-// The quadrant rule of the refresh, written once over a lane type: double
-// for one score at a time, or a vector of two or four doubles, one site per
-// lane. Each lane gets exactly the IEEE operations of quadrant_score, in
-// the same order.
-#if defined(__GNUC__)
-#define TORUS_LANE_INLINE inline __attribute__((always_inline))
-#else
-#define TORUS_LANE_INLINE inline
-#endif
-
 namespace torus {
 namespace {
-// The two operations that differ between one lane and vectors: halving,
-// and taking the corner e * e / 2 off the total where e > 0 (NaN leaves the
-// quadrant uncorrected). One lane divides and branches as quadrant_score
-// does (these overloads win over the vector templates below). Lanes are
-// passed by reference throughout: a vector of four must not cross a call
-// boundary outside the AVX functions that inline these.
-TORUS_LANE_INLINE void halve(double& x) { x = x / 2.0; }
-
-TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
-    if (e > 0.0) {
-        double cut = e * e;
-        halve(cut);
-        total = total - cut;
-    }
-}
-
-#if defined(TORUS_QUADRANT_TWO_LANES)
-// Vectors of sites side by side: the vector extension of GCC and clang.
-// Two lanes (SSE2 on x86), or four (AVX, chosen at run time): a Quad holds
-// four consecutive rows of one column, the fourth lane padding, so three
-// of them cover the nine scores.
-using Pair = double __attribute__((vector_size(16)));
-using LevelPair = int32_t __attribute__((vector_size(8)));
-#if defined(TORUS_QUADRANT_FOUR_LANES)
-using Quad = double __attribute__((vector_size(32)));
-#endif
-
-// Multiplying by 0.5 is exactly dividing by 2.
-template <typename Vector>
-TORUS_LANE_INLINE void halve(Vector& x) {
-    x = x * 0.5;
-}
-
-// The corner only where e > 0; elsewhere +0, whose subtraction leaves every
-// value (-0 and NaN included) as it is. No branch: the sign of e is a coin
-// flip.
-template <typename Vector>
-TORUS_LANE_INLINE void take_corner(Vector& total, const Vector& e) {
-    using Mask = decltype(e > e);  // all ones in the lanes where the comparison holds
-    Vector cut = e * e;
-    halve(cut);
-    const Mask positive = e > Vector{};
-    total = total - reinterpret_cast<Vector>(reinterpret_cast<Mask>(cut) & positive);
-}
-#endif
-
-// total = quadrant_score of the sites in own's lanes, from their own level
-// values and those of their neighbours in directions 0 .. 7. Lane{} is zero
-// in every lane.
-template <typename Lane>
-TORUS_LANE_INLINE void quadrant_scores(const Lane& own, const Lane (&around)[8], Lane& total) {
-    Lane t[8];
-    for (int32_t d = 0; d < 8; d += 2) {
-        // Diagonal borders sit at x + y = 1 between equal values, hence + 2.
-        t[d] = (around[d] - own) + 1.0;
-        halve(t[d]);
-        t[d + 1] = (around[d + 1] - own) + 2.0;
-        halve(t[d + 1]);
-    }
-    total = Lane{};
-    for (int32_t k = 0; k < 8; k += 2) {
-        const int32_t next = (k + 2) % 8;
-        total = total + t[k] * t[next];
-        const Lane e = (t[k] - t[k + 1]) + t[next];
-        take_corner(total, e);
-    }
-}
-
 // The same for the sites in the lanes of w[a][b], where w[a][b] holds the
 // values at column offset a and row offset b of a block.
 template <typename Lane, int32_t kRows>

@@ -34,9 +34,14 @@ void run_case(const TorusCase& c, std::mt19937& gen) {
     const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(sites), c.levels);
     RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
         reference(initial, c.levels, c.seed);
+    // The fast runs start from the fast setup, as the gateway's do.
+    torus::score_all_sites(reference.scores.data(), reference.traits.data(), c.n_columns, c.m_rows, c.intercept,
+                           c.slope, c.payoff_mode);
+    for (RunArrays* run : {&stepped, &chunked}) {
+        torus::torus_score_all_sites_fast(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept,
+                                          c.slope, c.payoff_mode, torus::quadrant_lanes_available());
+    }
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
-        torus::score_all_sites(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
-                               c.payoff_mode);
         if (c.spare) run->state.gauss = GaussianRng{1, 0.8125};
     }
     compare_fast_with_plain(
@@ -144,6 +149,42 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
                                                         << ", payoff " << payoff_mode << ", lanes "
                                                         << static_cast<int>(lanes);
                 }
+            }
+        }
+    }
+}
+
+// The setup's scoring of a whole lattice against the plain one with every
+// lane count: shapes that wrap everywhere, odd sizes whose columns end in
+// every remainder of the lanes, and values that overflow to infinities and
+// NaN.
+TEST(TorusDifferential, FastSetupScoresEqualPlainScores) {
+    struct SetupCase {
+        int32_t m_rows, n_columns, levels;
+        double intercept, slope;
+    };
+    const SetupCase cases[] = {
+        {1, 1, 3, 0.5, 1.0},     {1, 9, 3, 0.5, 1.0},    {9, 1, 3, 0.5, 1.0},      {2, 2, 4, -1.5, 0.25},
+        {2, 7, 4, 1.0, 0.5},     {3, 3, 5, 1.0, -0.3},   {4, 5, 6, 0.0, 1.0},      {5, 4, 6, 0.0, 1.0},
+        {6, 3, 10, 1.0, 0.5},    {7, 6, 10, 1.0, 0.5},   {8, 5, 10, 1.0, 0.5},     {9, 9, 10, 2.5, -1.0},
+        {10, 2, 10, 1.0, 0.5},   {31, 17, 100, 1.0, 1e-300}, {101, 3, 7, 1e300, 1e300}, {64, 33, 2, 0.0, 0.0},
+        {257, 40, 1 << 20, 0.0, 1e-6},
+    };
+    std::mt19937 gen(18);
+    using torus::QuadrantLanes;
+    for (QuadrantLanes lanes : {QuadrantLanes::kOne, QuadrantLanes::kTwo, QuadrantLanes::kFour}) {
+        if (lanes > torus::quadrant_lanes_available()) continue;
+        for (const SetupCase& c : cases) {
+            const int32_t sites = c.m_rows * c.n_columns;
+            const std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(sites), c.levels);
+            for (int32_t payoff_mode : {0, 1, -7, INT32_MIN}) {
+                std::vector<double> plain(sites), fast(sites, -1.0);
+                torus::score_all_sites(plain.data(), traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
+                                       payoff_mode);
+                torus::torus_score_all_sites_fast(fast.data(), traits.data(), c.n_columns, c.m_rows, c.intercept,
+                                                  c.slope, payoff_mode, lanes);
+                ASSERT_TRUE(same_bits(fast, plain)) << c.m_rows << " x " << c.n_columns << ", payoff "
+                                                    << payoff_mode << ", lanes " << static_cast<int>(lanes);
             }
         }
     }
