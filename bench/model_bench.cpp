@@ -77,7 +77,7 @@ std::string ModelCase::group() const {
     return name.str();
 }
 
-std::vector<ModelCase> model_cases() {
+std::vector<ModelCase> model_cases(bool huge) {
     std::vector<ModelCase> cases;
     const double rates[] = {0.001, 0.01, 0.1};
     // Steps per iteration keep an iteration near a millisecond or more; the
@@ -99,6 +99,18 @@ std::vector<ModelCase> model_cases() {
         add(true, 32, modes[0], modes[1], 200, 0, 0);
         add(true, 300, modes[0], modes[1], 4, 0, 0);
         add(true, 1000, modes[0], modes[1], 1, 12, 4);
+    }
+    // Beyond the caches: 10^7 sites (and 10^8), one rate, the quadrant rule
+    // with eight neighbours and the linear rule with four.
+    std::vector<std::pair<int32_t, int32_t>> large = {{10000000, 3162}};
+    if (huge) large.emplace_back(100000000, 10000);
+    for (const auto& [count, side] : large) {
+        for (bool fast : {true, false}) {
+            const int64_t iterations = fast ? 6 : 2;
+            cases.push_back({false, count, 0, 0, kLargeRate, fast, 1, iterations});
+            cases.push_back({true, side, 1, 1, kLargeRate, fast, 1, iterations});
+            cases.push_back({true, side, 0, 0, kLargeRate, fast, 1, iterations});
+        }
     }
     return cases;
 }

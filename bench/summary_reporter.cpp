@@ -2,12 +2,13 @@
 
 #include <fstream>
 #include <iomanip>
+#include <sstream>
 
 void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
         if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-        for (const char* counter : {kPerSiteStep, kPerDraw}) {
+        for (const char* counter : {kPerSiteStep, kPerDraw, kPerSite}) {
             const auto found = run.counters.find(counter);
             if (found == run.counters.end()) continue;
             const std::string& name = run.run_name.function_name;
@@ -19,11 +20,12 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
     }
 }
 
+double SummaryReporter::seconds(const std::string& name) const {
+    const auto found = best_seconds_.find(name);
+    return found == best_seconds_.end() ? 0.0 : found->second;
+}
+
 void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::ostream& out) const {
-    const auto seconds = [&](const std::string& name) {
-        const auto found = best_seconds_.find(name);
-        return found == best_seconds_.end() ? 0.0 : found->second;
-    };
     const double floor = seconds("floor/fast_uniform");
     out << "\nProcessor: " << processor_name() << "\n\n";
     out << std::fixed << std::setprecision(2);
@@ -39,6 +41,42 @@ void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::os
         if (fast <= 0.0 || reference <= 0.0) continue;  // filtered out of this run
         out << "| " << c.group() << " | " << fast * 1e9 << " | " << 1e-6 / fast << " | " << reference * 1e9 << " | "
             << 1e-6 / reference << " | " << reference / fast << " | " << (floor > 0.0 ? fast / floor : 0.0)
+            << " |\n";
+    }
+}
+
+void SummaryReporter::print_setup_summary(const std::vector<SetupCase>& setups, std::ostream& out) const {
+    const auto step_of = [&](const SetupCase& c, int32_t side) {
+        const ModelCase steps{c.torus, side, c.payoff_mode, c.neighbourhood, kLargeRate, true, 1, 0};
+        return seconds(steps.group() + "/fast");
+    };
+    const auto cell = [&](double value) {
+        std::ostringstream text;
+        text << std::fixed << std::setprecision(2);
+        if (value > 0.0) text << value;
+        else text << "-";
+        return text.str();
+    };
+    out << "\nSetup (check, load, score) against a fast step at rate " << kLargeRate << ":\n\n";
+    out << "| lattice | setup ns/site | reference setup ns/site | step ns/site | setup in steps |\n";
+    out << "|---|---:|---:|---:|---:|\n";
+    for (const SetupCase& c : setups) {
+        if (!c.fast) continue;
+        const double setup = seconds(c.group() + "/fast");
+        if (setup <= 0.0) continue;  // filtered out of this run
+        const double step = step_of(c, c.side);
+        out << "| " << c.group() << " | " << cell(setup * 1e9) << " | " << cell(seconds(c.group() + "/reference") * 1e9)
+            << " | " << cell(step * 1e9) << " | " << cell(step > 0.0 ? setup / step : 0.0) << " |\n";
+    }
+    out << "\nSteps beyond the caches, against the same lattice at 10^6 sites:\n\n";
+    out << "| lattice | step ns/site | / 10^6 sites |\n|---|---:|---:|\n";
+    for (const SetupCase& c : setups) {
+        const bool million = c.sites() == 1000000;
+        if (!c.fast || million) continue;
+        const double step = step_of(c, c.side);
+        const double base = step_of(c, c.torus ? 1000 : 1000000);
+        if (step <= 0.0) continue;
+        out << "| " << c.group().substr(6) << " | " << cell(step * 1e9) << " | " << cell(base > 0.0 ? step / base : 0.0)
             << " |\n";
     }
 }

@@ -17,9 +17,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override;
     // Markdown table of the figures; the processor is named above it.
     void print_summary(const std::vector<ModelCase>& cases, std::ostream& out) const;
+    // Setup per site against a step on the same lattice, and the steps of
+    // the large lattices against those of 10^6 sites.
+    void print_setup_summary(const std::vector<SetupCase>& setups, std::ostream& out) const;
 
 private:
-    std::map<std::string, double> best_seconds_;  // registered name -> least seconds per site-step or draw
+    double seconds(const std::string& name) const;  // 0 when not run
+    std::map<std::string, double> best_seconds_;  // registered name -> least seconds per site-step, draw or site
 };
 
 // The processor's model name, as the system reports it.
