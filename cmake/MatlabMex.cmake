@@ -28,3 +28,7 @@ endfunction()
 
 add_matlab_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RINGSIM_SOURCES})
 add_matlab_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES})
+
+# The self-check and its expected results, beside the plug-ins.
+file(COPY ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck.m
+     ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck_cases.txt DESTINATION ${LATTICESIM_MATLAB_DIR})

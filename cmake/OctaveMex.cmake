@@ -38,3 +38,15 @@ endfunction()
 
 add_octave_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RINGSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})
 add_octave_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES} ${LATTICESIM_HOST_SOURCES})
+
+# The self-check and its expected results, beside the plug-ins.
+set(LATTICESIM_SELFCHECK_FILES ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck.m
+    ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck_cases.txt)
+add_custom_command(
+  OUTPUT ${LATTICESIM_MEX_DIR}/latticesim_selfcheck.m ${LATTICESIM_MEX_DIR}/latticesim_selfcheck_cases.txt
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MEX_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${LATTICESIM_SELFCHECK_FILES} ${LATTICESIM_MEX_DIR}
+  DEPENDS ${LATTICESIM_SELFCHECK_FILES}
+  VERBATIM)
+add_custom_target(latticesim_selfcheck_files ALL
+  DEPENDS ${LATTICESIM_MEX_DIR}/latticesim_selfcheck.m ${LATTICESIM_MEX_DIR}/latticesim_selfcheck_cases.txt)

@@ -68,6 +68,54 @@ const T& pick(const T (&values)[N], CaseDice& dice) {
 
 std::vector<double> initial_levels(size_t sites, int32_t levels, Layout layout, CaseDice& dice);
 
+// One input of a call, in a form every host can build: its class, shape and
+// values (the real part; a complex input's imaginary part is zero).
+enum class InputKind { kReal, kComplex, kSparse, kInt32, kLogical, kChar, kSingle };
+struct CaseInput {
+    InputKind kind = InputKind::kReal;
+    std::vector<size_t> dims;       // at least two
+    std::vector<double> values;     // column-major, one per element
+};
+
+// A call of a gateway: which one, how many outputs, and the inputs.
+struct GatewayCall {
+    bool grid = false;              // gridsim, else ringsim
+    int nlhs = 2;
+    std::vector<CaseInput> inputs;
+};
+
+// The host's class number (mxClassID) of an input, and its element bytes.
+int input_class_id(const CaseInput& input);
+std::vector<unsigned char> input_bytes(const CaseInput& input);
+
+// A valid case as a call: traits, the scalars, two outputs.
+GatewayCall case_call(const GatewayCase& c);
+
+// A call that the gateway must refuse with expected_id.
+struct RejectedCase {
+    std::string label;
+    std::string expected_id;        // "<function>:<reason>"
+    GatewayCall call;
+};
+std::vector<RejectedCase> rejected_cases();
+
+// What a call gave, copied out of the host: the error raised, or the outputs.
+struct CallOutcome {
+    std::string error_id;           // empty when the call succeeded
+    std::string error_message;
+    std::vector<int32_t> final_traits;
+    std::vector<double> mean_levels;
+    size_t live_blocks = 0;         // scratch blocks the call left allocated
+};
+
+// Makes calls in one host (the stand-in linked in, or plug-in DLLs).
+using CaseRunner = CallOutcome (*)(const GatewayCall& call);
+
+// The drivers' main: runs the stream probes, every case and every rejected
+// case through run and prints their digests (or, with --dump N, case N in
+// full); returns the exit status.
+int report_cases(CaseRunner run, int argc, char** argv);
+
 std::vector<GatewayCase> ring_cases();
 std::vector<GatewayCase> grid_cases();
 

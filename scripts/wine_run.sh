@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of its own, never in the
+# user's home: 64-bit programs under wine64 in a win64 prefix, 32-bit ones
+# under wine in a win32 prefix (created on first use, about ten seconds).
+# Wine's own messages are off, and it installs no Mono or Gecko and writes
+# no menu entries or file associations.
+#
+#   wine_run.sh win64|win32 PREFIX_DIR PROGRAM.exe [ARGS...]
+#   wine_run.sh --check win64|win32      exit 0 when that Wine is installed
+set -euo pipefail
+
+loader() {  # the Wine loader for an architecture, or nothing
+  local name
+  case $1 in
+    win64) name=wine64 ;;
+    win32) name=wine ;;
+    *) echo "wine_run: architecture must be win64 or win32, not '$1'" >&2; exit 2 ;;
+  esac
+  # Debian installs the loaders in /usr/lib/wine; /usr/bin/wine is a script.
+  for candidate in "/usr/lib/wine/$name" "$(command -v "$name" 2>/dev/null || true)"; do
+    [[ -n $candidate && -x $candidate ]] && { echo "$candidate"; return; }
+  done
+}
+
+if [[ ${1:-} == --check ]]; then
+  [[ -n $(loader "${2:-}") ]]
+  exit
+fi
+(($# >= 3)) || { echo "usage: wine_run.sh win64|win32 PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
+arch=$1 prefix=$2
+shift 2
+wine=$(loader "$arch")
+[[ -n $wine ]] || { echo "wine_run: no Wine for $arch (scripts/setup_windows.sh installs it)" >&2; exit 127; }
+mkdir -p "$prefix"
+export WINEPREFIX
+WINEPREFIX=$(cd "$prefix" && pwd)
+export WINEARCH=$arch WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+# Wine keeps desktop files and caches under the XDG folders: inside the prefix.
+export XDG_CONFIG_HOME=$WINEPREFIX/xdg/config XDG_DATA_HOME=$WINEPREFIX/xdg/data XDG_CACHE_HOME=$WINEPREFIX/xdg/cache
+exec "$wine" "$@"
