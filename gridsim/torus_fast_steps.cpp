@@ -30,8 +30,10 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
                                   params.payoff_mode, lanes);
     }
     const int32_t sites = n_columns * m_rows;
-    // A refresh reads levels up to two columns and two rows away.
-    const SweepLattice lattice{state.traits, state.scores, sites, 2 * m_rows + 2};
+    // A refresh reads levels up to two columns and two rows away (never
+    // further than the whole lattice, whose rows may pass INT32_MAX / 2).
+    const int64_t reach = 2 * static_cast<int64_t>(m_rows) + 2;
+    const SweepLattice lattice{state.traits, state.scores, sites, reach < sites ? static_cast<int32_t>(reach) : sites};
     // The changed sites come in ascending order: their column and row
     // follow from the previous ones without a division, mostly.
     int32_t last = 0, column_of_last = 0, row_of_last = 0;

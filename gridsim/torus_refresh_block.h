@@ -34,7 +34,8 @@ BlockIndex block_index(int32_t column, int32_t row, int32_t n_columns, int32_t m
 // Whether the block around (column, row), plus `extra_rows` rows below it,
 // lies inside the lattice without wrapping.
 inline bool block_is_interior(int32_t column, int32_t row, int32_t n_columns, int32_t m_rows, int32_t extra_rows) {
-    return column >= 2 && column + 2 < n_columns && row >= 2 && row + 2 + extra_rows < m_rows;
+    // Differences, not sums: a single column may hold up to INT32_MAX rows.
+    return column >= 2 && n_columns - column > 2 && row >= 2 && m_rows - row > 2 + extra_rows;
 }
 
 // The nine quadrant scores of the site and its neighbours, one at a time.

@@ -115,15 +115,15 @@ bool radius_rule(int32_t radius, ArgumentFault& fault) {
 }
 
 bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t levels, int32_t steps, int32_t& sites,
-                     ArgumentFault& fault) {
+                     ArgumentFault& fault, int32_t most_elements) {
     const uint64_t count = static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols);
     const bool overflow = (cols != 0 && count / cols != rows) || rows > INT32_MAX || cols > INT32_MAX;
-    if (overflow || count > static_cast<uint64_t>(kMaxElements)) {
+    if (overflow || count > static_cast<uint64_t>(most_elements)) {
         return fail(fault, "tooLarge", "traits", "traits must have at most %d elements; got %llu x %llu.",
-                    kMaxElements, static_cast<unsigned long long>(rows), static_cast<unsigned long long>(cols));
+                    most_elements, static_cast<unsigned long long>(rows), static_cast<unsigned long long>(cols));
     }
-    if (static_cast<uint64_t>(levels) > static_cast<uint64_t>(kLevelsArgument.most)) {
-        return fail(fault, "tooLarge", "levels", "levels must be at most %d; got %d.", kLevelsArgument.most, levels);
+    if (static_cast<uint64_t>(levels) > static_cast<uint64_t>(most_elements)) {
+        return fail(fault, "tooLarge", "levels", "levels must be at most %d; got %d.", most_elements, levels);
     }
     if (count == 0 && steps > 0) {
         return fail(fault, "emptyTraits", "steps",

@@ -71,10 +71,11 @@ bool levels_and_steps_rule(int32_t levels, int32_t steps, ArgumentFault& fault);
 bool radius_rule(int32_t radius, ArgumentFault& fault);
 
 // rows x cols as a site count: each size and the count must fit int32, the
-// 8-byte scratch arrays and the levels' tally must have byte counts within
-// 32 bits, and an empty lattice may only run zero steps. lattice names it.
+// count and levels must be at most most_elements (kMaxElements keeps the
+// 8-byte scratch arrays and the levels' tally within 32-bit byte counts),
+// and an empty lattice may only run zero steps. lattice names it.
 bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t levels, int32_t steps, int32_t& sites,
-                     ArgumentFault& fault);
+                     ArgumentFault& fault, int32_t most_elements = kMaxElements);
 
 // Every initial level, after truncation, must lie in 0 .. levels - 1.
 bool initial_levels_rule(const double* source, int32_t count, int32_t levels, ArgumentFault& fault);

@@ -108,7 +108,9 @@ int32_t checked_site_count(const char* function, const char* lattice, size_t row
                            int32_t steps) {
     int32_t sites = 0;
     ArgumentFault fault;
-    if (!site_count_rule(lattice, rows, cols, levels, steps, sites, fault)) raise_fault(function, fault);
+    if (!site_count_rule(lattice, rows, cols, levels, steps, sites, fault, kMaxHostElements)) {
+        raise_fault(function, fault);
+    }
     return sites;
 }
 

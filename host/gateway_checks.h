@@ -32,8 +32,9 @@ void check_levels_and_steps(const char* function, int32_t levels, int32_t steps)
 // radius at most kMaxRadius, so that a ring step's observation counts fit int32.
 void check_radius(const char* function, int32_t radius);
 
-// rows x cols as a site count: each size and the count must fit int32, its 8-byte scratch arrays
-// and the levels' tally must have byte counts within 32 bits, and an empty
+// rows x cols as a site count: each size and the count must fit int32, the
+// count and levels must be at most kMaxHostElements (on a host whose
+// allocator takes 32-bit sizes, byte counts within 32 bits), and an empty
 // lattice may only be asked for zero steps. lattice names it in messages.
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,
                            int32_t steps);

@@ -10,13 +10,19 @@
 #include <iterator>
 #include <stdexcept>
 
-// Byte counts of scratch blocks are kept within 32 bits on every build, so
-// 32-bit and 64-bit hosts accept exactly the same calls.
+// Byte counts of scratch blocks within 32 bits, for a host whose allocator
+// takes 32-bit sizes, and for latticesweep on every build.
 constexpr uint64_t kMaxBlockBytes = 0xFFFFFFFFu;
 
-// The most sites (and levels) a call may have: each has an 8-byte scratch
-// entry (536870911).
+// The most sites (and levels) within those byte counts: each has an 8-byte
+// scratch entry (536870911).
 constexpr int32_t kMaxElements = static_cast<int32_t>(kMaxBlockBytes / 8);
+
+// The most sites (and levels) a gateway call may have on this build's host:
+// where the allocator takes 64-bit sizes, blocks may pass 4 GiB and only the
+// int32 counts bound them; elsewhere kMaxElements. Both hosts give the same
+// results for every call both accept.
+constexpr int32_t kMaxHostElements = sizeof(size_t) >= 8 ? INT32_MAX : kMaxElements;
 
 // A ring step's observations (the focal site's and 2 x radius neighbours')
 // may all fall under one level, whose count is int32.

@@ -65,8 +65,9 @@ bool is_finite(double value);
 // int32, as the host's 32-bit size calls need.
 bool has_int32_sizes(const ArgSpec& a);
 
-// Largest site count and level count whose 8-byte blocks stay within 32 bits.
-constexpr uint64_t kMaxSites = 0xFFFFFFFFu / 8;
+// Largest site count and level count a gateway takes: int32 on a 64-bit
+// build, else the count whose 8-byte blocks stay within 32 bits.
+constexpr uint64_t kMaxSites = sizeof(size_t) >= 8 ? INT32_MAX : 0xFFFFFFFFu / 8;
 
 // Stops the process with a message, so that libFuzzer records the input.
 [[noreturn]] void fuzz_fail(const std::string& what);

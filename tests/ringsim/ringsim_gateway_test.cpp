@@ -220,7 +220,7 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
         std::string id;
         std::string mentions;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"NaN levels", kLevels, kNaN, "ringsim:notInt32", "levels"},
         {"levels past int32", kLevels, 2147483648.0, "ringsim:notInt32", "levels"},
         {"infinite radius", kRadius, kInf, "ringsim:notInt32", "radius"},
@@ -233,13 +233,16 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
         {"levels 0", kLevels, 0.5, "ringsim:levels", "levels"},
         {"negative levels", kLevels, -3, "ringsim:levels", "levels"},
         {"negative steps", kSteps, -1, "ringsim:steps", "steps"},
-        {"levels too large for 32-bit byte counts", kLevels, 536870912, "ringsim:tooLarge", "levels"},
         {"initial level at levels", -1, 3, "ringsim:traitOutOfRange", "traits(6)"},
         {"initial level below 0", -1, -1, "ringsim:traitOutOfRange", "traits(6)"},
         {"initial level NaN", -1, kNaN, "ringsim:traitOutOfRange", "traits(6) is NaN;"},
         {"initial level just past the top", -1, 3.0000001, "ringsim:traitOutOfRange", "traits(6) is 3.0000001;"},
         {"empty ring with steps", -2, 0, "ringsim:emptyTraits", "ring"},
     };
+    // A 64-bit host takes these levels (tests/host_size_test.cpp).
+    if (sizeof(size_t) < 8) {
+        cases.push_back({"levels too large for 32-bit byte counts", kLevels, 536870912, "ringsim:tooLarge", "levels"});
+    }
     for (const auto& c : cases) {
         HostSession host;
         RingArgs a;
