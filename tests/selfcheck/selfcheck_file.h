@@ -1,0 +1,33 @@
+// The expected results that latticesim_selfcheck.m reads: one record per run,
+// in a plain text format that a host script can parse with sscanf.
+//
+//   case <label>
+//   function ringsim | gridsim
+//   size <rows> <columns>
+//   arguments <n>      then n doubles after traits, as 16 hex digits each
+//   traits <n>         then n initial levels (column-major), 32 a line
+//   final <n>          then n final levels, 32 a line
+//   means <n>          then the bit patterns of n means, 8 a line
+//
+// Lines starting with % are comments.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SelfcheckRun {
+    std::string label;
+    std::string function;          // "ringsim" or "gridsim"
+    size_t rows = 0, cols = 0;
+    std::vector<double> arguments;  // every argument after traits
+    std::vector<double> traits;
+    std::vector<int32_t> final_levels;
+    std::vector<uint64_t> mean_bits;
+};
+
+void write_selfcheck_file(const std::string& path, const std::vector<SelfcheckRun>& runs);
+
+// Throws std::runtime_error naming the line when the file is not in the format.
+std::vector<SelfcheckRun> read_selfcheck_file(const std::string& path);
