@@ -96,9 +96,9 @@ TEST(HostSizes, CallMemoryIsProbedPastFourGiB) {
         const char* fails_at = kWideHost ? c.fails_at : "final_traits output";
         if (fails_at == nullptr) {
             EXPECT_EQ(raised, "") << message;
-            std::vector<size_t> probed = {traits, means, 128, scores, scores, 80, 40};
+            std::vector<uint64_t> probed = {traits, means, 128, scores, scores, 80, 40};
             if (c.copies) probed.insert(probed.end(), {traits, means});
-            EXPECT_EQ(host.probed_bytes, probed);
+            EXPECT_EQ(std::vector<uint64_t>(host.probed_bytes.begin(), host.probed_bytes.end()), probed);
             continue;
         }
         EXPECT_EQ(raised, "gridsim:outOfMemory") << fails_at;
