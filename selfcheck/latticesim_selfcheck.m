@@ -57,6 +57,18 @@ if ~isa(final_traits, 'int32') || ~isa(mean_levels, 'double')
   same = false;
   return;
 end
+if strcmp(r.fn, 'ringsim')
+  want = [numel(r.traits), 1];
+else
+  want = r.dims(:)';
+end
+if ~isequal(size(final_traits), want) || ~isequal(size(mean_levels), [numel(r.mean_words) / 2, 1])
+  fprintf('  run %d (%s): outputs of sizes %s and %s, expected %s and %s\n', k, r.label, ...
+          mat2str(size(final_traits)), mat2str(size(mean_levels)), mat2str(want), ...
+          mat2str([numel(r.mean_words) / 2, 1]));
+  same = false;
+  return;
+end
 got = double(final_traits(:));
 same = report(r, k, 'final_traits', 'levels', r.final_levels, got, 1) && same;
 got = [];
@@ -69,15 +81,10 @@ end
 
 function same = report(r, k, output, noun, expected, got, width)
 % width 1: one level per element; width 2: a mean's high and low words.
-same = false;
-if numel(got) ~= numel(expected)
-  fprintf('  run %d (%s): %s has %d elements, expected %d\n', k, r.label, output, numel(got) / width, ...
-          numel(expected) / width);
-  return;
-end
+% The sizes agree (check_run compared them).
 differs = any(reshape(got ~= expected, width, []), 1);
-if ~any(differs)
-  same = true;
+same = ~any(differs);
+if same
   return;
 end
 first = find(differs, 1);
