@@ -30,5 +30,8 @@ add_matlab_mex(ringsim ${PROJECT_SOURCE_DIR}/ringsim/ringsim.m ${LATTICESIM_RING
 add_matlab_mex(gridsim ${PROJECT_SOURCE_DIR}/gridsim/gridsim.m ${LATTICESIM_GRIDSIM_SOURCES})
 
 # The self-check and its expected results, beside the plug-ins.
-file(COPY ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck.m
-     ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck_cases.txt DESTINATION ${LATTICESIM_MATLAB_DIR})
+add_custom_target(latticesim_selfcheck_matlab ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MATLAB_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck.m
+          ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck_cases.txt ${LATTICESIM_MATLAB_DIR}
+  VERBATIM)
