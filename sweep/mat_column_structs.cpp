@@ -129,6 +129,34 @@ size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t
     return open_->arrays.size() - 1;
 }
 
+size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<size_t>& dims) {
+    const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
+    const Handle space = made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
+    open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_I32LE, space.get(),
+                                               H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                                    H5Dclose));
+    class_attribute(path_, open_->arrays.back().get(), "int32");
+    size_t length = 1;
+    for (size_t d : dims) length *= d;
+    open_->lengths.push_back(length);
+    return open_->arrays.size() - 1;
+}
+
+void MatAdditions::write_last_slab(size_t array, uint64_t first, const int32_t* values, size_t count) {
+    if (count == 0) return;
+    const hid_t dataset = open_->arrays[array].get();
+    const Handle in_file = made(path_, H5Dget_space(dataset), H5Sclose);
+    const std::vector<hsize_t> dims = dataset_dims(path_, in_file.get());
+    // MATLAB's last dimension is the dataset's first: the slab is whole
+    // in every other.
+    std::vector<hsize_t> start(dims.size(), 0), extent = dims;
+    start.front() = first;
+    extent.front() = count;
+    check(path_, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
+    const Handle in_memory = made(path_, H5Screate_simple(static_cast<int>(extent.size()), extent.data(), nullptr), H5Sclose);
+    check(path_, H5Dwrite(dataset, H5T_NATIVE_INT32, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
+}
+
 void MatAdditions::write_range(size_t array, uint64_t first, const double* values, size_t count) {
     if (count == 0) return;
     const hid_t dataset = open_->arrays[array].get();

@@ -87,7 +87,7 @@ ResultJournal::~ResultJournal() {
 
 int64_t ResultJournal::record_at(int64_t at, int64_t file_size, int64_t& index) {
     if (at + static_cast<int64_t>(kRecordHead) > file_size) return 0;
-    const size_t size = claimed_record_size(bytes_at(at, kRecordHead), static_cast<uint64_t>(file_size - at));
+    const size_t size = claimed_record_size(head_at(at, file_size), static_cast<uint64_t>(file_size - at));
     if (size == 0) return 0;
     const auto runs = static_cast<int64_t>(offsets_.size());
     return record_is_whole(bytes_at(at, size), size, runs, index) ? static_cast<int64_t>(size) : 0;
@@ -97,7 +97,9 @@ int64_t ResultJournal::next_mark(int64_t from, int64_t file_size) {
     while (from + 4 <= file_size) {
         const auto span = static_cast<size_t>(std::min<int64_t>(file_size - from, int64_t{1} << 20));
         const unsigned char* bytes = bytes_at(from, span);
-        const void* hit = memmem(bytes, span, &kRecordMark, 4);
+        // Either mark: they differ in their last byte only, and record_at
+        // checks what follows.
+        const void* hit = memmem(bytes, span, &kRecordMark, 3);
         if (hit) return from + (static_cast<const unsigned char*>(hit) - bytes);
         from += static_cast<int64_t>(span) - 3;
     }
@@ -161,6 +163,10 @@ void ResultJournal::append(int64_t index, const RunOutput& output) {
     ++done_count_;
 }
 
+const unsigned char* ResultJournal::head_at(int64_t offset, int64_t file_size) {
+    return bytes_at(offset, static_cast<size_t>(std::min<int64_t>(kRecordHeadSnapshots, file_size - offset)));
+}
+
 const unsigned char* ResultJournal::bytes_at(int64_t offset, size_t length) {
     const bool inside = offset >= window_start_ &&
                         offset + static_cast<int64_t>(length) <= window_start_ + static_cast<int64_t>(window_.size());
@@ -193,7 +199,7 @@ const unsigned char* ResultJournal::bytes_at(int64_t offset, size_t length) {
 
 void ResultJournal::read(int64_t index, RunOutput& output) {
     const int64_t at = offsets_[static_cast<size_t>(index)];
-    const size_t size = claimed_record_size(bytes_at(at, kRecordHead), static_cast<uint64_t>(end_ - at));
+    const size_t size = claimed_record_size(head_at(at, end_), static_cast<uint64_t>(end_ - at));
     if (size == 0) {
         errno = 0;
         fail(path_, "cannot read the sweep's journal");

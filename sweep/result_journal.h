@@ -49,6 +49,9 @@ private:
     int64_t record_at(int64_t at, int64_t file_size, int64_t& index);
     // Where the next record mark at or after from lies, or file_size.
     int64_t next_mark(int64_t from, int64_t file_size);
+    // A record's head at offset: as many of its bytes as claimed_record_size
+    // may read, within file_size.
+    const unsigned char* head_at(int64_t offset, int64_t file_size);
     // length bytes of the file from offset on, read through window_.
     const unsigned char* bytes_at(int64_t offset, size_t length);
 

@@ -1,5 +1,8 @@
 #include "run_call.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "ring_fast.h"
 #include "torus_fast.h"
 
@@ -114,23 +117,43 @@ bool check_scalar_arguments(Model model, const double* scalars, size_t rows, siz
 }
 
 void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels) {
+    execute_run(run, initial, final_levels, mean_levels, nullptr, 0, nullptr);
+}
+
+void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels,
+                 const int32_t* stops, size_t stop_count, int32_t* snapshots) {
     ModelState state{};
     uniform_seed(state.rng, run.seed);
     state.gauss.has_spare = 0;
     ScratchMemory scratch(state, run.sites, run.levels());
     state.traits = final_levels;
+    // Steps `from` .. `to` - 1 of the fast loop. The loop hands the whole
+    // state back at its end (levels, scores, tally, stream, Gaussian spare),
+    // so a run made in stretches is the same bits as a run made at once.
+    std::function<void(int32_t, int32_t)> advance;
     if (run.model == Model::ring) {
         const ModelParams& m = run.ring.model;
         state.level_sum = ring::load_traits(final_levels, initial, run.sites);
         ring::score_all_sites(state.scores, final_levels, run.sites, m.intercept, m.slope);
         state.best_level = 0;
-        ring::ring_run_fast(state, run.sites, run.ring, run.steps, mean_levels);
+        advance = [&](int32_t from, int32_t to) {
+            ring::ring_run_fast(state, run.sites, run.ring, to - from, mean_levels + from);
+        };
     } else {
         const ModelParams& m = run.torus.model;
         state.level_sum = torus::load_traits(final_levels, initial, run.cols, run.rows);
         torus::score_all_sites(state.scores, final_levels, run.cols, run.rows, m.intercept, m.slope,
                                run.torus.payoff_mode);
         state.best_level = 0;
-        torus::torus_run_fast(state, run.cols, run.rows, run.torus, run.steps, mean_levels);
+        advance = [&](int32_t from, int32_t to) {
+            torus::torus_run_fast(state, run.cols, run.rows, run.torus, to - from, mean_levels + from);
+        };
     }
+    int32_t done = 0;
+    for (size_t j = 0; j < stop_count; ++j) {
+        advance(done, stops[j]);
+        done = stops[j];
+        std::copy(final_levels, final_levels + run.sites, snapshots + j * static_cast<size_t>(run.sites));
+    }
+    advance(done, run.steps);
 }

@@ -60,3 +60,10 @@ bool check_scalar_arguments(Model model, const double* scalars, size_t rows, siz
 // its own. initial holds the sites' levels (all valid), final_levels
 // receives the sites' final levels and mean_levels the steps' means.
 void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels);
+
+// As execute_run, and keeps the levels after each of the stop_count steps in
+// stops (increasing, none past run.steps; 0 keeps the initial levels) in
+// snapshots, one lattice after another: each is the first output of the
+// same call with steps set to its stop.
+void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels,
+                 const int32_t* stops, size_t stop_count, int32_t* snapshots);

@@ -76,7 +76,10 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
         prepare_run(plan, index, run, initial);
         result.output.final_levels.assign(static_cast<size_t>(run.sites), 0);
         result.output.mean_levels.assign(static_cast<size_t>(run.steps), 0.0);
-        execute_run(run, initial.data(), result.output.final_levels.data(), result.output.mean_levels.data());
+        const std::vector<int32_t> stops = snapshot_steps(plan);
+        result.output.snapshots.assign(stops.size() * static_cast<size_t>(run.sites), 0);
+        execute_run(run, initial.data(), result.output.final_levels.data(), result.output.mean_levels.data(),
+                    stops.data(), stops.size(), result.output.snapshots.data());
     } catch (const std::exception& e) {
         result.error = "run " + std::to_string(index + 1) + ": " + e.what();
     }

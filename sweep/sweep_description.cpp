@@ -253,6 +253,40 @@ void read_summary(const toml::table& table, const Place& place, SweepPlan& plan)
     }
 }
 
+// Steps beyond the fewest of any run are refused once the steps are known
+// (check_plan); the sizes they make, likewise.
+void read_snapshots(const toml::table& table, const Place& place, const std::string& table_where, SweepPlan& plan) {
+    SnapshotRequest& snap = plan.snapshots;
+    int given = 0;
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "snapshots." + key);
+        if (key == "every") {
+            snap.every = integer(node, where);
+            if (snap.every < 1 || snap.every > INT32_MAX) {
+                throw SweepError(where + ": every must be a whole number of steps, 1 or more; got " +
+                                 std::to_string(snap.every) + ".");
+            }
+        } else if (key == "steps") {
+            const toml::array* list = node.as_array();
+            if (!list || list->empty()) throw SweepError(where + ": expected a list of steps, such as [0, 500, 1000].");
+            for (const toml::node& v : *list) {
+                const int64_t step = integer(v, where);
+                if (step < 0 || step > INT32_MAX || (!snap.steps.empty() && step <= snap.steps.back())) {
+                    throw SweepError(where + ": snapshot steps must be whole numbers from 0 on, each larger than "
+                                             "the one before; got " + std::to_string(step) + ".");
+                }
+                snap.steps.push_back(step);
+            }
+        } else {
+            throw SweepError(where + ": unknown key; [snapshots] takes every or steps.");
+        }
+        snap.where = where;
+        ++given;
+    }
+    if (given != 1) throw SweepError(table_where + ": give the snapshots exactly one way: every or steps.");
+}
+
 std::vector<double> numbers(const toml::array& list, const std::string& where) {
     std::vector<double> out;
     for (const toml::node& v : list) out.push_back(number(v, where));
@@ -410,12 +444,13 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
         else if (key == "sweep") read_arguments(table_of(node, where), key, true, place, plan, given, ranges);
         else if (key == "replicates") read_replicates(table_of(node, where), place, plan);
         else if (key == "summary") read_summary(table_of(node, where), place, plan);
+        else if (key == "snapshots") read_snapshots(table_of(node, where), place, where, plan);
         else if (key == "initial") {
             read_initial(table_of(node, where), place, where, plan);
             has_initial = true;
         } else {
             throw SweepError(where + ": unknown key; a sweep description has model, [parameters], [sweep], "
-                                     "[replicates], [initial] and [summary].");
+                                     "[replicates], [initial], [summary] and [snapshots].");
         }
     }
     const auto& names = scalar_argument_names(plan.model);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "output_lock.h"
+#include "output_size.h"
 #include "progress_line.h"
 #include "result_journal.h"
 #include "sweep_mat_file.h"
@@ -115,8 +116,19 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     check_plan(plan);
     const std::string& output = options.output;
     check_output_paths(plan, output);
-    const OutputLock lock(output);
     const std::string journal_file = journal_path(output);
+    // The output and the whole journal stand side by side before the
+    // journal is deleted; a resumed sweep's journal is partly written.
+    struct stat journal_stat {};
+    const double journal_bytes =
+        options.resume && stat(journal_file.c_str(), &journal_stat) == 0 ? static_cast<double>(journal_stat.st_size)
+                                                                         : 0.0;
+    const double free_bytes = free_bytes_at(output);
+    if (plan.snapshots.asked() && !options.quiet) {
+        std::fprintf(stderr, "%s\n", output_size_line(plan, output, free_bytes).c_str());
+    }
+    check_free_space(plan, output, journal_bytes, free_bytes);
+    const OutputLock lock(output);
     if (!options.resume && exists(journal_file) && !journal_is_stub(journal_file)) {
         throw SweepError(journal_file + ": an earlier sweep to " + output +
                          " stopped before it finished and left this journal; continue it with --resume, or delete "

@@ -98,6 +98,34 @@ void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims)
     else dims.push_back(runs);
 }
 
+// The snapshots, a batch of runs at a time from the journal, into one
+// array stored whole: the MAT-file library's chunks for appended arrays
+// can leave more than half their room unused, and snapshots are most of a
+// file that has them.
+void write_snapshots(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
+    const int64_t runs = plan.run_count();
+    const size_t levels = sites_per_run(plan) * static_cast<size_t>(snapshot_count(plan));
+    std::vector<size_t> dims;
+    stacked_dims(plan, static_cast<size_t>(runs), dims);
+    dims.insert(dims.end() - 1, static_cast<size_t>(snapshot_count(plan)));
+    MatAdditions file(path);
+    const size_t array = file.add_int32_array("snapshots", dims);
+    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (levels * 4));
+    std::vector<int32_t> batch;
+    RunOutput output;
+    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
+        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
+        batch.resize(levels * count);
+        for (size_t j = 0; j < count; ++j) {
+            journal.read(first + static_cast<int64_t>(j), output);
+            // gather_batch has checked every record's size.
+            std::copy(output.snapshots.begin(), output.snapshots.end(), batch.begin() + j * levels);
+        }
+        file.write_last_slab(array, static_cast<uint64_t>(first), batch.data(), count);
+    }
+    file.close();
+}
+
 // The results of runs first .. first + count - 1, side by side.
 struct ResultBatch {
     std::vector<int32_t> initial;  // sites x count: the levels each run starts from
@@ -109,6 +137,7 @@ struct ResultBatch {
 void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
                   size_t count, size_t rows, ResultBatch& batch) {
     const size_t sites = sites_per_run(plan);
+    const size_t shot_levels = sites * static_cast<size_t>(snapshot_count(plan));
     batch.initial.assign(sites * count, 0);
     batch.finals.assign(sites * count, 0);
     batch.means.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
@@ -124,7 +153,8 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
         // model loads them.
         for (size_t i = 0; i < sites; ++i) batch.initial[j * sites + i] = static_cast<int32_t>(initial[i]);
         journal.read(k, output);
-        if (output.final_levels.size() != sites || output.mean_levels.size() != static_cast<size_t>(run.steps)) {
+        if (output.final_levels.size() != sites || output.mean_levels.size() != static_cast<size_t>(run.steps) ||
+            output.snapshots.size() != shot_levels) {
             throw SweepError(path + ": the journal's record of run " + std::to_string(k + 1) +
                              " does not match the sweep.");
         }
@@ -145,7 +175,13 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
     // last dimension.
     const int64_t runs = plan.run_count();
     const auto rows = static_cast<size_t>(max_steps(plan));
+    const auto shots = static_cast<size_t>(snapshot_count(plan));
     const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites_per_run(plan) * 8 + rows * 8 + 1));
+    if (plan.snapshots.asked()) {
+        std::vector<double> steps;
+        for (const int32_t k : snapshot_steps(plan)) steps.push_back(k);
+        mat.column("snapshot_steps", steps.data(), steps.size(), static_cast<int64_t>(steps.size()));
+    }
     ResultBatch batch;
     std::vector<size_t> dims;
     int64_t wrapped = 0;
@@ -157,10 +193,16 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
         mat.stacked("final_levels", MAT_C_INT32, MAT_T_INT32, batch.finals.data(), dims, first, runs);
         mat.stacked("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, batch.means.data(), {rows, count}, first, runs);
         mat.column("stream_wraps", batch.wraps.data(), count, runs);
+        if (plan.snapshots.asked() && sites_per_run(plan) == 0) {
+            // Empty lattices: an empty block, written once by the library.
+            dims.insert(dims.end() - 1, shots);
+            mat.stacked("snapshots", MAT_C_INT32, MAT_T_INT32, nullptr, dims, first, runs);
+        }
         wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
     }
     mat.close();
     write_run_tables(path, plan, batch_bytes);
     write_sweep_summary(path, plan, journal, batch_bytes);
+    if (plan.snapshots.asked() && sites_per_run(plan) > 0) write_snapshots(path, plan, journal, batch_bytes);
     return wrapped;
 }

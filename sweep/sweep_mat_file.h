@@ -20,6 +20,10 @@
 //                   call warns <function>:streamPeriod), else 0
 //   summary         struct of the results per combination of swept values
 //                   (sweep_summary.h)
+//   snapshot_steps  double, S x 1: the steps of the snapshots, increasing
+//                   (only when the description asks for snapshots)
+//   snapshots       int32, the levels after each of those steps: sites x S x n
+//                   for a ring, M x N x S x n for a torus (likewise)
 // A ring's levels are a column per run (sites x n); a torus's an M x N
 // matrix per run (M x N x n).
 #pragma once

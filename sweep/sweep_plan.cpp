@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "output_size.h"
+
 namespace {
 // Replicates times the list lengths; INT64_MAX when the product overflows.
 int64_t product_of(int64_t replicates, const std::vector<int64_t>& lengths) {
@@ -107,6 +109,22 @@ namespace {
 }
 }  // namespace
 
+namespace {
+// Every run keeps the same snapshots, so none may lie past the shortest run.
+void check_snapshot_steps(const SweepPlan& plan) {
+    const SnapshotRequest& snap = plan.snapshots;
+    const int64_t fewest = min_steps(plan);
+    if (snap.every > fewest) {
+        throw SweepError(snap.where + ": every must lie in 1 .. " + std::to_string(fewest) +
+                         ", the fewest steps of any run; got " + std::to_string(snap.every) + ".");
+    }
+    if (!snap.steps.empty() && snap.steps.back() > fewest) {
+        throw SweepError(snap.where + ": snapshot step " + std::to_string(snap.steps.back()) + " lies beyond " +
+                         std::to_string(fewest) + ", the fewest steps of any run.");
+    }
+}
+}  // namespace
+
 void check_plan(const SweepPlan& plan) {
     check_run_count(plan);
     const int64_t runs = plan.run_count();
@@ -133,6 +151,8 @@ void check_plan(const SweepPlan& plan) {
         throw SweepError(plan.last_steps_where + ": last_steps must lie in 1 .. " + std::to_string(min_steps(plan)) +
                          ", the fewest steps of any run; got " + std::to_string(plan.last_steps) + ".");
     }
+    check_snapshot_steps(plan);
+    check_output_size_limits(plan);
 }
 
 void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial) {
@@ -169,6 +189,25 @@ int32_t min_steps(const SweepPlan& plan) { return static_cast<int32_t>(steps_bou
 int32_t summary_last_steps(const SweepPlan& plan) {
     if (plan.last_steps > 0) return static_cast<int32_t>(plan.last_steps);
     return std::min(kDefaultLastSteps, min_steps(plan));
+}
+
+int64_t snapshot_count(const SweepPlan& plan) {
+    const SnapshotRequest& snap = plan.snapshots;
+    if (snap.every > 0) return std::max<int64_t>(0, min_steps(plan)) / snap.every;
+    return static_cast<int64_t>(snap.steps.size());
+}
+
+std::vector<int32_t> snapshot_steps(const SweepPlan& plan) {
+    const SnapshotRequest& snap = plan.snapshots;
+    std::vector<int32_t> steps;
+    if (snap.every == 0) {
+        for (const int64_t k : snap.steps) steps.push_back(static_cast<int32_t>(k));
+        return steps;
+    }
+    const int64_t count = snapshot_count(plan);
+    steps.reserve(static_cast<size_t>(count));
+    for (int64_t j = 1; j <= count; ++j) steps.push_back(static_cast<int32_t>(j * snap.every));
+    return steps;
 }
 
 size_t sites_per_run(const SweepPlan& plan) { return plan.initial.rows * plan.initial.cols; }

@@ -36,6 +36,15 @@ struct InitialLevels {
     std::string file;            // the MAT-file they were read from, if any: never written by the sweep
 };
 
+// [snapshots]: the steps at which every run's lattice is kept. Exactly one
+// of every and steps is given; the same steps hold for every run.
+struct SnapshotRequest {
+    int64_t every = 0;            // K: steps K, 2K, ... up to the fewest steps of any run; 0: not given
+    std::vector<int64_t> steps;   // or these steps, increasing, 0 allowed (the initial levels)
+    std::string where;            // where they were asked for, for messages
+    bool asked() const { return every > 0 || !steps.empty(); }
+};
+
 struct SweepPlan {
     Model model = Model::ring;
     std::string description;             // the sweep description's text, stored with the results
@@ -49,6 +58,7 @@ struct SweepPlan {
     InitialLevels initial;
     int64_t last_steps = 0;              // [summary] last_steps: the final steps summary.last_mean averages; 0: not given
     std::string last_steps_where;        // where last_steps was given, for messages
+    SnapshotRequest snapshots;           // none unless asked for
 
     int64_t run_count() const;  // INT64_MAX when the product overflows
     size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
@@ -80,8 +90,9 @@ void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t&
 void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial);
 
 // Checks every run against the gateway's rules before anything runs, then
-// that last_steps does not exceed any run's steps; throws SweepError naming
-// the argument's source and the first failing run.
+// that last_steps and the snapshot steps do not exceed any run's steps and
+// that the output keeps within its documented sizes (output_size.h); throws
+// SweepError naming the argument's source and the first failing run.
 void check_plan(const SweepPlan& plan);
 
 // A checked run of the plan with its initial levels, ready to execute.
@@ -96,6 +107,12 @@ int32_t min_steps(const SweepPlan& plan);
 // The final steps of each run that the summary's last_mean averages:
 // last_steps when given, else min(100, min_steps(plan)).
 int32_t summary_last_steps(const SweepPlan& plan);
+
+// How many snapshots each run keeps (0 when none are asked for).
+int64_t snapshot_count(const SweepPlan& plan);
+
+// The steps of the snapshots, increasing; call after check_plan.
+std::vector<int32_t> snapshot_steps(const SweepPlan& plan);
 
 // Number of final levels per run and their shape as stored: rows x cols
 // (a ring's levels form a column, as the host returns them).

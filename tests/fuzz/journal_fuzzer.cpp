@@ -1,8 +1,8 @@
 // Fuzzes resuming from a sweep's journal. Every input is written as a
 // journal file and opened for resuming, for the sweep its header names (a
 // run count past kMaxJournalRuns stands for another sweep). The fuzzer finds
-// the whole records itself, by the record format: mark, run index, counts,
-// values and a CRC-32. Resuming must then
+// the whole records itself, by the record format: mark, run index, counts
+// (with a snapshot count under the second mark), values and a CRC-32. Resuming must then
 // - refuse a journal of another sweep, or no journal, with a SweepError and
 //   leave the file as it was;
 // - keep every whole record that no other whole record overlaps, and mark
@@ -37,7 +37,9 @@ constexpr unsigned char kJournalMagic[16] = {'l', 'a', 't', 't', 'i', 'c', 'e', 
                                              'w', 'e', 'e', 'p', ' ', 'j', '1', 0};
 constexpr size_t kHeader = 32;  // magic, fingerprint, run count
 constexpr size_t kHead = 28;    // mark, index, final count, mean count
+constexpr size_t kSnapshotsHead = 36;  // and the snapshot levels' count, which is not 0
 constexpr uint32_t kMark = 0x3152534cu;
+constexpr uint32_t kSnapshotsMark = 0x3252534cu;
 constexpr int64_t kMaxJournalRuns = 4096;
 constexpr int64_t kOtherSweepRuns = 8;
 constexpr uint64_t kOtherSweepFingerprint = 0x5eed;
@@ -65,15 +67,21 @@ struct Found {
 std::vector<Found> whole_records(const std::vector<unsigned char>& bytes, int64_t runs) {
     std::vector<Found> found;
     for (size_t at = kHeader; at + kHead + 4 <= bytes.size(); ++at) {
-        if (load<uint32_t>(bytes, at) != kMark) continue;
+        const auto mark = load<uint32_t>(bytes, at);
+        if (mark != kMark && mark != kSnapshotsMark) continue;
+        const size_t head = mark == kMark ? kHead : kSnapshotsHead;
+        if (at + head + 4 > bytes.size()) continue;
         const auto index = load<int64_t>(bytes, at + 4);
         const auto finals = load<uint64_t>(bytes, at + 12);
         const auto means = load<uint64_t>(bytes, at + 20);
-        const uint64_t room = bytes.size() - at - kHead - 4;
-        if (index < 0 || index >= runs || finals > room / 4 || means > room / 8 || finals * 4 + means * 8 > room) {
+        const auto shots = mark == kMark ? uint64_t{0} : load<uint64_t>(bytes, at + 28);
+        const uint64_t room = bytes.size() - at - head - 4;
+        if (index < 0 || index >= runs || finals > room / 4 || means > room / 8 || shots > room / 4 ||
+            finals * 4 + means * 8 > room || shots * 4 > room - finals * 4 - means * 8 ||
+            (mark == kSnapshotsMark && shots == 0)) {
             continue;
         }
-        const size_t body = kHead + finals * 4 + means * 8;
+        const size_t body = head + finals * 4 + means * 8 + shots * 4;
         const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data() + at, static_cast<uInt>(body)));
         if (crc != load<uint32_t>(bytes, at + body)) continue;
         Found f;
@@ -82,15 +90,18 @@ std::vector<Found> whole_records(const std::vector<unsigned char>& bytes, int64_
         f.index = index;
         f.output.final_levels.resize(finals);
         f.output.mean_levels.resize(means);
-        if (finals) std::memcpy(f.output.final_levels.data(), bytes.data() + at + kHead, finals * 4);
-        if (means) std::memcpy(f.output.mean_levels.data(), bytes.data() + at + kHead + finals * 4, means * 8);
+        f.output.snapshots.resize(shots);
+        const unsigned char* values = bytes.data() + at + head;
+        if (finals) std::memcpy(f.output.final_levels.data(), values, finals * 4);
+        if (means) std::memcpy(f.output.mean_levels.data(), values + finals * 4, means * 8);
+        if (shots) std::memcpy(f.output.snapshots.data(), values + finals * 4 + means * 8, shots * 4);
         found.push_back(std::move(f));
     }
     return found;
 }
 
 bool same(const RunOutput& a, const RunOutput& b) {
-    return a.final_levels == b.final_levels && a.mean_levels.size() == b.mean_levels.size() &&
+    return a.final_levels == b.final_levels && a.snapshots == b.snapshots && a.mean_levels.size() == b.mean_levels.size() &&
            (a.mean_levels.empty() ||
             std::memcmp(a.mean_levels.data(), b.mean_levels.data(), a.mean_levels.size() * sizeof(double)) == 0);
 }

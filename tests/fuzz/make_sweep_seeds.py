@@ -128,20 +128,36 @@ def journal_seeds(latticesweep):
         description = os.path.join(work, "small.toml")
         with open(description, "w") as f:
             f.write(JOURNAL_SWEEP)
-        for halt in (1, 4):
-            out = os.path.join(work, f"halt{halt}.mat")
-            subprocess.run([latticesweep, "sweep", description, "-o", out, "--threads", "1", "--quiet",
-                            "--halt-after", str(halt)], cwd=work)
-            with open(out + ".journal", "rb") as f:
-                data = f.read()
-            write(folder, f"halt_after_{halt}", data)
-            count += 1
-            for kind, copy in damaged(data, halt).items():
-                write(folder, f"halt_after_{halt}_{kind}", copy)
-                count += 1
+        count += halted_journals(latticesweep, work, description, folder, "halt_after")
+        with open(os.path.join(work, "halt_after_4.journal"), "rb") as f:
+            data = f.read()
         write(folder, "header_only", data[:32])
         write(folder, "stub", data[:10])
         count += 2
+        # The same sweep keeping snapshots: records of the second form.
+        snapshots = os.path.join(work, "snapshots.toml")
+        with open(snapshots, "w") as f:
+            f.write(JOURNAL_SWEEP + "[snapshots]\nsteps = [0, 2]\n")
+        count += halted_journals(latticesweep, work, snapshots, folder, "snapshots_halt_after")
+    return count
+
+
+def halted_journals(latticesweep, work, description, folder, name):
+    """Journals of description stopped after 1 and 4 runs, with damaged
+    copies; each kept in work as NAME_H.journal too."""
+    count = 0
+    for halt in (1, 4):
+        out = os.path.join(work, f"{name}_{halt}.mat")
+        subprocess.run([latticesweep, "sweep", description, "-o", out, "--threads", "1", "--quiet",
+                        "--halt-after", str(halt)], cwd=work)
+        with open(out + ".journal", "rb") as f:
+            data = f.read()
+        shutil.copy(out + ".journal", os.path.join(work, f"{name}_{halt}.journal"))
+        write(folder, f"{name}_{halt}", data)
+        count += 1
+        for kind, copy in damaged(data, halt).items():
+            write(folder, f"{name}_{halt}_{kind}", copy)
+            count += 1
     return count
 
 

@@ -55,6 +55,17 @@ resume)
   expect_text err.txt "resuming: 8 of 16 runs already done (dropped an unfinished record"
   expect_same whole.mat part.mat
   nothing_named part.mat.journal part.mat.partial
+  # A description refused on --resume (a snapshot past the shorter runs)
+  # leaves the journal as it was, and the right one goes on from it.
+  expect_status 75 sweep torus_sweep.toml -o kept.mat --threads 2 --halt-after 5
+  cp kept.mat.journal kept.before
+  sed 's/^steps = \[0, 9, 10, 25\]/steps = [0, 9, 26]/' torus_sweep.toml >late.toml
+  expect_status 2 sweep late.toml -o kept.mat --resume
+  expect_text err.txt "late.toml:26:1: key 'snapshots.steps': snapshot step 26 lies beyond 25, the fewest steps of any run."
+  cmp -s kept.before kept.mat.journal || fail "the refused resume changed the journal"
+  expect_status 0 sweep torus_sweep.toml -o kept.mat --resume
+  expect_text err.txt "resuming: 5 of 16 runs already done"
+  expect_same whole.mat kept.mat
   # Ctrl-C: a note, status 130, and what was finished is kept for --resume.
   sed 's/steps = \[40, 25\]/steps = [1500, 1000]/; s/size = \[6, 9\]/size = [48, 48]/' torus_sweep.toml >long.toml
   expect_status 0 sweep long.toml -o long_whole.mat --threads 2
@@ -192,11 +203,15 @@ progress)
 octave)
   expect_status 0 sweep ring_sweep.toml -o ring.mat
   expect_status 0 sweep torus_sweep.toml -o torus.mat
+  # Ring snapshots every 20 steps; the size is said before the sweep starts.
+  printf '[snapshots]\nevery = 20\n' | cat ring_sweep.toml - >ring_snapshots.toml
+  expect_status 0 sweep ring_snapshots.toml -o ring_snapshots.mat
+  expect_text err.txt "latticesweep: 18 runs, 3 snapshots each: ring_snapshots.mat will take about"
   # A run that outlasts its stream is flagged, and named even with --quiet.
   expect_status 0 sweep wrap_sweep.toml -o wrap.mat --quiet
   expect_text err.txt "latticesweep: 1 of 2 runs draw past the random stream's period"
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
-    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('wrap.mat');" \
+    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('ring_snapshots.mat'); sweep_host_check('wrap.mat');" \
     || fail "Octave found a run that differs from the host call"
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
     "addpath('$SWEEP_TEST_DATA'); sweep_summary_check('ring.mat', {'noise', 'radius', 'mutation_rate'}); sweep_summary_check('torus.mat', {'payoff_mode', 'neighbourhood', 'steps'}); sweep_summary_check('wrap.mat', {'steps'});" \

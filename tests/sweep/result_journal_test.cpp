@@ -20,6 +20,8 @@ RunOutput output_of(int64_t index) {
     RunOutput out;
     for (int64_t i = 0; i <= index % 5; ++i) out.final_levels.push_back(static_cast<int32_t>(index * 10 + i));
     for (int64_t s = 0; s < index % 3; ++s) out.mean_levels.push_back(0.1 * static_cast<double>(index + s));
+    // Odd runs keep snapshots: both forms of record in one journal.
+    for (int64_t s = 0; s < index % 2 * (index % 4 + 1); ++s) out.snapshots.push_back(static_cast<int32_t>(-s - index));
     return out;
 }
 
@@ -69,6 +71,7 @@ TEST(ResultJournal, ReopenedJournalHoldsExactlyTheWholeRecords) {
             journal.read(k, back);
             EXPECT_EQ(back.final_levels, output_of(k).final_levels);
             EXPECT_EQ(back.mean_levels, output_of(k).mean_levels);
+            EXPECT_EQ(back.snapshots, output_of(k).snapshots);
         }
         // Appending after the dropped tail gives a journal that reads back whole.
         journal.append(1, output_of(1));
@@ -112,8 +115,8 @@ TEST(ResultJournal, ADamagedRecordLosesOnlyItself) {
     const std::vector<int64_t> order = {2, 3, 0, 1};
     const struct {
         size_t record;  // which record, in order written
-        int64_t at;     // byte within it: its mark, run index, level count, a value, its checksum
-    } damages[] = {{1, 0}, {1, 5}, {1, 13}, {1, 30}, {0, 21}, {3, 30}, {3, -1}};
+        int64_t at;     // byte within it: its mark, run index, level count, snapshot count or a value, its checksum
+    } damages[] = {{1, 0}, {1, 3}, {1, 5}, {1, 13}, {1, 30}, {0, 21}, {3, 30}, {3, -1}};
     for (const auto& d : damages) {
         std::vector<int64_t> starts;
         {
@@ -146,6 +149,7 @@ TEST(ResultJournal, ADamagedRecordLosesOnlyItself) {
             journal.read(k, back);
             EXPECT_EQ(back.final_levels, output_of(k).final_levels) << where << ", run " << k;
             EXPECT_EQ(back.mean_levels, output_of(k).mean_levels) << where << ", run " << k;
+            EXPECT_EQ(back.snapshots, output_of(k).snapshots) << where << ", run " << k;
         }
         journal.remove();
         EXPECT_EQ(access(path.c_str(), F_OK), -1);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "output_size.h"
 #include "sweep_description.h"
 #include "sweep_plan.h"
 
@@ -133,6 +134,15 @@ std::string swept_steps(const std::string& list) {
     return text.replace(text.find(rate), rate.size(), rate + "steps = " + list + "\n");
 }
 
+// The ring description with 1000 steps, `replicates` in place of its
+// replicate count, `sites` random sites and `extra` at the end (line 15 on).
+std::string large_ring(const std::string& replicates, const std::string& extra, const std::string& sites) {
+    std::string text = ring_with("steps = 20\n", "steps = 1000\n");
+    text.replace(text.find("count = 2\n"), 10, replicates);
+    const std::string traits = "traits = [0, 1, 2, 1]\n";
+    return text.replace(text.find(traits), traits.size(), "random = { size = " + sites + " }\n") + extra;
+}
+
 TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
     struct Case {
         const char* name;
@@ -206,6 +216,23 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
          {"bad.toml:16:1: key 'summary.last_steps'", "must lie in 1 .. 5, the fewest steps of any run; got 6."}},
         {"unknown summary key", ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[summary]\nlast = 2\n"),
          {"bad.toml:16:1: key 'summary.last'", "unknown key; [summary] takes last_steps."}},
+        {"snapshots every 0 steps", ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nevery = 0\n"),
+         {"bad.toml:16:1: key 'snapshots.every'", "every must be a whole number of steps, 1 or more; got 0."}},
+        {"snapshots less often than a run has steps",
+         ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nevery = 21\n"),
+         {"bad.toml:16:1: key 'snapshots.every'", "every must lie in 1 .. 20, the fewest steps of any run; got 21."}},
+        {"snapshot past a swept run's steps", swept_steps("[30, 5]") + "[snapshots]\nsteps = [0, 6]\n",
+         {"bad.toml:16:1: key 'snapshots.steps'", "snapshot step 6 lies beyond 5, the fewest steps of any run."}},
+        {"snapshot steps out of order", ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nsteps = [5, 5]\n"),
+         {"bad.toml:16:1: key 'snapshots.steps'", "each larger than the one before; got 5."}},
+        {"negative snapshot step", ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nsteps = [-1]\n"),
+         {"bad.toml:16:1: key 'snapshots.steps'", "whole numbers from 0 on"}},
+        {"snapshots two ways", ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nevery = 2\nsteps = [1]\n"),
+         {"bad.toml:15:2: key 'snapshots'", "exactly one way: every or steps."}},
+        {"a run's snapshots past their bound", large_ring("count = 2\n", "[snapshots]\nevery = 1\n", "100000"),
+         {"bad.toml:16:1: key 'snapshots.every'", "each run's 1000 snapshots would take", "at most 268.4 MB"}},
+        {"a sweep's output past its bound", large_ring("count = 5000\n", "[snapshots]\nevery = 1\n", "60000"),
+         {"bad.toml:16:1: key 'snapshots.every'", "the output would take about", "at most 1.1 TB (1 TiB)"}},
         {"empty ring with steps", ring_with("[0, 1, 2, 1]", "[]"),
          {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
           "an empty ring (traits with no elements) can only run 0 steps; got 20."}},
@@ -221,6 +248,25 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
                 EXPECT_NE(message.find(part), std::string::npos) << c.name << ": '" << part << "' not in: " << message;
             }
         }
+    }
+}
+
+// An output that cannot fit in the free space where it is written is
+// refused, counting the part of the journal an earlier start has written.
+TEST(SweepDescription, OutputBeyondTheFreeSpaceIsRefused) {
+    const SweepPlan plan = parse_sweep_description(std::string(kTorus) + "[snapshots]\nevery = 5\n", "t.toml");
+    const OutputSize size = estimate_output_size(plan);
+    const double needed = size.mat_file + size.journal;
+    // free bytes, journal bytes already written, refused; -1: free space unknown
+    const double cases[][3] = {{needed, 0, 0}, {needed - 1, 0, 1}, {needed - 1, 1, 0}, {-1, 0, 0}, {0, 0, 1}};
+    for (const auto& c : cases) {
+        std::string message;
+        try {
+            check_free_space(plan, "out/t.mat", c[1], c[0]);
+        } catch (const SweepError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message.find("t.toml:23:1: key 'snapshots.every': the sweep needs about") == 0, c[2] == 1) << message;
     }
 }
 

@@ -1,7 +1,8 @@
 % sweep_host_check(file): loads a latticesweep MAT-file and repeats every
 % run through the host plug-in (ringsim or gridsim); errors unless every
-% output is identical and stream_wraps marks exactly the runs the host
-% warns about (<function>:streamPeriod).
+% output is identical, stream_wraps marks exactly the runs the host warns
+% about (<function>:streamPeriod) and each snapshot is the first output of
+% the same call with steps set to its step.
 function sweep_host_check(file)
   s = load(file);
   r = s.runs;
@@ -27,6 +28,25 @@ function sweep_host_check(file)
     assert(isequal(class(stored), 'int32') && isequal(f, stored), sprintf('%s run %d: final levels', file, k));
     assert(isequal(m, s.mean_levels(1:r.steps(k), k)), sprintf('%s run %d: mean levels', file, k));
     assert(all(isnan(s.mean_levels(r.steps(k) + 1:end, k))), sprintf('%s run %d: padding', file, k));
+    if isfield(s, 'snapshots')
+      for j = 1:numel(s.snapshot_steps)
+        if strcmp(model, 'ringsim')
+          f = ringsim(traits, r.intercept(k), r.slope(k), r.levels(k), r.radius(k), r.noise(k), ...
+                      r.mutation_rate(k), s.snapshot_steps(j), r.seed(k));
+          stored = s.snapshots(:, j, k);
+        else
+          f = gridsim(traits, r.intercept(k), r.slope(k), r.levels(k), r.payoff_mode(k), ...
+                      r.neighbourhood(k), r.noise(k), r.mutation_rate(k), s.snapshot_steps(j), r.seed(k));
+          stored = s.snapshots(:, :, j, k);
+        end
+        assert(isequal(class(stored), 'int32') && isequal(f, stored), ...
+               sprintf('%s run %d: snapshot at step %d', file, k, s.snapshot_steps(j)));
+      end
+    end
   end
   printf('%s: %d runs equal the host calls\n', file, n);
+  if isfield(s, 'snapshots')
+    assert(isequal(size(s.snapshot_steps), [numel(s.snapshot_steps) 1]), 'snapshot_steps shape');
+    printf('%s: %d snapshots of each run equal the host calls\n', file, numel(s.snapshot_steps));
+  end
 end

@@ -1,0 +1,106 @@
+#include "output_size.h"
+
+#include <sys/statvfs.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "result_record.h"
+
+namespace {
+// The journal's header and a record's framing (result_record.h).
+constexpr double kJournalHeader = 32;
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// Where a refusal points: at the snapshots when they were asked for (they
+// are what a user would change), else at the description.
+std::string size_where(const SweepPlan& plan) {
+    if (plan.snapshots.asked()) return plan.snapshots.where;
+    return plan.description_path.empty() ? std::string("the sweep") : plan.description_path;
+}
+}  // namespace
+
+OutputSize estimate_output_size(const SweepPlan& plan) {
+    const double runs = static_cast<double>(plan.run_count());
+    const double sites = static_cast<double>(sites_per_run(plan));
+    const double shots = static_cast<double>(snapshot_count(plan));
+    const double steps = std::max(0.0, static_cast<double>(max_steps(plan)));
+    const double replicates = static_cast<double>(plan.replicates);
+    OutputSize size;
+    size.run_snapshots = 4.0 * sites * shots;
+    size.snapshots = size.run_snapshots * runs;
+    // Per run: initial and final levels, snapshots, means, stream_wraps and
+    // the rows of runs and swept; per combination four summary values.
+    const double table_columns = static_cast<double>(plan.scalar_count() + 1 + plan.swept.size() + 1);
+    // Levels and means past one batch (16 MB) are appended in the MAT-file
+    // library's chunks, which can leave nearly half their room unused:
+    // counted twice. The file's structure: about a kilobyte per variable.
+    double blocks = runs * (8.0 * sites + 8.0 * steps);
+    if (blocks > 16e6) blocks *= 2.0;
+    const double variables = 12.0 + table_columns + 2.0 * static_cast<double>(plan.swept.size());
+    size.mat_file = blocks + size.snapshots + runs * (8.0 + 8.0 * table_columns) + runs / replicates * 32.0 +
+                    8.0 * shots + static_cast<double>(plan.description.size()) + 1024.0 * variables;
+    const double head = shots > 0 ? kRecordHeadSnapshots : kRecordHead;
+    size.journal = kJournalHeader + runs * (head + kRecordTail + 4.0 * sites + size.run_snapshots + 8.0 * steps);
+    return size;
+}
+
+void check_output_size_limits(const SweepPlan& plan) {
+    const OutputSize size = estimate_output_size(plan);
+    if (size.run_snapshots > kMaxRunSnapshotBytes) {
+        throw SweepError(size_where(plan) + ": each run's " + std::to_string(snapshot_count(plan)) +
+                         " snapshots would take " + byte_text(size.run_snapshots) + "; a run keeps at most " +
+                         byte_text(kMaxRunSnapshotBytes) + " of them (256 MiB). Ask for fewer snapshots.");
+    }
+    if (size.mat_file + size.journal > kMaxOutputBytes) {
+        throw SweepError(size_where(plan) + ": the output would take about " + byte_text(size.mat_file) +
+                         " and its journal " + byte_text(size.journal) + "; one sweep writes at most " +
+                         byte_text(kMaxOutputBytes) + " (1 TiB). Ask for fewer runs or snapshots.");
+    }
+}
+
+std::string byte_text(double bytes) {
+    const char* const units[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB"};
+    int unit = 0;
+    while (bytes >= 1000.0 && unit < 6) {
+        bytes /= 1000.0;
+        ++unit;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
+    return text;
+}
+
+double free_bytes_at(const std::string& output) {
+    struct statvfs fs {};
+    if (statvfs(folder_of(output).c_str(), &fs) != 0) return -1.0;
+    return static_cast<double>(fs.f_bavail) * static_cast<double>(fs.f_frsize);
+}
+
+void check_free_space(const SweepPlan& plan, const std::string& output, double journal_bytes, double free_bytes) {
+    if (free_bytes < 0) return;
+    const OutputSize size = estimate_output_size(plan);
+    const double needed = size.mat_file + std::max(0.0, size.journal - journal_bytes);
+    if (needed <= free_bytes) return;
+    std::string what = output + " about " + byte_text(size.mat_file);
+    if (plan.snapshots.asked()) what += ", " + byte_text(size.snapshots) + " of it snapshots,";
+    const std::string folder = folder_of(output) == "." ? "./" : folder_of(output);
+    throw SweepError(size_where(plan) + ": the sweep needs about " + byte_text(needed) + " in " + folder + ": " +
+                     what + " and its journal up to " + byte_text(size.journal) + " while the sweep runs; only " +
+                     byte_text(free_bytes) + " is free there. Make room, write elsewhere with -o" +
+                     (plan.snapshots.asked() ? ", or ask for fewer snapshots." : "."));
+}
+
+std::string output_size_line(const SweepPlan& plan, const std::string& output, double free_bytes) {
+    const OutputSize size = estimate_output_size(plan);
+    std::string line = "latticesweep: " + std::to_string(plan.run_count()) + " runs, " +
+                       std::to_string(snapshot_count(plan)) + " snapshots each: " + output + " will take about " +
+                       byte_text(size.mat_file) + " (snapshots " + byte_text(size.snapshots) +
+                       "), its journal up to " + byte_text(size.journal) + " while the sweep runs";
+    if (free_bytes >= 0) line += "; " + byte_text(free_bytes) + " free there";
+    return line + ".";
+}
