@@ -12,6 +12,10 @@ namespace ring {
 void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t index, int32_t count, double intercept,
                               double slope);
 
+// As score_all_sites, the sites that do not wrap in a plain loop the
+// compiler can run in vector lanes.
+void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t count, double intercept, double slope);
+
 // As ring_run: the same levels, scores, level_sum, best_level, tally, stream
 // and means. Fitness is computed only for the observed sites, when observed
 // (nothing changes between the start of a step and its observations), so

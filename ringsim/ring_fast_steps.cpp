@@ -57,6 +57,21 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
     }
 }
 
+void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t count, double intercept, double slope) {
+    if (count < 3) {
+        score_all_sites(scores, traits, count, intercept, slope);
+        return;
+    }
+    scores[0] = site_score(traits, 0, count, intercept, slope);
+    for (int32_t i = 1; i < count - 1; ++i) {
+        const double own = level_value(intercept, slope, traits[i]);
+        const double left_term = ((level_value(intercept, slope, traits[i - 1]) - own) + 1.0) / 2.0;
+        const double right_term = ((level_value(intercept, slope, traits[i + 1]) - own) + 1.0) / 2.0;
+        scores[i] = left_term + right_term;
+    }
+    scores[count - 1] = site_score(traits, count - 1, count, intercept, slope);
+}
+
 void ring_run_fast(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels) {
     run_steps_fast(
         state, count, params.model.mutation_rate, steps, mean_levels, [&] { ring_step(state, count, params); },

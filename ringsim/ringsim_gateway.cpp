@@ -47,7 +47,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     ModelState state{};
     start_run(state, seed, traits, count, params.model.levels);
     state.level_sum = ring::load_traits(traits, source, count);
-    ring::score_all_sites(state.scores, traits, count, params.model.intercept, params.model.slope);
+    ring::ring_score_all_sites_fast(state.scores, traits, count, params.model.intercept, params.model.slope);
 
     ring::ring_run_fast(state, count, params, steps, mean_levels);
     scratch_free(state);
