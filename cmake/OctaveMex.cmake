@@ -50,3 +50,12 @@ add_custom_command(
   VERBATIM)
 add_custom_target(latticesim_selfcheck_files ALL
   DEPENDS ${LATTICESIM_MEX_DIR}/latticesim_selfcheck.m ${LATTICESIM_MEX_DIR}/latticesim_selfcheck_cases.txt)
+
+# The sweep's figures (plot_sweep), beside the plug-ins.
+add_custom_command(
+  OUTPUT ${LATTICESIM_MEX_DIR}/plot_sweep.m
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MEX_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/sweep/plot_sweep.m ${LATTICESIM_MEX_DIR}/plot_sweep.m
+  DEPENDS ${PROJECT_SOURCE_DIR}/sweep/plot_sweep.m
+  VERBATIM)
+add_custom_target(plot_sweep_file ALL DEPENDS ${LATTICESIM_MEX_DIR}/plot_sweep.m)
