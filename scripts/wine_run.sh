@@ -7,6 +7,7 @@
 #
 #   wine_run.sh win64|win32 PREFIX_DIR PROGRAM.exe [ARGS...]
 #   wine_run.sh --check win64|win32      exit 0 when that Wine is installed
+#   wine_run.sh --version win64|win32    print that Wine's version
 set -euo pipefail
 
 loader() {  # the Wine loader for an architecture, or nothing
@@ -25,6 +26,11 @@ loader() {  # the Wine loader for an architecture, or nothing
 if [[ ${1:-} == --check ]]; then
   [[ -n $(loader "${2:-}") ]]
   exit
+fi
+if [[ ${1:-} == --version ]]; then
+  wine=$(loader "${2:-}")
+  [[ -n $wine ]] && exec "$wine" --version
+  exit 127
 fi
 (($# >= 3)) || { echo "usage: wine_run.sh win64|win32 PREFIX_DIR PROGRAM [ARGS...]" >&2; exit 2; }
 arch=$1 prefix=$2

@@ -1,15 +1,49 @@
 #!/usr/bin/env bash
 # Builds the case-matrix driver in several ways (compilers, optimisation
-# levels, 32-bit x86 under user-mode emulation), runs it in each, and fails
-# unless every build prints exactly what the first one prints.
+# levels, 32-bit x86 under user-mode emulation, 64-bit and 32-bit Windows
+# under Wine), runs it in each, and fails unless every build prints exactly
+# what the first one prints. On Windows a second driver, the test host
+# dll_case_matrix, makes every call through the plug-in DLLs ringsim.mexw64
+# and gridsim.mexw64 (.mexw32) loaded from the stand-in host's libmx.dll and
+# libmex.dll.
 #
 #   compare_builds.sh SOURCE_DIR WORK_DIR [--only NAME,NAME...] [--drop FLAG]... [--add FLAGS]
+#   compare_builds.sh --windows-tools     exit 0 when the Windows builds can run, 77 if not
 #
 # --only  builds just the named variants (the first named is the reference)
 # --drop  leaves an exact floating-point flag out of every build, to show
 #         what it protects (experiments only; see LATTICESIM_DROP_FP_FLAGS)
 # --add   adds compiler flags to every build (experiments only)
+#
+# The Windows variants need MinGW-w64 and Wine (scripts/setup_windows.sh).
+# Without them the others still run, and a line says loudly that the Windows
+# checks did not; WORK_DIR/windows-checks.txt records which was the case.
 set -euo pipefail
+
+script_dir=$(cd "$(dirname "$0")" && pwd)
+wine_run=$script_dir/../../scripts/wine_run.sh
+
+# What the Windows variants need and this machine lacks, one per line.
+missing_windows_tools() {
+  local tool arch
+  for tool in x86_64-w64-mingw32-g++ i686-w64-mingw32-g++; do
+    command -v "$tool" >/dev/null || echo "$tool"
+  done
+  for arch in win64 win32; do
+    "$wine_run" --check "$arch" || echo "$( [[ $arch == win64 ]] && echo wine64 || echo "wine32 (32-bit Wine)")"
+  done
+}
+
+if [[ ${1:-} == --windows-tools ]]; then
+  missing=$(missing_windows_tools)
+  if [[ -n $missing ]]; then
+    echo "*** The Windows checks did NOT run: missing $(echo $missing | sed 's/ /, /g')." \
+         "scripts/setup_windows.sh installs them. ***"
+    exit 77
+  fi
+  echo "MinGW-w64 and Wine are installed: builds.compare runs the Windows variants."
+  exit 0
+fi
 
 src=$(cd "$1" && pwd)
 work=$2
@@ -26,14 +60,21 @@ while (($#)); do
   esac
 done
 
-# name | compiler | build type | extra flags | toolchain file | runner
+# name | compiler | build type | extra flags | toolchain file | runner | build folder | driver
+# The runner wine:ARCH runs the driver under Wine in a prefix in WORK_DIR;
+# a build folder named twice is configured and built once for both drivers.
+mingw=$src/cmake/toolchain-mingw
 variants=(
-  "gcc-release|g++|Release|||"
-  "gcc-O0|g++|None|-O0||"
-  "gcc-O3-native|g++|None|-O3 -march=native||"
-  "clang-release|clang++|Release|||"
-  "clang-O3-native|clang++|None|-O3 -march=native||"
-  "gcc-m32-release|g++|Release||$src/cmake/toolchain-linux-i686.cmake|qemu-i386"
+  "gcc-release|g++|Release|||||"
+  "gcc-O0|g++|None|-O0||||"
+  "gcc-O3-native|g++|None|-O3 -march=native||||"
+  "clang-release|clang++|Release|||||"
+  "clang-O3-native|clang++|None|-O3 -march=native||||"
+  "gcc-m32-release|g++|Release||$src/cmake/toolchain-linux-i686.cmake|qemu-i386||"
+  "win64-release|x86_64-w64-mingw32-g++|Release||$mingw-x86_64.cmake|wine:win64|win64|tests/builds/case_matrix.exe"
+  "win64-mexw64|x86_64-w64-mingw32-g++|Release||$mingw-x86_64.cmake|wine:win64|win64|standin-host/dll_case_matrix.exe"
+  "win32-release|i686-w64-mingw32-g++|Release||$mingw-i686.cmake|wine:win32|win32|tests/builds/case_matrix.exe"
+  "win32-mexw32|i686-w64-mingw32-g++|Release||$mingw-i686.cmake|wine:win32|win32|standin-host/dll_case_matrix.exe"
 )
 
 generator=()
@@ -43,33 +84,57 @@ drop_arg=()
 
 mkdir -p "$work"
 names=()
+built=()
 failed=0
 start=$SECONDS
+windows_seconds=0
+windows_ran=()
+windows_skipped=()
+windows_missing=$(missing_windows_tools)
 for v in "${variants[@]}"; do
-  IFS='|' read -r name cxx type flags toolchain runner <<<"$v"
+  IFS='|' read -r name cxx type flags toolchain runner build driver <<<"$v"
   if [[ -n $only && ",$only," != *",$name,"* ]]; then continue; fi
-  for tool in "$cxx" $runner; do
-    command -v "$tool" >/dev/null || { echo "$name: $tool not found (scripts/setup.sh installs it)" >&2; exit 1; }
-  done
-  dir=$work/$name
+  build=${build:-$name}
+  driver=${driver:-tests/builds/case_matrix}
+  run=()
+  if [[ $runner == wine:* ]]; then
+    if [[ -n $windows_missing ]]; then windows_skipped+=("$name"); continue; fi  # said loudly below
+    run=("$wine_run" "${runner#wine:}" "$work/wine-${runner#wine:}")
+  else
+    for tool in "$cxx" $runner; do
+      command -v "$tool" >/dev/null || { echo "$name: $tool not found (scripts/setup.sh installs it)" >&2; exit 1; }
+    done
+    [[ -n $runner ]] && run=("$runner")
+  fi
+  dir=$work/$build
   t0=$SECONDS
-  args=(-S "$src" -B "$dir" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$type"
-        -DLATTICESIM_TESTS=OFF -DLATTICESIM_BENCH=OFF -DLATTICESIM_OCTAVE=OFF
-        -DLATTICESIM_DROP_FP_FLAGS= "${drop_arg[@]}")
-  # Left unset, a toolchain file's flags apply; CXXFLAGS then adds to them.
-  [[ -n $flags ]] && args+=(-DCMAKE_CXX_FLAGS="$flags $add")
-  [[ -n $toolchain ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
-  if ! CXXFLAGS="$add" cmake "${args[@]}" >"$dir.configure.log" 2>&1 ||
-     ! cmake --build "$dir" --target case_matrix -j2 >"$dir.build.log" 2>&1; then
-    echo "$name: build failed"; tail -n 20 "$dir.configure.log" "$dir.build.log" 2>/dev/null; exit 1
+  if [[ " ${built[*]} " != *" $build "* ]]; then
+    args=(-S "$src" -B "$dir" "${generator[@]}" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE="$type"
+          -DLATTICESIM_TESTS=OFF -DLATTICESIM_BENCH=OFF -DLATTICESIM_OCTAVE=OFF
+          -DLATTICESIM_DROP_FP_FLAGS= "${drop_arg[@]}")
+    # Left unset, a toolchain file's flags apply; CXXFLAGS then adds to them.
+    [[ -n $flags ]] && args+=(-DCMAKE_CXX_FLAGS="$flags $add")
+    [[ -n $toolchain ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+    targets=(case_matrix)
+    [[ $runner == wine:* ]] && targets+=(dll_case_matrix)  # with the plug-ins and host DLLs
+    if ! CXXFLAGS="$add" cmake "${args[@]}" >"$dir.configure.log" 2>&1 ||
+       ! cmake --build "$dir" --target "${targets[@]}" -j2 >"$dir.build.log" 2>&1; then
+      echo "$name: build failed"; tail -n 20 "$dir.configure.log" "$dir.build.log" 2>/dev/null; exit 1
+    fi
+    built+=("$build")
   fi
   t1=$SECONDS
-  if ! $runner "$dir/tests/builds/case_matrix" >"$work/$name.out"; then
+  # Windows programs end their lines with CR LF.
+  if ! "${run[@]}" "$dir/$driver" | tr -d '\r' >"$work/$name.out"; then
     failed=1  # a case was rejected or inconsistent; still compare the rest
     echo "$name: the driver reported errors: $(tail -1 "$work/$name.out")"
   fi
   printf '%-16s built in %3ds, ran in %3ds: %s\n' "$name" $((t1 - t0)) $((SECONDS - t1)) "$(tail -1 "$work/$name.out")"
   names+=("$name")
+  if [[ $runner == wine:* ]]; then
+    windows_seconds=$((windows_seconds + SECONDS - t0))
+    windows_ran+=("$name")
+  fi
 done
 
 ((${#names[@]})) || { echo "no variant selected" >&2; exit 2; }
@@ -84,7 +149,17 @@ for name in "${names[@]:1}"; do
     { diff "$work/$ref.out" "$work/$name.out" || true; } | grep '^<' | cut -c3- | sed 's/ | .*//' | head -40 | sed 's/^/    /'
   fi
 done
-lines=$(grep -c '^case ' "$work/$ref.out")
+lines=$(grep -c '^case [0-9]' "$work/$ref.out")
 probes=$(grep -c '^stream ' "$work/$ref.out")
-echo "compared ${#names[@]} builds on $lines gateway cases and $probes stream probes in $((SECONDS - start))s"
+rejected=$(grep -c '^reject ' "$work/$ref.out" || true)
+echo "compared ${#names[@]} builds on $lines gateway cases, $rejected rejected calls and $probes stream probes" \
+     "in $((SECONDS - start))s"
+if ((${#windows_ran[@]})); then
+  echo "Windows (${windows_ran[*]}) took ${windows_seconds}s of it, under $("$wine_run" --version win64 2>/dev/null || true)"
+  echo "ran: ${windows_ran[*]}" >"$work/windows-checks.txt"
+elif ((${#windows_skipped[@]})); then
+  note="missing $(echo $windows_missing | sed 's/ /, /g')"
+  echo "*** The Windows checks (${windows_skipped[*]}) did NOT run: $note. scripts/setup_windows.sh installs them. ***"
+  echo "not run: $note" >"$work/windows-checks.txt"
+fi
 exit $failed

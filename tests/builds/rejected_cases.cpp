@@ -1,7 +1,9 @@
 // Calls that each gateway must refuse, one per reason and input class: wrong
 // counts, classes and shapes, out-of-range values. Each starts from a small
 // valid call and spoils one input. The messages carry numbers printed by the
-// C library (1e+25, not 1e+025), so they are compared too.
+// C library (1e+25, not 1e+025; NaN), so they are compared too. Left out:
+// tooLarge, whose limits may depend on the host's address width, and
+// outOfMemory, which depends on the machine.
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -115,8 +117,6 @@ std::vector<RejectedCase> rejected_cases() {
 
         list.scalar(grid, "levels", "levels", 0.9);
         list.scalar(grid, "steps", "steps", -1);
-        list.scalar(grid, "levels", "tooLarge", kMaxElements + 1.0);
-        list.traits(grid, "tooLarge", {InputKind::kReal, {2147483648u, 0}, {}});
         list.traits(grid, "emptyTraits", {InputKind::kReal, {0, 0}, {}});
         list.traits(grid, "traitOutOfRange", {InputKind::kReal, {2, 3}, {0, 1, 2, 3, 4, 5}});
         list.traits(grid, "traitOutOfRange", {InputKind::kReal, {2, 3}, {0, 1, -1, 3, 4, 0}});
