@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 bool fail(ArgumentFault& fault, const char* reason, const char* argument, const char* format, ...) {
     fault.reason = reason;
@@ -133,8 +137,36 @@ bool site_count_rule(const char* lattice, size_t rows, size_t cols, int32_t leve
     return true;
 }
 
+namespace {
+// Whether source[first .. end - 1] all lie in (-1, top); NaN does not. With
+// SSE2 two values at a time, with no branch per value.
+bool all_within(const double* source, int32_t first, int32_t end, double top) {
+    int32_t i = first;
+#if defined(__SSE2__)
+    const __m128d low = _mm_set1_pd(-1.0), high = _mm_set1_pd(top);
+    __m128d within = _mm_cmpeq_pd(low, low);  // all ones
+    for (; end - i >= 2; i += 2) {
+        const __m128d v = _mm_loadu_pd(source + i);
+        within = _mm_and_pd(within, _mm_and_pd(_mm_cmpgt_pd(v, low), _mm_cmplt_pd(v, high)));
+    }
+    if (_mm_movemask_pd(within) != 3) return false;
+#endif
+    for (; i < end; ++i) {
+        if (!(source[i] > -1.0 && source[i] < top)) return false;
+    }
+    return true;
+}
+}  // namespace
+
 bool initial_levels_rule(const double* source, int32_t count, int32_t levels, ArgumentFault& fault) {
-    for (int32_t i = 0; i < count; ++i) {
+    constexpr int32_t kBlock = 1024;  // values checked together before a fault is looked for
+    int32_t i = 0;  // then the start of the first block with a value outside, or count
+    while (i < count) {
+        const int32_t end = count - i > kBlock ? i + kBlock : count;
+        if (!all_within(source, i, end, static_cast<double>(levels))) break;
+        i = end;
+    }
+    for (; i < count; ++i) {
         // Truncation gives 0 .. levels - 1 exactly for values in (-1, levels).
         if (!(source[i] > -1.0 && source[i] < static_cast<double>(levels))) {
             return fail(fault, "traitOutOfRange", "traits",

@@ -1,8 +1,10 @@
-// Lattices past 4 GiB of scratch, through the stand-in host's accounting
-// alone: its probes and refused requests hold no real memory, so the sizes
-// below are never allocated.
+// Large calls: lattices past 4 GiB of scratch, through the stand-in host's
+// accounting alone (its probes and refused requests hold no real memory, so
+// those sizes are never allocated), and the check of many initial levels.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,7 @@ constexpr uint64_t kSites = uint64_t{kRows} * kCols;
 
 // The rule as a host with 32-bit sizes applies it (kMaxElements) and as one
 // with 64-bit sizes does (INT32_MAX); the gateway's own check on this build.
-TEST(HostSizes, SiteAndLevelLimitsFollowTheHostsAllocator) {
+TEST(LargeCalls, SiteAndLevelLimitsFollowTheHostsAllocator) {
     struct Case {
         size_t rows, cols;
         int32_t levels;
@@ -66,7 +68,7 @@ TEST(HostSizes, SiteAndLevelLimitsFollowTheHostsAllocator) {
 
 // Probes of 16 GiB blocks pass on a 64-bit host with the memory and name
 // the block that does not fit otherwise; a 32-bit host cannot even ask.
-TEST(HostSizes, CallMemoryIsProbedPastFourGiB) {
+TEST(LargeCalls, CallMemoryIsProbedPastFourGiB) {
     const uint64_t traits = kSites * 4, scores = kSites * 8, means = 5 * 8;
     const uint64_t to_fitness = traits + means + 128 + scores + scores;
     struct Case {
@@ -110,7 +112,7 @@ TEST(HostSizes, CallMemoryIsProbedPastFourGiB) {
 
 // The blocks are asked for in full: a request the host refuses is logged
 // with its byte count and never made.
-TEST(HostSizes, ScratchBlocksAreRequestedInFullBytes) {
+TEST(LargeCalls, ScratchBlocksAreRequestedInFullBytes) {
     if (!kWideHost) GTEST_SKIP() << "a 32-bit host refuses these sites before allocating";
     HostSession host;
     host.malloc_limit = size_t{1} << 20;
@@ -119,6 +121,35 @@ TEST(HostSizes, ScratchBlocksAreRequestedInFullBytes) {
     const std::vector<std::string> calls = {"mxMalloc(128)", "mxMalloc(" + std::to_string(kSites * 8) + ")"};
     EXPECT_EQ(host.calls, calls);
     EXPECT_EQ(host.allocated_bytes, std::vector<size_t>{128});
+}
+
+// The check runs blocks of values at a time: the first value outside is
+// named wherever it lies in a block, whatever follows it.
+TEST(LargeCalls, FirstInitialLevelOutsideIsNamedInAnyBlock) {
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        int32_t count, first_bad;  // first_bad -1: none
+        double bad;
+    };
+    const Case cases[] = {
+        {3000, -1, 0.0},     {1, 0, nan},         {2, 1, -1.0},      {1023, 1022, 10.0}, {1024, 1023, inf},
+        {1025, 1024, -inf},  {2049, 2048, nan},   {3000, 1500, 10.5}, {3000, 2047, -1.5}, {3000, 0, 1e300},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> source(static_cast<size_t>(c.count));
+        for (int32_t i = 0; i < c.count; ++i) source[i] = i % 2 == 0 ? 9.99 : -0.99;
+        if (c.first_bad >= 0) {
+            source[c.first_bad] = c.bad;
+            for (int32_t i = c.first_bad + 1; i < c.count; i += 7) source[i] = -2.0;  // later faults
+        }
+        ArgumentFault fault;
+        const bool accepted = initial_levels_rule(source.data(), c.count, 10, fault);
+        EXPECT_EQ(accepted, c.first_bad < 0) << c.count << ", " << c.first_bad;
+        if (c.first_bad >= 0) {
+            const std::string named = "traits(" + std::to_string(c.first_bad + 1) + ") is ";
+            EXPECT_EQ(std::string(fault.message).rfind(named, 0), 0u) << fault.message;
+        }
+    }
 }
 
 }  // namespace

@@ -239,7 +239,7 @@ TEST(RingsimGateway, BadValuesAreRejectedNamingTheArgument) {
         {"initial level just past the top", -1, 3.0000001, "ringsim:traitOutOfRange", "traits(6) is 3.0000001;"},
         {"empty ring with steps", -2, 0, "ringsim:emptyTraits", "ring"},
     };
-    // A 64-bit host takes these levels (tests/host_size_test.cpp).
+    // A 64-bit host takes these levels (tests/large_call_test.cpp).
     if (sizeof(size_t) < 8) {
         cases.push_back({"levels too large for 32-bit byte counts", kLevels, 536870912, "ringsim:tooLarge", "levels"});
     }
