@@ -146,21 +146,28 @@ function plot_means(s)
   names = swept_names(s);
   colours = lines(combinations);
   steps = (1:size(s.mean_levels, 1))';
-  hold on;
-  handles = zeros(1, combinations);
+  means = zeros(numel(steps), combinations);
+  spread = zeros(numel(steps), combinations);
   labels = cell(1, combinations);
   for c = 1:combinations
     runs = (c - 1) * replicates + (1:replicates);
-    m = mean(s.mean_levels(:, runs), 2);
-    d = zeros(size(m));
+    means(:, c) = mean(s.mean_levels(:, runs), 2);
     if replicates > 1
-      d = std(s.mean_levels(:, runs), 0, 2);
+      spread(:, c) = std(s.mean_levels(:, runs), 0, 2);
     end
-    shown = ~isnan(m);
-    band = [m(shown) - d(shown); flipud(m(shown) + d(shown))];
-    fill([steps(shown); flipud(steps(shown))], band, 0.7 + 0.3 * colours(c, :), 'EdgeColor', 'none');
-    handles(c) = plot(steps(shown), m(shown), 'Color', colours(c, :), 'LineWidth', 1.5);
     labels{c} = combination_label(s, names, runs(1));
+  end
+  % Every band first, pale, then every line over them.
+  hold on;
+  for c = 1:combinations
+    shown = ~isnan(means(:, c));
+    band = [means(shown, c) - spread(shown, c); flipud(means(shown, c) + spread(shown, c))];
+    fill([steps(shown); flipud(steps(shown))], band, 0.75 + 0.25 * colours(c, :), 'EdgeColor', 'none');
+  end
+  handles = zeros(1, combinations);
+  for c = 1:combinations
+    shown = ~isnan(means(:, c));
+    handles(c) = plot(steps(shown), means(shown, c), 'Color', colours(c, :), 'LineWidth', 1.5);
   end
   hold off;
   xlabel('step');
