@@ -134,7 +134,7 @@ void execute_run(const CheckedRun& run, const double* initial, int32_t* final_le
     if (run.model == Model::ring) {
         const ModelParams& m = run.ring.model;
         state.level_sum = ring::load_traits(final_levels, initial, run.sites);
-        ring::score_all_sites(state.scores, final_levels, run.sites, m.intercept, m.slope);
+        ring::ring_score_all_sites_fast(state.scores, final_levels, run.sites, m.intercept, m.slope);
         state.best_level = 0;
         advance = [&](int32_t from, int32_t to) {
             ring::ring_run_fast(state, run.sites, run.ring, to - from, mean_levels + from);
@@ -142,8 +142,8 @@ void execute_run(const CheckedRun& run, const double* initial, int32_t* final_le
     } else {
         const ModelParams& m = run.torus.model;
         state.level_sum = torus::load_traits(final_levels, initial, run.cols, run.rows);
-        torus::score_all_sites(state.scores, final_levels, run.cols, run.rows, m.intercept, m.slope,
-                               run.torus.payoff_mode);
+        torus::torus_score_all_sites_fast(state.scores, final_levels, run.cols, run.rows, m.intercept, m.slope,
+                                          run.torus.payoff_mode, torus::quadrant_lanes_available());
         state.best_level = 0;
         advance = [&](int32_t from, int32_t to) {
             torus::torus_run_fast(state, run.cols, run.rows, run.torus, to - from, mean_levels + from);
