@@ -131,44 +131,42 @@ TEST(SweepHostIdentity, RandomCallsMatchTheGatewaysBitForBit) {
 }
 
 // A run kept at stop steps gives, at each, the first output of the gateway
-// call with steps set to that stop, and at its end the whole call's outputs:
-// both models, both score rules, the seed whose first draw restarts the
-// stream, many mutations, and stops at 0, back to back and at the end.
+// call stopped there, and at its end the whole call's outputs: both models
+// and score rules, a seed whose first draw restarts the stream, many
+// mutations, stops at 0, back to back and at the end.
 TEST(SweepHostIdentity, SnapshotsEqualTheGatewayCallsThatStopThere) {
-    struct Case {
-        Model model;
-        size_t rows, cols;
-        std::vector<double> scalars;  // steps second to last, seed last
+    const struct {
+        Call call;  // traits filled below; steps second to last
         std::vector<int32_t> stops;
+    } cases[] = {
+        {{Model::ring, 40, 1, {}, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}}, {0, 1, 2, 30, 60}},
+        {{Model::ring, 9, 1, {}, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}}, {0, 1, 13}},
+        {{Model::torus, 6, 7, {}, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}}, {5, 6, 39}},
+        {{Model::torus, 8, 5, {}, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}}, {0, 1, 2, 3, 30}},
     };
-    const std::vector<Case> cases = {
-        {Model::ring, 40, 1, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}, {0, 1, 2, 30, 60}},
-        {Model::ring, 9, 1, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}, {0, 1, 13}},
-        {Model::torus, 6, 7, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}, {5, 6, 39}},
-        {Model::torus, 8, 5, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}, {0, 1, 2, 3, 30}},
-    };
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const Case& t = cases[i];
-        std::mt19937 gen(static_cast<unsigned>(i + 1));
-        const auto levels = static_cast<int>(t.scalars[2]);
-        Call c{t.model, t.rows, t.cols, {}, t.scalars};
-        for (size_t s = 0; s < t.rows * t.cols; ++s) c.traits.push_back(std::uniform_int_distribution<int>(0, levels - 1)(gen));
+    std::mt19937 gen(5);
+    for (const auto& t : cases) {
+        Call c = t.call;
+        std::uniform_int_distribution<int> level(0, static_cast<int>(c.scalars[2]) - 1);
+        for (size_t s = 0; s < c.rows * c.cols; ++s) c.traits.push_back(level(gen));
         CheckedRun run;
         ArgumentFault fault;
-        ASSERT_TRUE(check_scalar_arguments(t.model, t.scalars.data(), t.rows, t.cols, run, fault)) << fault.message;
+        ASSERT_TRUE(check_scalar_arguments(c.model, c.scalars.data(), c.rows, c.cols, run, fault)) << fault.message;
         const auto sites = static_cast<size_t>(run.sites);
-        std::vector<int32_t> finals(sites), shots(sites * t.stops.size());
-        std::vector<double> means(static_cast<size_t>(run.steps));
-        execute_run(run, c.traits.data(), finals.data(), means.data(), t.stops.data(), t.stops.size(), shots.data());
+        GatewayOutcome got;
+        got.final_traits.resize(sites);
+        got.mean_levels.resize(static_cast<size_t>(run.steps));
+        std::vector<int32_t> shots(sites * t.stops.size());
+        execute_run(run, c.traits.data(), got.final_traits.data(), got.mean_levels.data(), t.stops.data(),
+                    t.stops.size(), shots.data());
         const GatewayOutcome whole = host_call(c);
-        ASSERT_EQ(whole.error_id, "") << "case " << i;
-        EXPECT_EQ(finals, whole.final_traits) << "case " << i;
-        EXPECT_EQ(std::memcmp(means.data(), whole.mean_levels.data(), means.size() * sizeof(double)), 0) << "case " << i;
+        EXPECT_EQ(got.final_traits, whole.final_traits) << c.scalars.back();
+        const size_t mean_bytes = sizeof(double) * got.mean_levels.size();
+        EXPECT_EQ(std::memcmp(got.mean_levels.data(), whole.mean_levels.data(), mean_bytes), 0) << c.scalars.back();
         for (size_t j = 0; j < t.stops.size(); ++j) {
-            Call stopped = c;
-            stopped.scalars[stopped.scalars.size() - 2] = t.stops[j];
-            const std::vector<int32_t> snapshot(shots.begin() + j * sites, shots.begin() + (j + 1) * sites);
-            EXPECT_EQ(snapshot, host_call(stopped).final_traits) << "case " << i << ", step " << t.stops[j];
+            c.scalars[c.scalars.size() - 2] = t.stops[j];
+            EXPECT_EQ(std::vector<int32_t>(shots.begin() + j * sites, shots.begin() + (j + 1) * sites),
+                      host_call(c).final_traits) << c.scalars.back() << ", step " << t.stops[j];
         }
     }
 }
