@@ -149,7 +149,7 @@ for name in "${names[@]:1}"; do
     { diff "$work/$ref.out" "$work/$name.out" || true; } | grep '^<' | cut -c3- | sed 's/ | .*//' | head -40 | sed 's/^/    /'
   fi
 done
-lines=$(grep -c '^case [0-9]' "$work/$ref.out")
+lines=$(grep -cE '^case [0-9]+ (ring|grid) ' "$work/$ref.out")
 probes=$(grep -c '^stream ' "$work/$ref.out")
 rejected=$(grep -c '^reject ' "$work/$ref.out" || true)
 echo "compared ${#names[@]} builds on $lines gateway cases, $rejected rejected calls and $probes stream probes" \
