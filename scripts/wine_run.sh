@@ -44,4 +44,6 @@ export WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 # Wine keeps desktop files and caches under the XDG folders: inside the prefix.
 export XDG_CONFIG_HOME=$WINEPREFIX/xdg/config XDG_DATA_HOME=$WINEPREFIX/xdg/data XDG_CACHE_HOME=$WINEPREFIX/xdg/cache
+# A new prefix is made first, quietly (Wine would announce it on stderr).
+[[ -e $WINEPREFIX/.update-timestamp ]] || "$wine" wineboot --init >/dev/null 2>&1 || true
 exec "$wine" "$@"

@@ -34,10 +34,13 @@ missing_windows_tools() {
   done
 }
 
+# The lines of $1 as one comma-separated list.
+listed() { paste -sd, <<<"$1" | sed 's/,/, /g'; }
+
 if [[ ${1:-} == --windows-tools ]]; then
   missing=$(missing_windows_tools)
   if [[ -n $missing ]]; then
-    echo "*** The Windows checks did NOT run: missing $(echo $missing | sed 's/ /, /g')." \
+    echo "*** The Windows checks did NOT run: missing $(listed "$missing")." \
          "scripts/setup_windows.sh installs them. ***"
     exit 77
   fi
@@ -83,6 +86,7 @@ drop_arg=()
 ((${#drop[@]})) && drop_arg=("-DLATTICESIM_DROP_FP_FLAGS=$(IFS=';'; echo "${drop[*]}")")
 
 mkdir -p "$work"
+rm -f "$work/windows-checks.txt"
 names=()
 built=()
 failed=0
@@ -158,7 +162,7 @@ if ((${#windows_ran[@]})); then
   echo "Windows (${windows_ran[*]}) took ${windows_seconds}s of it, under $("$wine_run" --version win64 2>/dev/null || true)"
   echo "ran: ${windows_ran[*]}" >"$work/windows-checks.txt"
 elif ((${#windows_skipped[@]})); then
-  note="missing $(echo $windows_missing | sed 's/ /, /g')"
+  note="missing $(listed "$windows_missing")"
   echo "*** The Windows checks (${windows_skipped[*]}) did NOT run: $note. scripts/setup_windows.sh installs them. ***"
   echo "not run: $note" >"$work/windows-checks.txt"
 fi
