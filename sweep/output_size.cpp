@@ -97,8 +97,9 @@ void check_free_space(const SweepPlan& plan, const std::string& output, double j
 
 std::string output_size_line(const SweepPlan& plan, const std::string& output, double free_bytes) {
     const OutputSize size = estimate_output_size(plan);
-    std::string line = "latticesweep: " + std::to_string(plan.run_count()) + " runs, " +
-                       std::to_string(snapshot_count(plan)) + " snapshots each: " + output + " will take about " +
+    const int64_t shots = snapshot_count(plan);
+    std::string line = "latticesweep: " + std::to_string(plan.run_count()) + " runs, " + std::to_string(shots) +
+                       (shots == 1 ? " snapshot each: " : " snapshots each: ") + output + " will take about " +
                        byte_text(size.mat_file) + " (snapshots " + byte_text(size.snapshots) +
                        "), its journal up to " + byte_text(size.journal) + " while the sweep runs";
     if (free_bytes >= 0) line += "; " + byte_text(free_bytes) + " free there";

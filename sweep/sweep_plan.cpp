@@ -114,6 +114,10 @@ namespace {
 void check_snapshot_steps(const SweepPlan& plan) {
     const SnapshotRequest& snap = plan.snapshots;
     const int64_t fewest = min_steps(plan);
+    if (snap.every > 0 && fewest < 1) {
+        throw SweepError(snap.where + ": some run makes no steps, so there is no step to keep every " +
+                         std::to_string(snap.every) + " steps; steps = [0] keeps the initial levels.");
+    }
     if (snap.every > fewest) {
         throw SweepError(snap.where + ": every must lie in 1 .. " + std::to_string(fewest) +
                          ", the fewest steps of any run; got " + std::to_string(snap.every) + ".");
