@@ -10,8 +10,8 @@
 namespace {
 constexpr int64_t kDrawsPerIteration = 1 << 20;
 
-void count_draws(benchmark::State& state) {
-    const double draws = static_cast<double>(kDrawsPerIteration) * static_cast<double>(state.iterations());
+void count_draws(benchmark::State& state, int64_t per_iteration = kDrawsPerIteration) {
+    const double draws = static_cast<double>(per_iteration) * static_cast<double>(state.iterations());
     state.counters[kPerDraw] = benchmark::Counter(draws, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
@@ -61,6 +61,44 @@ void fast_single_draws(benchmark::State& state) {
     count_draws(state);
 }
 
+// K independent streams in one loop, as a lane of K runs sweeps: the draws
+// of one group of four sites taken chain by chain, so that the core can
+// overlap the chains' loads. Reported per draw of all chains together.
+template <int K>
+void chain_draws(benchmark::State& state) {
+    int32_t tables[K][kRngTableSize];
+    FastUniform fast[K];
+    UniformRng rngs[K];
+    for (int c = 0; c < K; ++c) {
+        rngs[c] = UniformRng{0, 0, tables[c]};
+        uniform_seed(rngs[c], 12345 + c);
+        fast_uniform_begin(fast[c], rngs[c]);
+    }
+    const int64_t per_chain = kDrawsPerIteration / K / 4 * 4;
+    uint32_t checksum = 0;
+    for (auto _ : state) {
+        UniformCursor cursor[K];
+        uint32_t replaced[K];
+        for (int c = 0; c < K; ++c) {
+            cursor[c] = fast[c].cursor;
+            replaced[c] = cursor[c].ahead;
+        }
+        for (int64_t k = 0; k < per_chain; k += 4) {
+            for (int j = 0; j < 4; ++j) {
+                for (int c = 0; c < K; ++c) checksum ^= fast_uniform_take(fast[c], cursor[c]);
+            }
+            for (int c = 0; c < K; ++c) replace_drawn(fast[c], replaced[c], cursor[c].ahead, false);
+        }
+        for (int c = 0; c < K; ++c) {
+            replace_drawn(fast[c], replaced[c], cursor[c].ahead, true);
+            fast[c].cursor = cursor[c];
+        }
+    }
+    for (int c = 0; c < K; ++c) fast_uniform_end(fast[c], rngs[c]);
+    benchmark::DoNotOptimize(checksum);
+    count_draws(state, per_chain * K);
+}
+
 void plain_draws(benchmark::State& state) {
     int32_t table[kRngTableSize];
     UniformRng rng{0, 0, table};
@@ -76,6 +114,11 @@ void plain_draws(benchmark::State& state) {
 
 void register_generator_benchmarks() {
     benchmark::RegisterBenchmark("floor/fast_uniform", fast_draws)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_chains:1", chain_draws<1>)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_chains:2", chain_draws<2>)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_chains:3", chain_draws<3>)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_chains:4", chain_draws<4>)->MinTime(0.1);
+    benchmark::RegisterBenchmark("floor/fast_uniform_chains:8", chain_draws<8>)->MinTime(0.1);
     benchmark::RegisterBenchmark("floor/fast_uniform_one_by_one", fast_single_draws)->MinTime(0.1);
     benchmark::RegisterBenchmark("floor/uniform_next", plain_draws)->MinTime(0.1);
 }
