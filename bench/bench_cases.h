@@ -43,6 +43,8 @@ constexpr double kLargeRate = 0.01;
 
 void register_generator_benchmarks();
 void register_model_benchmarks(const std::vector<ModelCase>& cases);
+// The fast cases again, kLaneRuns runs stepped together (per run-site-step).
+void register_lane_benchmarks(const std::vector<ModelCase>& cases);
 void register_setup_benchmarks(const std::vector<SetupCase>& cases);
 // With huge, also lattices of 10^8 sites (about 2 GB each, a few minutes).
 std::vector<ModelCase> model_cases(bool huge);

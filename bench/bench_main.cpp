@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     const std::vector<SetupCase> setups = setup_cases(huge);
     register_generator_benchmarks();
     register_model_benchmarks(cases);
+    register_lane_benchmarks(cases);
     register_setup_benchmarks(setups);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -16,7 +16,8 @@ set(LATTICESIM_CORE_SOURCES
 set(LATTICESIM_RING_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/ringsim/ring_model.cpp
     ${PROJECT_SOURCE_DIR}/ringsim/ring_steps.cpp
-    ${PROJECT_SOURCE_DIR}/ringsim/ring_fast_steps.cpp)
+    ${PROJECT_SOURCE_DIR}/ringsim/ring_fast_steps.cpp
+    ${PROJECT_SOURCE_DIR}/ringsim/ring_lane_steps.cpp)
 
 set(LATTICESIM_TORUS_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/gridsim/torus_lattice.cpp
@@ -25,7 +26,8 @@ set(LATTICESIM_TORUS_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_setup_scores.cpp
-    ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp)
+    ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp
+    ${PROJECT_SOURCE_DIR}/gridsim/torus_lane_steps.cpp)
 
 # The argument rules, needing no host (the sweep runner uses them too), and
 # the helpers every gateway calls.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "fast_sweep.h"
 #include "torus_model.h"
 
 namespace torus {
@@ -27,6 +28,40 @@ void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t co
 // (lanes up to quadrant_lanes_available()).
 void torus_score_all_sites_fast(double* scores, const int32_t* traits, int32_t n_columns, int32_t m_rows,
                                 double intercept, double slope, int32_t payoff_mode, QuadrantLanes lanes);
+
+// The part of a fast step before the mutation sweep: the focal draw, the
+// observations, the best level and its adoption (with its refresh).
+void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
+                       const TorusParams& params, QuadrantLanes lanes);
+
+// The lattice as the mutation sweep sees it.
+inline SweepLattice torus_sweep_lattice(const ModelState& state, int32_t n_columns, int32_t m_rows) {
+    const int32_t sites = n_columns * m_rows;
+    // A refresh reads levels up to two columns and two rows away (never
+    // further than the whole lattice, whose rows may pass INT32_MAX / 2).
+    const int64_t reach = 2 * static_cast<int64_t>(m_rows) + 2;
+    return SweepLattice{state.traits, state.scores, sites, reach < sites ? static_cast<int32_t>(reach) : sites};
+}
+
+// The column and row of the sites a sweep changed: they come in ascending
+// order, so each follows from the one before without a division, mostly.
+struct AscendingSite {
+    int32_t last, column, row;
+};
+
+inline void advance_to(AscendingSite& at, int32_t i, int32_t m_rows) {
+    const int32_t advance = i - at.last;
+    if (advance < m_rows) {
+        at.row += advance;
+        const int32_t wraps = at.row >= m_rows;
+        at.row -= wraps * m_rows;
+        at.column += wraps;
+    } else {
+        at.column = i / m_rows;
+        at.row = i - at.column * m_rows;
+    }
+    at.last = i;
+}
 
 // As torus_run: the same levels, scores, level_sum, best_level, tally,
 // stream and means. Fitness is computed only for the observed sites, when

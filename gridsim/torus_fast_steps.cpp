@@ -7,6 +7,20 @@ namespace torus {
 namespace {
 void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
                      const TorusParams& params, uint32_t attempt_below, QuadrantLanes lanes) {
+    torus_choose_fast(state, fast, n_columns, m_rows, params, lanes);
+    const ModelParams& m = params.model;
+    const SweepLattice lattice = torus_sweep_lattice(state, n_columns, m_rows);
+    AscendingSite at{};
+    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+        advance_to(at, i, m_rows);
+        torus_refresh_scores_fast(state.scores, state.traits, at.column, at.row, n_columns, m_rows, m.intercept,
+                                  m.slope, params.payoff_mode, lanes);
+    });
+}
+}  // namespace
+
+void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
+                       const TorusParams& params, QuadrantLanes lanes) {
     const ModelParams& m = params.model;
     tally_reset(state.tally, m.levels);
     const int32_t column = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
@@ -29,31 +43,7 @@ void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, in
         torus_refresh_scores_fast(state.scores, state.traits, column, row, n_columns, m_rows, m.intercept, m.slope,
                                   params.payoff_mode, lanes);
     }
-    const int32_t sites = n_columns * m_rows;
-    // A refresh reads levels up to two columns and two rows away (never
-    // further than the whole lattice, whose rows may pass INT32_MAX / 2).
-    const int64_t reach = 2 * static_cast<int64_t>(m_rows) + 2;
-    const SweepLattice lattice{state.traits, state.scores, sites, reach < sites ? static_cast<int32_t>(reach) : sites};
-    // The changed sites come in ascending order: their column and row
-    // follow from the previous ones without a division, mostly.
-    int32_t last = 0, column_of_last = 0, row_of_last = 0;
-    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
-        const int32_t advance = i - last;
-        if (advance < m_rows) {
-            row_of_last += advance;
-            const int32_t wraps = row_of_last >= m_rows;
-            row_of_last -= wraps * m_rows;
-            column_of_last += wraps;
-        } else {
-            column_of_last = i / m_rows;
-            row_of_last = i - column_of_last * m_rows;
-        }
-        last = i;
-        torus_refresh_scores_fast(state.scores, state.traits, column_of_last, row_of_last, n_columns, m_rows,
-                                  m.intercept, m.slope, params.payoff_mode, lanes);
-    });
 }
-}  // namespace
 
 void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                     double* mean_levels) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "fast_uniform.h"
 #include "ring_model.h"
 
 namespace ring {
@@ -15,6 +16,10 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
 // As score_all_sites, the sites that do not wrap in a plain loop the
 // compiler can run in vector lanes.
 void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t count, double intercept, double slope);
+
+// The part of a fast step before the mutation sweep: the focal draw, the
+// observations, the best level and its adoption (with its refresh).
+void ring_choose_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params);
 
 // As ring_run: the same levels, scores, level_sum, best_level, tally, stream
 // and means. Fitness is computed only for the observed sites, when observed

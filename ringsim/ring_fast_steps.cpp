@@ -18,6 +18,16 @@ void observe_walk(ModelState& state, FastUniform& fast, int32_t focal, int32_t d
 
 void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params,
                     uint32_t attempt_below) {
+    ring_choose_fast(state, fast, count, params);
+    const ModelParams& m = params.model;
+    const SweepLattice lattice{state.traits, state.scores, count, 2};
+    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+        ring_refresh_scores_fast(state.scores, state.traits, i, count, m.intercept, m.slope);
+    });
+}
+}  // namespace
+
+void ring_choose_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params) {
     const ModelParams& m = params.model;
     tally_reset(state.tally, m.levels);
     const int32_t focal = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(count)) % count;
@@ -32,12 +42,7 @@ void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const R
         state.level_sum += state.best_level - own;
         ring_refresh_scores_fast(state.scores, state.traits, focal, count, m.intercept, m.slope);
     }
-    const SweepLattice lattice{state.traits, state.scores, count, 2};
-    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
-        ring_refresh_scores_fast(state.scores, state.traits, i, count, m.intercept, m.slope);
-    });
 }
-}  // namespace
 
 void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t index, int32_t count, double intercept,
                               double slope) {
