@@ -92,6 +92,23 @@ std::vector<hsize_t> dataset_dims(const std::string& path, hid_t space) {
     check(path, H5Sget_simple_extent_dims(space, dims.data(), nullptr) >= 0);
     return dims;
 }
+
+// Elements whose last MATLAB index lies in first .. first + count - 1, of
+// memory type type, into a dataset.
+void write_slab(const std::string& path, hid_t dataset, uint64_t first, hid_t type, const void* values,
+                size_t count) {
+    if (count == 0) return;
+    const Handle in_file = made(path, H5Dget_space(dataset), H5Sclose);
+    const std::vector<hsize_t> dims = dataset_dims(path, in_file.get());
+    // MATLAB's last dimension is the dataset's first: the slab is whole
+    // in every other.
+    std::vector<hsize_t> start(dims.size(), 0), extent = dims;
+    start.front() = first;
+    extent.front() = count;
+    check(path, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
+    const Handle in_memory = made(path, H5Screate_simple(static_cast<int>(extent.size()), extent.data(), nullptr), H5Sclose);
+    check(path, H5Dwrite(dataset, type, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
+}
 }  // namespace
 
 struct MatAdditions::Open {
@@ -143,18 +160,11 @@ size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<
 }
 
 void MatAdditions::write_last_slab(size_t array, uint64_t first, const int32_t* values, size_t count) {
-    if (count == 0) return;
-    const hid_t dataset = open_->arrays[array].get();
-    const Handle in_file = made(path_, H5Dget_space(dataset), H5Sclose);
-    const std::vector<hsize_t> dims = dataset_dims(path_, in_file.get());
-    // MATLAB's last dimension is the dataset's first: the slab is whole
-    // in every other.
-    std::vector<hsize_t> start(dims.size(), 0), extent = dims;
-    start.front() = first;
-    extent.front() = count;
-    check(path_, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
-    const Handle in_memory = made(path_, H5Screate_simple(static_cast<int>(extent.size()), extent.data(), nullptr), H5Sclose);
-    check(path_, H5Dwrite(dataset, H5T_NATIVE_INT32, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
+    write_slab(path_, open_->arrays[array].get(), first, H5T_NATIVE_INT32, values, count);
+}
+
+void MatAdditions::write_last_slab(size_t array, uint64_t first, const double* values, size_t count) {
+    write_slab(path_, open_->arrays[array].get(), first, H5T_NATIVE_DOUBLE, values, count);
 }
 
 void MatAdditions::write_range(size_t array, uint64_t first, const double* values, size_t count) {

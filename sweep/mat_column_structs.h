@@ -23,14 +23,16 @@ public:
 
     // A struct whose fields, in this order, are added under its name.
     void add_struct(const std::string& name, const std::vector<std::string>& fields);
-    // A double array of MATLAB dimensions dims; returns its number.
+    // A double array of MATLAB dimensions dims, stored whole (no chunks);
+    // returns its number.
     size_t add_array(const std::string& name, const std::vector<size_t>& dims);
     // An int32 array likewise, stored whole (no chunks), every element 0
     // until written.
     size_t add_int32_array(const std::string& name, const std::vector<size_t>& dims);
     // values: the elements whose last MATLAB index lies in first ..
-    // first + count - 1, in column-major order (an int32 array's).
+    // first + count - 1, in column-major order (of the array's class).
     void write_last_slab(size_t array, uint64_t first, const int32_t* values, size_t count);
+    void write_last_slab(size_t array, uint64_t first, const double* values, size_t count);
     // values[0 .. count) into elements first .. first + count - 1 of an array,
     // counted in column-major order.
     void write_range(size_t array, uint64_t first, const double* values, size_t count);

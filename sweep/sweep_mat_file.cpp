@@ -28,34 +28,17 @@ public:
         if (Mat_Close(mat) != 0) fail("cannot finish the MAT-file (is the disk full, or a file-size limit reached?)");
     }
     void write(matvar_t* var) { finish(var, Mat_VarWrite(mat_, var, MAT_COMPRESSION_NONE)); }
-    void append(matvar_t* var, int dim) { finish(var, Mat_VarWriteAppend(mat_, var, MAT_COMPRESSION_NONE, dim)); }
 
-    // One batch of a block stacked along its last dimension: written
-    // plainly when it is the only batch, appended otherwise. An empty block
-    // cannot grow, so it is written once, whole (runs long), with the first.
-    void stacked(const char* name, matio_classes cls, matio_types type, void* data, std::vector<size_t> dims,
-                 int64_t first, int64_t runs) {
-        const size_t count = dims.back();
-        const bool empty = std::find(dims.begin(), dims.end() - 1, size_t{0}) != dims.end() - 1;
-        if (empty) {
-            if (first != 0) return;
-            dims.back() = static_cast<size_t>(runs);
-            write(Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), dims.data(), nullptr, 0));
-            return;
-        }
-        matvar_t* var =
-            Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), dims.data(), data, MAT_F_DONT_COPY_DATA);
-        if (static_cast<int64_t>(count) == runs) write(var);
-        else append(var, static_cast<int>(dims.size()));
+    // An empty array, which only the library writes so that the host
+    // reads it as empty.
+    void empty(const char* name, matio_classes cls, matio_types type, const std::vector<size_t>& dims) {
+        write(Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), const_cast<size_t*>(dims.data()),
+                            nullptr, 0));
     }
 
-    // One batch of an n x 1 column: written plainly when it is the only
-    // batch, appended along the rows otherwise.
-    void column(const char* name, double* data, size_t count, int64_t runs) {
-        size_t dims[2] = {count, 1};
-        matvar_t* var = Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, data, MAT_F_DONT_COPY_DATA);
-        if (static_cast<int64_t>(count) == runs) write(var);
-        else append(var, 1);
+    void column(const char* name, std::vector<double>& values) {
+        size_t dims[2] = {values.size(), 1};
+        write(Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, values.data(), MAT_F_DONT_COPY_DATA));
     }
 
     void text(const char* name, const std::string& value) {
@@ -99,9 +82,7 @@ void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims)
 }
 
 // The snapshots, a batch of runs at a time from the journal, into one
-// array stored whole: the MAT-file library's chunks for appended arrays
-// can leave more than half their room unused, and snapshots are most of a
-// file that has them.
+// array stored whole, as the other result blocks.
 void write_snapshots(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
     const int64_t runs = plan.run_count();
     const size_t levels = sites_per_run(plan) * static_cast<size_t>(snapshot_count(plan));
@@ -135,7 +116,7 @@ struct ResultBatch {
 };
 
 void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
-                  size_t count, size_t rows, ResultBatch& batch) {
+                  size_t count, size_t rows, ResultBatch& batch, SweepSummary& summary) {
     const size_t sites = sites_per_run(plan);
     const size_t shot_levels = sites * static_cast<size_t>(snapshot_count(plan));
     batch.initial.assign(sites * count, 0);
@@ -160,49 +141,76 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
         }
         std::copy(output.final_levels.begin(), output.final_levels.end(), batch.finals.begin() + j * sites);
         std::copy(output.mean_levels.begin(), output.mean_levels.end(), batch.means.begin() + j * rows);
+        summary.add_run(output.mean_levels);
     }
+}
+
+// The result blocks and the summary, in one pass over the journal a batch
+// of runs at a time, each block into one array stored whole: the MAT-file
+// library's chunks for arrays it appends to can leave nearly half their
+// room unused. Empty blocks are the library's (write_sweep_mat). Returns
+// how many runs' streams wrap.
+int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
+    const int64_t runs = plan.run_count();
+    const size_t sites = sites_per_run(plan);
+    const auto rows = static_cast<size_t>(max_steps(plan));
+    MatAdditions file(path);
+    std::vector<size_t> dims;
+    stacked_dims(plan, static_cast<size_t>(runs), dims);
+    const size_t initial = sites > 0 ? file.add_int32_array("initial_levels", dims) : 0;
+    const size_t finals = sites > 0 ? file.add_int32_array("final_levels", dims) : 0;
+    const size_t means = rows > 0 ? file.add_array("mean_levels", {rows, static_cast<size_t>(runs)}) : 0;
+    const size_t wraps = file.add_array("stream_wraps", {static_cast<size_t>(runs), 1});
+    SweepSummary summary(file, plan);
+    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites * 8 + rows * 8 + 1));
+    ResultBatch batch;
+    int64_t wrapped = 0;
+    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
+        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
+        gather_batch(path, plan, journal, first, count, rows, batch, summary);
+        const auto at = static_cast<uint64_t>(first);
+        if (sites > 0) {
+            file.write_last_slab(initial, at, batch.initial.data(), count);
+            file.write_last_slab(finals, at, batch.finals.data(), count);
+        }
+        if (rows > 0) file.write_last_slab(means, at, batch.means.data(), count);
+        file.write_range(wraps, at, batch.wraps.data(), count);
+        summary.flush();
+        wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
+    }
+    file.close();
+    return wrapped;
 }
 }  // namespace
 
 int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
                         const std::string& version, size_t batch_bytes) {
+    const int64_t runs = plan.run_count();
+    const size_t sites = sites_per_run(plan);
+    const auto rows = static_cast<size_t>(max_steps(plan));
     MatFile mat(path);
     mat.text("version", version);
     mat.text("model", model_function(plan.model));
     mat.text("description", plan.description);
-
-    // The result blocks, a batch of runs at a time, appended along the
-    // last dimension.
-    const int64_t runs = plan.run_count();
-    const auto rows = static_cast<size_t>(max_steps(plan));
-    const auto shots = static_cast<size_t>(snapshot_count(plan));
-    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites_per_run(plan) * 8 + rows * 8 + 1));
     if (plan.snapshots.asked()) {
         std::vector<double> steps;
         for (const int32_t k : snapshot_steps(plan)) steps.push_back(k);
-        mat.column("snapshot_steps", steps.data(), steps.size(), static_cast<int64_t>(steps.size()));
+        mat.column("snapshot_steps", steps);
     }
-    ResultBatch batch;
     std::vector<size_t> dims;
-    int64_t wrapped = 0;
-    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
-        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
-        gather_batch(path, plan, journal, first, count, rows, batch);
-        stacked_dims(plan, count, dims);
-        mat.stacked("initial_levels", MAT_C_INT32, MAT_T_INT32, batch.initial.data(), dims, first, runs);
-        mat.stacked("final_levels", MAT_C_INT32, MAT_T_INT32, batch.finals.data(), dims, first, runs);
-        mat.stacked("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, batch.means.data(), {rows, count}, first, runs);
-        mat.column("stream_wraps", batch.wraps.data(), count, runs);
-        if (plan.snapshots.asked() && sites_per_run(plan) == 0) {
-            // Empty lattices: an empty block, written once by the library.
-            dims.insert(dims.end() - 1, shots);
-            mat.stacked("snapshots", MAT_C_INT32, MAT_T_INT32, nullptr, dims, first, runs);
+    stacked_dims(plan, static_cast<size_t>(runs), dims);
+    if (sites == 0) {
+        mat.empty("initial_levels", MAT_C_INT32, MAT_T_INT32, dims);
+        mat.empty("final_levels", MAT_C_INT32, MAT_T_INT32, dims);
+        if (plan.snapshots.asked()) {
+            dims.insert(dims.end() - 1, static_cast<size_t>(snapshot_count(plan)));
+            mat.empty("snapshots", MAT_C_INT32, MAT_T_INT32, dims);
         }
-        wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
     }
+    if (rows == 0) mat.empty("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, {rows, static_cast<size_t>(runs)});
     mat.close();
     write_run_tables(path, plan, batch_bytes);
-    write_sweep_summary(path, plan, journal, batch_bytes);
-    if (plan.snapshots.asked() && sites_per_run(plan) > 0) write_snapshots(path, plan, journal, batch_bytes);
+    const int64_t wrapped = write_results(path, plan, journal, batch_bytes);
+    if (plan.snapshots.asked() && sites > 0) write_snapshots(path, plan, journal, batch_bytes);
     return wrapped;
 }

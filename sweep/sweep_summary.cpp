@@ -72,19 +72,18 @@ void combination_statistics(const std::vector<double>& finals, const std::vector
 }
 }  // namespace
 
-void write_sweep_summary(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                         size_t batch_bytes) {
-    MatAdditions file(path);
+SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
+    : file_(file), plan_(plan), last_(summary_last_steps(plan)) {
     std::vector<std::string> fields(kStatisticNames, kStatisticNames + kStatistics);
     fields.push_back("last_steps");
     fields.push_back("axes");
     file.add_struct("summary", fields);
     const std::vector<size_t> dims = axes_dims(plan);
-    size_t arrays[kStatistics];
-    for (int s = 0; s < kStatistics; ++s) arrays[s] = file.add_array(std::string("summary/") + kStatisticNames[s], dims);
+    for (int s = 0; s < kStatistics; ++s) {
+        arrays_.push_back(file.add_array(std::string("summary/") + kStatisticNames[s], dims));
+    }
 
-    const int32_t last = summary_last_steps(plan);
-    const double last_value = last;
+    const double last_value = last_;
     file.write_range(file.add_array("summary/last_steps", {1, 1}), 0, &last_value, 1);
     std::vector<std::string> axes;
     for (const SweptArgument& s : plan.swept) axes.push_back(scalar_argument_names(plan.model)[size_t(s.slot)]);
@@ -94,31 +93,28 @@ void write_sweep_summary(const std::string& path, const SweepPlan& plan, ResultJ
         file.write_range(file.add_array("summary/axes/" + axes[s], {values.size(), 1}), 0, values.data(),
                          values.size());
     }
+    statistics_.resize(kStatistics);
+}
 
-    // A batch of combinations at a time; each run is read once, in run order.
-    const int64_t replicates = plan.replicates;
-    const int64_t combinations = plan.run_count() / replicates;
-    const auto batch = static_cast<int64_t>(std::max<size_t>(1, batch_bytes / (8 * (kStatistics + 1))));
-    std::vector<uint64_t> elements;
-    std::vector<double> statistics[kStatistics];
-    std::vector<double> finals(static_cast<size_t>(replicates));
-    std::vector<double> lasts(static_cast<size_t>(replicates));
-    RunOutput output;
-    for (int64_t first = 0; first < combinations; first += batch) {
-        const int64_t count = std::min(batch, combinations - first);
-        elements.clear();
-        for (std::vector<double>& s : statistics) s.assign(static_cast<size_t>(count), 0.0);
-        for (int64_t c = 0; c < count; ++c) {
-            for (int64_t r = 0; r < replicates; ++r) {
-                journal.read((first + c) * replicates + r, output);
-                run_values(output.mean_levels, last, finals[size_t(r)], lasts[size_t(r)]);
-            }
-            double values[kStatistics];
-            combination_statistics(finals, lasts, values);
-            for (int s = 0; s < kStatistics; ++s) statistics[s][size_t(c)] = values[s];
-            elements.push_back(element_of(plan, first + c));
-        }
-        for (int s = 0; s < kStatistics; ++s) file.write_elements(arrays[s], elements, statistics[s].data());
+void SweepSummary::add_run(const std::vector<double>& means) {
+    double final_mean = 0.0;
+    double last_mean = 0.0;
+    run_values(means, last_, final_mean, last_mean);
+    finals_.push_back(final_mean);
+    lasts_.push_back(last_mean);
+    if (finals_.size() < static_cast<size_t>(plan_.replicates)) return;
+    double values[kStatistics];
+    combination_statistics(finals_, lasts_, values);
+    for (int s = 0; s < kStatistics; ++s) statistics_[size_t(s)].push_back(values[s]);
+    elements_.push_back(element_of(plan_, combination_++));
+    finals_.clear();
+    lasts_.clear();
+}
+
+void SweepSummary::flush() {
+    for (int s = 0; s < kStatistics; ++s) {
+        file_.write_elements(arrays_[size_t(s)], elements_, statistics_[size_t(s)].data());
+        statistics_[size_t(s)].clear();
     }
-    file.close();
+    elements_.clear();
 }

@@ -7,14 +7,16 @@
 // with value j of the second.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
-#include "result_journal.h"
+#include "mat_column_structs.h"
 #include "sweep_plan.h"
 
-// Adds the struct summary to the MAT-file at path, which the MAT-file
-// library has written and closed, reading every run of plan from journal a
-// batch of combinations at a time (about batch_bytes of them in memory):
+// The struct summary of a MAT-file, computed from the runs' means as they
+// are read, in run order, a combination at a time (its replicates follow
+// one another):
 //   summary.final_mean   mean over the replicates of each run's last mean
 //                        level (NaN for runs of 0 steps)
 //   summary.final_std    their standard deviation, normalised by
@@ -24,6 +26,24 @@
 //   summary.replicates   the replicate count of each combination
 //   summary.last_steps   scalar: the steps last_mean averages
 //   summary.axes         struct: per swept argument, its values as a column
-// Throws SweepError naming path.
-void write_sweep_summary(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
-                         size_t batch_bytes);
+// Calls throw SweepError naming the file when HDF5 fails.
+class SweepSummary {
+public:
+    // Adds the struct to file, with last_steps and the axes.
+    SweepSummary(MatAdditions& file, const SweepPlan& plan);
+    // The next run's means, runs in order.
+    void add_run(const std::vector<double>& means);
+    // Writes the combinations finished since the last flush. Memory holds
+    // those and the replicates of the combination under way.
+    void flush();
+
+private:
+    MatAdditions& file_;
+    const SweepPlan& plan_;
+    int32_t last_;
+    int64_t combination_ = 0;            // the next combination to finish
+    std::vector<size_t> arrays_;         // per statistic
+    std::vector<double> finals_, lasts_;  // the replicates so far of the combination under way
+    std::vector<uint64_t> elements_;     // finished combinations' elements
+    std::vector<std::vector<double>> statistics_;  // per statistic, per finished combination
+};
