@@ -67,3 +67,11 @@ void execute_run(const CheckedRun& run, const double* initial, int32_t* final_le
 // same call with steps set to its stop.
 void execute_run(const CheckedRun& run, const double* initial, int32_t* final_levels, double* mean_levels,
                  const int32_t* stops, size_t stop_count, int32_t* snapshots);
+
+// Whether two runs can share a lane: one model, one shape.
+bool same_lane(const CheckedRun& a, const CheckedRun& b);
+
+// As execute_run (without snapshots) on each of count (1 .. kLaneRuns)
+// runs that can share a lane, stepped together in one thread.
+void execute_lane(const CheckedRun* runs, const double* const* initial, int32_t* const* final_levels,
+                  double* const* mean_levels, int count);

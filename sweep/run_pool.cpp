@@ -1,5 +1,6 @@
 #include "run_pool.h"
 
+#include <algorithm>
 #include <system_error>
 
 PendingRuns::PendingRuns(const std::vector<int64_t>& listed)
@@ -85,6 +86,45 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     }
 }
 
+void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results) {
+    CheckedRun runs[kLaneRuns];
+    std::vector<double> initial[kLaneRuns];
+    bool lane = count > 1 && snapshot_count(plan) == 0;
+    for (int r = 0; r < count && lane; ++r) {
+        try {
+            prepare_run(plan, indices[r], runs[r], initial[r]);
+        } catch (const std::exception&) {
+            lane = false;  // made alone below, which reports what failed
+        }
+        lane = lane && same_lane(runs[0], runs[r]);
+    }
+    if (!lane) {
+        for (int r = 0; r < count; ++r) execute_plan_run(plan, indices[r], results[r]);
+        return;
+    }
+    const double* initial_levels[kLaneRuns];
+    int32_t* final_levels[kLaneRuns];
+    double* mean_levels[kLaneRuns];
+    try {
+        for (int r = 0; r < count; ++r) {
+            RunResult& result = results[r];
+            result.index = indices[r];
+            result.error.clear();
+            result.output.final_levels.assign(static_cast<size_t>(runs[r].sites), 0);
+            result.output.mean_levels.assign(static_cast<size_t>(runs[r].steps), 0.0);
+            result.output.snapshots.clear();
+            initial_levels[r] = initial[r].data();
+            final_levels[r] = result.output.final_levels.data();
+            mean_levels[r] = result.output.mean_levels.data();
+        }
+        execute_lane(runs, initial_levels, final_levels, mean_levels, count);
+    } catch (const std::exception& e) {
+        for (int r = 0; r < count; ++r) {
+            results[r].error = "run " + std::to_string(indices[r] + 1) + ": " + e.what();
+        }
+    }
+}
+
 RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers)
     : plan_(plan), work_(work), handler_(handler) {
     threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
@@ -130,20 +170,30 @@ bool RunPool::idle() {
 }
 
 void RunPool::compute() {
-    RunResult result;  // reused, so a thread's output buffers are allocated once
-    int64_t index = 0;
-    while (work_.take(index)) {
-        execute_plan_run(plan_, index, result);
+    RunResult results[kLaneRuns];  // reused, so a thread's output buffers are allocated once
+    int64_t indices[kLaneRuns];
+    bool failed = false;
+    while (!failed && work_.take(indices[0])) {
+        // Whatever else is waiting now fills the lane; nothing waits for more.
+        const std::vector<int64_t> more = work_.take_some(kLaneRuns - 1);
+        const int count = 1 + static_cast<int>(more.size());
+        std::copy(more.begin(), more.end(), indices + 1);
+        execute_plan_lane(plan_, indices, count, results);
         std::lock_guard<std::mutex> lock(handler_mutex_);
-        if (failure_) break;
-        try {
-            if (!result.error.empty()) throw SweepError(result.error);
-            handler_(result);
-        } catch (...) {
-            failure_ = std::current_exception();
-            work_.clear();
-            work_.close();  // the other threads stop too
-            break;
+        for (int r = 0; r < count && !failed; ++r) {
+            if (failure_) {
+                failed = true;
+                break;
+            }
+            try {
+                if (!results[r].error.empty()) throw SweepError(results[r].error);
+                handler_(results[r]);
+            } catch (...) {
+                failure_ = std::current_exception();
+                work_.clear();
+                work_.close();  // the other threads stop too
+                failed = true;
+            }
         }
     }
     std::lock_guard<std::mutex> lock(handler_mutex_);

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "lane_run.h"
 #include "result_journal.h"
 #include "sweep_plan.h"
 
@@ -111,3 +112,9 @@ private:
 
 // Executes one run of the plan into result.
 void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result);
+
+// Executes count (1 .. kLaneRuns) runs of the plan into results, stepped
+// together in a lane when they share a model and shape and keep no
+// snapshots, else one at a time; each result is the same as
+// execute_plan_run's.
+void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results);
