@@ -14,7 +14,7 @@
 struct OutputSize {
     double run_snapshots = 0;  // one run's snapshots
     double snapshots = 0;      // every run's snapshots, in the MAT-file
-    double mat_file = 0;       // the MAT-file, snapshots included (an upper estimate)
+    double mat_file = 0;       // the MAT-file, snapshots included
     double journal = 0;        // the journal holding every run (each run's whole steps counted)
 };
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <matio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -14,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "output_size.h"
 #include "progress_line.h"
 #include "result_journal.h"
 #include "run_pool.h"
@@ -301,26 +304,51 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
     }
 }
 
-// 2^20 sites for 2047 steps stay within the stream's 2^31 - 2 draws; for 2048 they pass it.
+// 2^20 sites for 2047 steps stay within the stream's 2^31 - 2 draws; for
+// 2048 they pass it. Whatever the batches, the file takes about what its
+// size estimate says, and little more than its data: levels (initial and
+// final) and means, from tens of kilobytes to tens of megabytes.
 TEST(SweepMatFile, MarksTheRunsWhoseStreamWraps) {
-    const char* description = "model = \"ring\"\n[parameters]\nintercept = 1\nslope = 0.5\nlevels = 2\n"
-                              "radius = 1\nnoise = 0.1\nmutation_rate = 0.01\n[sweep]\n"
-                              "steps = [2048, 2047, 2048]\n[initial]\nrandom = { size = 1048576, seed = 3 }\n";
-    const SweepPlan plan = parse_sweep_description(description, "wraps.toml");
-    check_plan(plan);
-    const std::string journal_file = testing::TempDir() + "/wraps_test.journal";
-    ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
-    fill_journal(plan, journal, 0.5);
-    for (size_t batch_bytes : {size_t{1}, size_t{1} << 24}) {
-        const std::string path = testing::TempDir() + "/wraps_test.mat";
-        EXPECT_EQ(write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes), 2);
-        auto vars = read_mat(path);
-        ASSERT_EQ(vars.count("stream_wraps"), 1u);
-        EXPECT_EQ(dims_of(vars["stream_wraps"].get()), (std::vector<size_t>{3, 1}));
-        EXPECT_EQ(column_of(vars["stream_wraps"].get()), (std::vector<double>{1, 0, 1})) << batch_bytes;
-        std::remove(path.c_str());
+    struct Case {
+        const char* model;  // the model and its own arguments
+        const char* lattice;
+        const char* steps;
+        std::vector<double> wraps;
+    };
+    const Case cases[] = {
+        {"model = \"ring\"\n[parameters]\nradius = 1\n", "size = 1048576", "[2048, 2047, 2048]", {1, 0, 1}},
+        {"model = \"torus\"\n[parameters]\npayoff_mode = 1\nneighbourhood = 1\n", "size = [300, 300]",
+         "[40, 30000, 0]", {0, 1, 0}},
+        {"model = \"ring\"\n[parameters]\nradius = 1\n", "size = 500", "[100, 3]", {0, 0}}};
+    for (const Case& c : cases) {
+        const std::string description = std::string(c.model) +
+                                        "intercept = 1\nslope = 0.5\nlevels = 2\nnoise = 0.1\nmutation_rate = 0.01\n"
+                                        "[sweep]\nsteps = " + c.steps + "\n[initial]\nrandom = { " + c.lattice +
+                                        ", seed = 3 }\n";
+        const SweepPlan plan = parse_sweep_description(description, "wraps.toml");
+        check_plan(plan);
+        const std::string journal_file = testing::TempDir() + "/wraps_test.journal";
+        ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
+        fill_journal(plan, journal, 0.5);
+        const double runs = double(plan.run_count());
+        const double data = runs * (8.0 * double(sites_per_run(plan)) + 8.0 * double(max_steps(plan)));
+        for (size_t batch_bytes : {size_t{1}, size_t{1} << 24}) {
+            const std::string path = testing::TempDir() + "/wraps_test.mat";
+            EXPECT_EQ(write_sweep_mat(path, plan, journal, "latticesweep test", batch_bytes),
+                      std::count(c.wraps.begin(), c.wraps.end(), 1.0));
+            auto vars = read_mat(path);
+            ASSERT_EQ(vars.count("stream_wraps"), 1u);
+            EXPECT_EQ(dims_of(vars["stream_wraps"].get()), (std::vector<size_t>{c.wraps.size(), 1}));
+            EXPECT_EQ(column_of(vars["stream_wraps"].get()), c.wraps) << batch_bytes;
+            struct stat file {};
+            ASSERT_EQ(stat(path.c_str(), &file), 0);
+            const double bytes = double(file.st_size);
+            EXPECT_NEAR(estimate_output_size(plan).mat_file / bytes, 1.0, 0.1) << c.lattice << ": " << bytes;
+            EXPECT_LT(bytes, data * 1.05 + 64e3) << c.lattice << ": " << data << " bytes of levels and means";
+            std::remove(path.c_str());
+        }
+        journal.remove();
     }
-    journal.remove();
 }
 
 TEST(SweepMatFile, ACompleteSweepLeavesOnlyTheOutput) {
