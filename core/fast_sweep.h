@@ -74,7 +74,7 @@ void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t
             pending += move != 0;
         };
         int32_t i = first;
-        for (; end - i >= 4; i += 4) {  // i + 4 could pass INT32_MAX
+        for (; i < end - 3; i += 4) {  // i + 4 <= end could pass INT32_MAX
             if (i < prefetch_until) prefetch_site(lattice, i + static_cast<int32_t>(prefetch_offset));
             sweep_site(i);
             sweep_site(i + 1);
