@@ -60,6 +60,12 @@ std::vector<CaseRun> set_up(const LaneCase& c, uint32_t seed) {
     return out;
 }
 
+// Ring radii by run: walks of different lengths, none, and around the ring.
+int32_t radius_of(int run) {
+    const int32_t radii[] = {2, 0, 7, -1, 1001};
+    return radii[run % 5];
+}
+
 void run_case(const LaneCase& c) {
     std::vector<CaseRun> lanes = set_up(c, 11), alone = set_up(c, 11);
     const int count = static_cast<int>(c.runs.size());
@@ -71,7 +77,8 @@ void run_case(const LaneCase& c) {
             const LaneCaseRun& run = c.runs[first + k];
             CaseRun& r = lanes[first + k];
             double* means = run.keep_means ? r.means.data() : nullptr;
-            rings[k] = ring::RingLaneRun{&r.arrays->state, ring::RingParams{r.model, 2 + k}, run.steps, means};
+            rings[k] = ring::RingLaneRun{&r.arrays->state, ring::RingParams{r.model, radius_of(first + k)}, run.steps,
+                                          means};
             tori[k] = torus::TorusLaneRun{&r.arrays->state, torus::TorusParams{r.model, run.payoff_mode,
                                                                               run.neighbourhood},
                                           run.steps, means};
@@ -90,7 +97,8 @@ void run_case(const LaneCase& c) {
                                       torus::TorusParams{r.model, run.payoff_mode, run.neighbourhood}, run.steps,
                                       means);
             } else {
-                ring::ring_run_fast(r.arrays->state, c.m_rows, ring::RingParams{r.model, 2 + k}, run.steps, means);
+                const ring::RingParams params{r.model, radius_of(first + k)};
+                ring::ring_run_fast(r.arrays->state, c.m_rows, params, run.steps, means);
             }
         }
     }
