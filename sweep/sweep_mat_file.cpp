@@ -81,38 +81,13 @@ void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims)
     else dims.push_back(runs);
 }
 
-// The snapshots, a batch of runs at a time from the journal, into one
-// array stored whole, as the other result blocks.
-void write_snapshots(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
-    const int64_t runs = plan.run_count();
-    const size_t levels = sites_per_run(plan) * static_cast<size_t>(snapshot_count(plan));
-    std::vector<size_t> dims;
-    stacked_dims(plan, static_cast<size_t>(runs), dims);
-    dims.insert(dims.end() - 1, static_cast<size_t>(snapshot_count(plan)));
-    MatAdditions file(path);
-    const size_t array = file.add_int32_array("snapshots", dims);
-    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (levels * 4));
-    std::vector<int32_t> batch;
-    RunOutput output;
-    for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
-        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(batch_runs), runs - first));
-        batch.resize(levels * count);
-        for (size_t j = 0; j < count; ++j) {
-            journal.read(first + static_cast<int64_t>(j), output);
-            // gather_batch has checked every record's size.
-            std::copy(output.snapshots.begin(), output.snapshots.end(), batch.begin() + j * levels);
-        }
-        file.write_last_slab(array, static_cast<uint64_t>(first), batch.data(), count);
-    }
-    file.close();
-}
-
 // The results of runs first .. first + count - 1, side by side.
 struct ResultBatch {
-    std::vector<int32_t> initial;  // sites x count: the levels each run starts from
-    std::vector<int32_t> finals;   // sites x count
-    std::vector<double> means;     // rows x count, NaN below a run's own steps
-    std::vector<double> wraps;     // count: 1 where the run's mutation draws alone pass the stream's period
+    std::vector<int32_t> initial;    // sites x count: the levels each run starts from
+    std::vector<int32_t> finals;     // sites x count
+    std::vector<double> means;       // rows x count, NaN below a run's own steps
+    std::vector<double> wraps;       // count: 1 where the run's mutation draws alone pass the stream's period
+    std::vector<int32_t> snapshots;  // sites x S x count
 };
 
 void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
@@ -123,6 +98,7 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
     batch.finals.assign(sites * count, 0);
     batch.means.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
     batch.wraps.assign(count, 0.0);
+    batch.snapshots.resize(shot_levels * count);
     std::vector<double> initial;
     RunOutput output;
     CheckedRun run;
@@ -141,15 +117,16 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
         }
         std::copy(output.final_levels.begin(), output.final_levels.end(), batch.finals.begin() + j * sites);
         std::copy(output.mean_levels.begin(), output.mean_levels.end(), batch.means.begin() + j * rows);
+        std::copy(output.snapshots.begin(), output.snapshots.end(), batch.snapshots.begin() + j * shot_levels);
         summary.add_run(output.mean_levels);
     }
 }
 
-// The result blocks and the summary, in one pass over the journal a batch
-// of runs at a time, each block into one array stored whole: the MAT-file
-// library's chunks for arrays it appends to can leave nearly half their
-// room unused. Empty blocks are the library's (write_sweep_mat). Returns
-// how many runs' streams wrap.
+// The result blocks, snapshots included, and the summary, in one pass over
+// the journal a batch of runs at a time, each block into one array stored
+// whole: the MAT-file library's chunks for arrays it appends to can leave
+// nearly half their room unused. Empty blocks are the library's
+// (write_sweep_mat). Returns how many runs' streams wrap.
 int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
     const int64_t runs = plan.run_count();
     const size_t sites = sites_per_run(plan);
@@ -161,8 +138,12 @@ int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJour
     const size_t finals = sites > 0 ? file.add_int32_array("final_levels", dims) : 0;
     const size_t means = rows > 0 ? file.add_array("mean_levels", {rows, static_cast<size_t>(runs)}) : 0;
     const size_t wraps = file.add_array("stream_wraps", {static_cast<size_t>(runs), 1});
+    const auto shots = static_cast<size_t>(snapshot_count(plan));
+    const bool snapshots = plan.snapshots.asked() && sites > 0;
+    dims.insert(dims.end() - 1, shots);
+    const size_t shot_array = snapshots ? file.add_int32_array("snapshots", dims) : 0;
     SweepSummary summary(file, plan);
-    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites * 8 + rows * 8 + 1));
+    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites * 8 + sites * shots * 4 + rows * 8 + 1));
     ResultBatch batch;
     int64_t wrapped = 0;
     for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
@@ -175,6 +156,7 @@ int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJour
         }
         if (rows > 0) file.write_last_slab(means, at, batch.means.data(), count);
         file.write_range(wraps, at, batch.wraps.data(), count);
+        if (snapshots) file.write_last_slab(shot_array, at, batch.snapshots.data(), count);
         summary.flush();
         wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
     }
@@ -210,7 +192,5 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
     if (rows == 0) mat.empty("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, {rows, static_cast<size_t>(runs)});
     mat.close();
     write_run_tables(path, plan, batch_bytes);
-    const int64_t wrapped = write_results(path, plan, journal, batch_bytes);
-    if (plan.snapshots.asked() && sites > 0) write_snapshots(path, plan, journal, batch_bytes);
-    return wrapped;
+    return write_results(path, plan, journal, batch_bytes);
 }
