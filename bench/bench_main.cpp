@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.print_summary(cases, std::cout);
+    reporter.print_lane_summary(cases, std::cout);
     reporter.print_setup_summary(setups, std::cout);
     benchmark::Shutdown();
     return 0;

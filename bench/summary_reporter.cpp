@@ -4,6 +4,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "lane_run.h"
+
 void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -42,6 +44,24 @@ void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::os
         out << "| " << c.group() << " | " << fast * 1e9 << " | " << 1e-6 / fast << " | " << reference * 1e9 << " | "
             << 1e-6 / reference << " | " << reference / fast << " | " << (floor > 0.0 ? fast / floor : 0.0)
             << " |\n";
+    }
+}
+
+void SummaryReporter::print_lane_summary(const std::vector<ModelCase>& cases, std::ostream& out) const {
+    const std::string chains = "floor/fast_uniform_chains:" + std::to_string(kLaneRuns);
+    const double floor = seconds(chains);
+    out << "\nLanes of " << kLaneRuns << " runs against one run at a time; the floor of " << kLaneRuns
+        << " chains: " << floor * 1e9 << " ns per draw (1 chain: " << seconds("floor/fast_uniform_chains:1") * 1e9
+        << ").\n\n";
+    out << "| benchmark | one at a time ns/run-site-step | lane ns/run-site-step | speed-up | lane / floor |\n";
+    out << "|---|---:|---:|---:|---:|\n";
+    for (const ModelCase& c : cases) {
+        if (!c.fast) continue;
+        const double one = seconds(c.group() + "/fast");
+        const double lane = seconds(c.group() + "/lane");
+        if (one <= 0.0 || lane <= 0.0) continue;  // filtered out of this run
+        out << "| " << c.group() << " | " << one * 1e9 << " | " << lane * 1e9 << " | " << one / lane << " | "
+            << (floor > 0.0 ? lane / floor : 0.0) << " |\n";
     }
 }
 

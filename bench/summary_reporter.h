@@ -17,6 +17,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override;
     // Markdown table of the figures; the processor is named above it.
     void print_summary(const std::vector<ModelCase>& cases, std::ostream& out) const;
+    // Each fast case in lanes against one run at a time, and against the
+    // floor of as many chains as a lane has.
+    void print_lane_summary(const std::vector<ModelCase>& cases, std::ostream& out) const;
     // Setup per site against a step on the same lattice, and the steps of
     // the large lattices against those of 10^6 sites.
     void print_setup_summary(const std::vector<SetupCase>& setups, std::ostream& out) const;
