@@ -54,11 +54,12 @@ bool IndexQueue::take(int64_t& index) {
     }
 }
 
-std::vector<int64_t> IndexQueue::take_some(size_t most) {
+std::vector<int64_t> IndexQueue::take_some(size_t most, size_t leave) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<int64_t> out;
     int64_t index = 0;
-    while (out.size() < most && next(index)) out.push_back(index);
+    const auto left = [&] { return static_cast<uint64_t>(pending_.most_left()) + indices_.size(); };
+    while (out.size() < most && left() > leave && next(index)) out.push_back(index);
     return out;
 }
 
@@ -126,7 +127,7 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count,
 }
 
 RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers)
-    : plan_(plan), work_(work), handler_(handler) {
+    : plan_(plan), work_(work), handler_(handler), helpers_(helpers > 0 ? static_cast<size_t>(helpers) : 0) {
     threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
     for (int t = 0; t < helpers; ++t) {
         std::lock_guard<std::mutex> lock(handler_mutex_);
@@ -174,8 +175,11 @@ void RunPool::compute() {
     int64_t indices[kLaneRuns];
     bool failed = false;
     while (!failed && work_.take(indices[0])) {
-        // Whatever else is waiting now fills the lane; nothing waits for more.
-        const std::vector<int64_t> more = work_.take_some(kLaneRuns - 1);
+        // Whatever else is waiting now fills the lane, while a run is left
+        // for every other thread (a lane takes longer than one run, so a
+        // thread left idle would cost more than the lane saves); nothing
+        // waits for more.
+        const std::vector<int64_t> more = work_.take_some(kLaneRuns - 1, helpers_);
         const int count = 1 + static_cast<int>(more.size());
         std::copy(more.begin(), more.end(), indices + 1);
         execute_plan_lane(plan_, indices, count, results);

@@ -33,6 +33,7 @@ public:
     PendingRuns(int64_t count, std::function<bool(int64_t)> done, int64_t pending);
     int64_t size() const { return size_; }  // how many runs in all
     bool next(int64_t& index);              // the next run; false once none is left
+    int64_t most_left() const { return end_ - at_; }  // the runs left, and those done() will skip
 
 private:
     const std::vector<int64_t>* listed_ = nullptr;
@@ -49,7 +50,9 @@ public:
     void push(const std::vector<int64_t>& indices);
     void close();  // no more indices will come: takers stop once it is empty
     bool take(int64_t& index);  // waits for an index; false once closed and empty
-    std::vector<int64_t> take_some(size_t most);  // what is there now, up to most; never waits
+    // What is there now, up to most, leaving at least `leave` (as far as it
+    // knows: runs done() reports may count as left); never waits.
+    std::vector<int64_t> take_some(size_t most, size_t leave = 0);
     void clear();  // drops what is waiting
 
 private:
@@ -104,6 +107,7 @@ private:
     const SweepPlan& plan_;
     IndexQueue& work_;
     const ResultHandler& handler_;
+    const size_t helpers_;  // the threads asked for, set before any starts
     std::vector<std::thread> threads_;
     std::mutex handler_mutex_;      // held while the handler runs
     int running_ = 0;               // threads inside compute(), under handler_mutex_
