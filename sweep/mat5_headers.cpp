@@ -52,8 +52,8 @@ bool sub_element(const unsigned char* p, bool swap, uint32_t& size, uint64_t& sp
 // Checks a variable's content (after its miMATRIX tag): have bytes of it
 // at p, of the size its tag claims, stored in at most stored bytes of the
 // file. Every element of a variable but a sparse one takes a byte of the
-// file at the least (a cell's or a field's a whole tag): more elements than
-// stored bytes inflate to is damage.
+// file at the least (a cell's or a field's a whole tag), and every column
+// of a sparse one: more of them than stored bytes inflate to is damage.
 std::string matrix_fault(const unsigned char* p, size_t have, uint64_t size, uint64_t stored, bool swap) {
     // Array flags (a tag and 8 bytes), then the dimensions' tag.
     if (size < 16 + 8 || have < 16 + 8) return "a variable's header is cut short";
@@ -72,9 +72,13 @@ std::string matrix_fault(const unsigned char* p, size_t have, uint64_t size, uin
         const uint64_t length = word(dim + d, swap);
         elements = length != 0 && elements > UINT64_MAX / length ? UINT64_MAX : elements * length;
     }
+    // A sparse variable stores only its nonzeros, but a column start for
+    // each column, which the library allocates from the header's claim.
     const bool sparse = (word(p + 8, swap) & 0xFF) == kSparseClass;
-    if (!sparse && elements > stored * kMaxInflation) {
-        return "a variable claims " + std::to_string(elements) + " elements in " + std::to_string(stored) + " bytes";
+    if (sparse) elements = word(dim + dims - 4, swap);
+    if (elements > stored * kMaxInflation) {
+        return "a variable claims " + std::to_string(elements) + (sparse ? " columns in " : " elements in ") +
+               std::to_string(stored) + " bytes";
     }
     uint32_t name = 0;
     uint64_t name_span = 0;
