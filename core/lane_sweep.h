@@ -92,7 +92,7 @@ void lane_mutation_sweeps(const LaneSweep (&runs)[N], RefreshAround&& refresh_ar
             a.pending = 0;
             b.pending = 0;
             int32_t i = first;
-            for (; end - i >= 4; i += 4) {
+            for (; i < end - 3; i += 4) {  // i + 4 <= end could pass INT32_MAX
                 lane_prefetch(runs[0].lattice, i, until_a, offset_a);
                 lane_prefetch(runs[1].lattice, i, until_b, offset_b);
                 lane_sweep_site(a, i);
