@@ -13,7 +13,9 @@
 #include "run_options.h"
 
 namespace {
-const char* kSweepUsage = "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n";
+const char* kSweepUsage =
+    "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n"
+    "                     [--one-at-a-time]\n";
 // The run command's usage opens with the model's arguments (run_usage),
 // then these lines.
 const char* kRunUsageStart = "  latticesweep run --model ring|torus";
@@ -202,6 +204,9 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
                                          std::to_string(core_count()) + " here; per rank under mpirun)");
     sweep->add_flag("--resume", options.resume, "continue a stopped sweep from its journal");
     sweep->add_flag("--quiet", options.quiet, "no progress line and no notes");
+    sweep->add_flag("--one-at-a-time", options.one_at_a_time,
+                    "make each run alone instead of two of one shape together (for comparing speed; "
+                    "results are identical)");
     // A testing aid: stops dead after that many new results, as a crash would.
     slots.halt_after = add_value_option(*sweep, "--halt-after", "RUNS", "stop dead after RUNS new results")->group("");
     return slots;

@@ -52,7 +52,8 @@ constexpr std::chrono::microseconds kNap(500);
 // Rank 0: serves the other ranks' requests for work and collects their
 // results, while its own threads work through the same queue and journal
 // their own results.
-void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink, int ranks) {
+void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, int lane_runs, const ResultHandler& sink,
+                     int ranks) {
     int go = 1;
     MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
     const auto runs = static_cast<size_t>(todo.size());
@@ -63,7 +64,7 @@ void compute_as_root(const SweepPlan& plan, PendingRuns todo, int threads, const
         sink(result);
         ++received;
     };
-    RunPool pool(plan, queue, count_and_sink, threads);
+    RunPool pool(plan, queue, count_and_sink, threads, lane_runs);
     int released = 0;  // ranks told that no work is left
     std::vector<unsigned char> bytes;
     RunResult result;
@@ -119,7 +120,7 @@ int64_t runs_to_hold(int threads, int64_t finished, double seconds, size_t resul
 
 // Other ranks: ask rank 0 for runs, keep the threads busy, send the
 // results back as they finish, several to a message.
-void compute_as_worker(const SweepPlan& plan, int threads) {
+void compute_as_worker(const SweepPlan& plan, int threads, int lane_runs) {
     IndexQueue queue;
     std::vector<unsigned char> outgoing;  // packed results not yet sent, written by the pool's handler
     int64_t packed = 0;          // how many
@@ -130,7 +131,7 @@ void compute_as_worker(const SweepPlan& plan, int threads) {
         result_bytes = outgoing.size() - before;
         ++packed;
     };
-    RunPool pool(plan, queue, pack_result, threads);
+    RunPool pool(plan, queue, pack_result, threads, lane_runs);
     const auto start = std::chrono::steady_clock::now();
     int64_t finished = 0;     // results sent back
     int64_t outstanding = 0;  // runs received and not yet sent back
@@ -257,9 +258,10 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
         bool started = false;
         bool computed = false;
         try {
-            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultHandler& sink) {
+            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultHandler& sink,
+                                         int lane_runs) {
                 started = true;
-                compute_as_root(p, std::move(todo), threads, sink, ranks);
+                compute_as_root(p, std::move(todo), threads, lane_runs, sink, ranks);
                 computed = true;
             });
         } catch (const SweepError& e) {
@@ -274,7 +276,7 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
     } else {
         int go = 0;
         MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
-        if (go) compute_as_worker(plan, options.threads);
+        if (go) compute_as_worker(plan, options.threads, lane_runs_of(options));
         else status = 2;
     }
     MPI_Finalize();

@@ -126,8 +126,12 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count,
     }
 }
 
-RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers)
-    : plan_(plan), work_(work), handler_(handler), helpers_(helpers > 0 ? static_cast<size_t>(helpers) : 0) {
+RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers, int lane_runs)
+    : plan_(plan),
+      work_(work),
+      handler_(handler),
+      helpers_(helpers > 0 ? static_cast<size_t>(helpers) : 0),
+      lane_runs_(static_cast<size_t>(std::min(std::max(lane_runs, 1), kLaneRuns))) {
     threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
     for (int t = 0; t < helpers; ++t) {
         std::lock_guard<std::mutex> lock(handler_mutex_);
@@ -179,7 +183,7 @@ void RunPool::compute() {
         // for every other thread (a lane takes longer than one run, so a
         // thread left idle would cost more than the lane saves); nothing
         // waits for more.
-        const std::vector<int64_t> more = work_.take_some(kLaneRuns - 1, helpers_);
+        const std::vector<int64_t> more = work_.take_some(lane_runs_ - 1, helpers_);
         const int count = 1 + static_cast<int>(more.size());
         std::copy(more.begin(), more.end(), indices + 1);
         execute_plan_lane(plan_, indices, count, results);

@@ -78,7 +78,9 @@ class RunPool {
 public:
     // Starts `helpers` threads (none is fine: then only work() computes).
     // If fewer threads can be had, the pool goes on with those it has.
-    RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers);
+    // lane_runs (1 .. kLaneRuns): the most runs a thread steps together; 1
+    // makes every run alone.
+    RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& handler, int helpers, int lane_runs);
     // Stops taking work and joins the threads.
     ~RunPool();
     RunPool(const RunPool&) = delete;
@@ -108,6 +110,7 @@ private:
     IndexQueue& work_;
     const ResultHandler& handler_;
     const size_t helpers_;  // the threads asked for, set before any starts
+    const size_t lane_runs_;
     std::vector<std::thread> threads_;
     std::mutex handler_mutex_;      // held while the handler runs
     int running_ = 0;               // threads inside compute(), under handler_mutex_

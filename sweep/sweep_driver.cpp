@@ -102,13 +102,16 @@ uint64_t sweep_fingerprint(const SweepPlan& plan) {
     return fingerprint_bytes(h, plan.initial.values.data(), plan.initial.values.size() * sizeof(double));
 }
 
-void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink) {
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink,
+                        int lane_runs) {
     IndexQueue queue(std::move(todo));
     queue.close();
-    RunPool pool(plan, queue, sink, threads - 1);
+    RunPool pool(plan, queue, sink, threads - 1, lane_runs);
     pool.work();  // the calling thread computes too
     pool.finish();
 }
+
+int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : kLaneRuns; }
 
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
     // Past a file-size limit, writes fail and are reported like a full disk.
@@ -160,7 +163,7 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
         journal.append(result.index, result.output);
         progress.update(journal.done_count());
         if (++fresh == options.halt_after) std::_Exit(75);
-    });
+    }, lane_runs_of(options));
     progress.finish();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);

@@ -16,16 +16,23 @@ struct SweepOptions {
     int threads = 1;         // compute threads (per MPI rank)
     bool resume = false;     // continue from the output's journal
     bool quiet = false;      // no progress line and no notes (warnings about the results still print)
+    bool one_at_a_time = false;  // every run alone, not stepped with another in a lane: for comparing speed
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
 };
 
 // Executes the runs of todo and hands each result to sink, in whatever order
 // they finish, from the computing threads (the calling thread among them),
-// one call at a time. A failed run or a sink that throws stops the work; the
+// one call at a time; each thread steps up to lane_runs (1 .. kLaneRuns)
+// runs together. A failed run or a sink that throws stops the work; the
 // exception reaches the caller.
-using ComputeRuns = std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultHandler& sink)>;
+using ComputeRuns =
+    std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultHandler& sink, int lane_runs)>;
 
-void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink);
+void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink,
+                        int lane_runs = kLaneRuns);
+
+// The most runs a thread steps together under options: 1 one at a time, else kLaneRuns.
+int lane_runs_of(const SweepOptions& options);
 
 // The program's name and version, stored in every MAT-file it writes.
 std::string program_version();
