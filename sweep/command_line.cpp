@@ -205,8 +205,8 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
     sweep->add_flag("--resume", options.resume, "continue a stopped sweep from its journal");
     sweep->add_flag("--quiet", options.quiet, "no progress line and no notes");
     sweep->add_flag("--one-at-a-time", options.one_at_a_time,
-                    "make each run alone instead of two of one shape together (for comparing speed; "
-                    "results are identical)");
+                    "make each run alone instead of two of one shape\n"
+                    "together (for comparing speed; results are identical)");
     // A testing aid: stops dead after that many new results, as a crash would.
     slots.halt_after = add_value_option(*sweep, "--halt-after", "RUNS", "stop dead after RUNS new results")->group("");
     return slots;
