@@ -11,24 +11,12 @@
 
 #include <stddef.h>
 
+#include "dll_imports.h"
+
 #ifdef __cplusplus
 extern "C" {
 #else
 #include <stdbool.h>
-#endif
-
-/* Imported, but for the DLL that defines them. */
-#ifndef LATTICESIM_LIBMX_API
-#if defined(LATTICESIM_BUILDING_LIBMX)
-#define LATTICESIM_LIBMX_API
-#else
-#define LATTICESIM_LIBMX_API __declspec(dllimport)
-#endif
-#endif
-#if defined(LATTICESIM_BUILDING_LIBMEX)
-#define LATTICESIM_LIBMEX_API
-#else
-#define LATTICESIM_LIBMEX_API __declspec(dllimport)
 #endif
 
 typedef struct mxArray_tag mxArray;

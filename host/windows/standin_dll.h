@@ -8,16 +8,10 @@
 
 #include <stddef.h>
 
+#include "dll_imports.h"
+
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef LATTICESIM_LIBMX_API
-#if defined(LATTICESIM_BUILDING_LIBMX)
-#define LATTICESIM_LIBMX_API
-#else
-#define LATTICESIM_LIBMX_API __declspec(dllimport)
-#endif
 #endif
 
 typedef void (*standin_mex_function)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
