@@ -21,32 +21,8 @@ if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
   exit 1
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+. "$(dirname "$0")/apt_packages.sh"
+find_missing setup "${packages[@]}"
 ((${#missing[@]})) || exit 0
-
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then
-  if ! command -v sudo >/dev/null; then
-    echo "setup: these packages are missing and installing them needs root, but there is no sudo:" >&2
-    echo "  ${missing[*]}" >&2
-    echo "Install them as root (apt-get install ${missing[*]}), or install sudo, then rerun." >&2
-    exit 1
-  fi
-  sudo_cmd=(sudo)
-fi
-echo "setup: installing ${missing[*]}"
-if ! "${sudo_cmd[@]}" apt-get update -qq; then
-  echo "setup: apt-get could not read Debian's package lists (see above); check the network and" \
-       "the sources in /etc/apt, then rerun" >&2
-  exit 1
-fi
-if ! "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-     apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
-  echo "setup: apt-get could not install the packages (see above). If another apt-get is running," \
-       "wait for it; on a release other than Debian 12 (bookworm) a package may be named differently." \
-       "Then rerun." >&2
-  exit 1
-fi
+find_root_command setup "apt-get install ${missing[*]}"
+apt_install setup "${missing[@]}"

@@ -20,39 +20,18 @@ if [[ $(dpkg --print-architecture) != amd64 ]]; then
   exit 1
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+. "$(dirname "$0")/apt_packages.sh"
+find_missing setup_windows "${packages[@]}"
 if ((${#missing[@]} == 0)); then
   echo "setup_windows: MinGW-w64 and Wine are installed ($(/usr/lib/wine/wine64 --version 2>/dev/null || echo wine))"
   exit 0
 fi
 
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then
-  if ! command -v sudo >/dev/null; then
-    echo "setup_windows: installing ${missing[*]} needs root, but there is no sudo." \
-         "As root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-  sudo_cmd=(sudo)
-fi
+find_root_command setup_windows \
+  "dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "setup_windows: adding the i386 architecture to the package system, for 32-bit Wine"
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
-echo "setup_windows: installing ${missing[*]}"
-if ! "${sudo_cmd[@]}" apt-get update -qq; then
-  echo "setup_windows: apt-get could not read Debian's package lists (see above); check the network and" \
-       "the sources in /etc/apt, then rerun" >&2
-  exit 1
-fi
-if ! "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
-     apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
-  echo "setup_windows: apt-get could not install the packages (see above). If another apt-get is running," \
-       "wait for it; on a release other than Debian 12 (bookworm) a package may be named differently." \
-       "Then rerun." >&2
-  exit 1
-fi
+apt_install setup_windows "${missing[@]}"
 echo "setup_windows: done ($(/usr/lib/wine/wine64 --version 2>/dev/null || echo wine)); scripts/test.sh now runs the Windows checks"
