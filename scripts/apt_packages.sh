@@ -1,11 +1,10 @@
 # Sourced by setup.sh and setup_windows.sh, not run: finding the Debian
 # packages a machine lacks and installing them, as root or through sudo.
-# Each function takes the calling script's name (for its messages) first.
+# The functions that print take the calling script's name first.
 
-# find_missing NAME PACKAGE...: sets the array `missing` to the packages
-# that are not installed.
+# find_missing PACKAGE...: sets the array `missing` to the packages that
+# are not installed.
 find_missing() {
-  shift
   missing=()
   local p
   for p in "$@"; do

@@ -22,7 +22,7 @@ if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
 fi
 
 . "$(dirname "$0")/apt_packages.sh"
-find_missing setup "${packages[@]}"
+find_missing "${packages[@]}"
 ((${#missing[@]})) || exit 0
 find_root_command setup "apt-get install ${missing[*]}"
 apt_install setup "${missing[@]}"

@@ -21,7 +21,7 @@ if [[ $(dpkg --print-architecture) != amd64 ]]; then
 fi
 
 . "$(dirname "$0")/apt_packages.sh"
-find_missing setup_windows "${packages[@]}"
+find_missing "${packages[@]}"
 if ((${#missing[@]} == 0)); then
   echo "setup_windows: MinGW-w64 and Wine are installed ($(/usr/lib/wine/wine64 --version 2>/dev/null || echo wine))"
   exit 0
