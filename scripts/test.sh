@@ -13,7 +13,9 @@ rm -f "$windows_record"
 windows_note() {
   local status
   status=$(cat "$windows_record" 2>/dev/null || echo "not run: builds.compare did not get to them")
-  if [[ $status == ran:* ]]; then
+  if [[ $status == ran:*"not run"* ]]; then
+    echo "test: *** only some Windows checks ran: $status ***" >&2
+  elif [[ $status == ran:* ]]; then
     echo "test: Windows checks $status"
   else
     echo "test: *** the Windows checks did NOT run ($status); scripts/setup_windows.sh installs MinGW-w64 and Wine ***" >&2

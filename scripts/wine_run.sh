@@ -6,7 +6,9 @@
 # no menu entries or file associations.
 #
 #   wine_run.sh win64|win32 PREFIX_DIR PROGRAM.exe [ARGS...]
-#   wine_run.sh --check win64|win32      exit 0 when that Wine is installed
+#   wine_run.sh --check win64|win32      exit 0 when that Wine is installed and
+#                                        this machine can start it; otherwise
+#                                        say why on stdout and exit 1
 #   wine_run.sh --version win64|win32    print that Wine's version
 set -euo pipefail
 
@@ -24,8 +26,15 @@ loader() {  # the Wine loader for an architecture, or nothing
 }
 
 if [[ ${1:-} == --check ]]; then
-  [[ -n $(loader "${2:-}") ]]
-  exit
+  wine=$(loader "${2:-}")
+  [[ -n $wine ]] || { echo "not installed"; exit 1; }
+  # The 32-bit loader is a 32-bit Linux program: a kernel built without
+  # 32-bit support refuses it ("Exec format error") although it is installed.
+  if ! why=$("$wine" --version 2>&1 >/dev/null); then
+    echo "installed, but this machine cannot start it (${why##*: })"
+    exit 1
+  fi
+  exit 0
 fi
 if [[ ${1:-} == --version ]]; then
   wine=$(loader "${2:-}")

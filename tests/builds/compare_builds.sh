@@ -23,25 +23,25 @@ set -euo pipefail
 script_dir=$(cd "$(dirname "$0")" && pwd)
 wine_run=$script_dir/../../scripts/wine_run.sh
 
-# What the Windows variants need and this machine lacks, one per line.
+# What the Windows variants of one architecture (win64, win32) need and this
+# machine lacks or cannot run, one per line.
 missing_windows_tools() {
-  local tool arch
-  for tool in x86_64-w64-mingw32-g++ i686-w64-mingw32-g++; do
-    command -v "$tool" >/dev/null || echo "$tool"
-  done
-  for arch in win64 win32; do
-    "$wine_run" --check "$arch" || echo "$( [[ $arch == win64 ]] && echo wine64 || echo "wine32 (32-bit Wine)")"
-  done
+  local cxx why
+  cxx=$([[ $1 == win64 ]] && echo x86_64-w64-mingw32-g++ || echo i686-w64-mingw32-g++)
+  command -v "$cxx" >/dev/null || echo "$cxx: not installed"
+  why=$("$wine_run" --check "$1") ||
+    echo "$( [[ $1 == win64 ]] && echo wine64 || echo "wine32 (32-bit Wine)"): $why"
 }
 
 # The lines of $1 as one comma-separated list.
-listed() { paste -sd, <<<"$1" | sed 's/,/, /g'; }
+listed() { { grep -v '^$' || true; } <<<"$1" | paste -sd';' | sed 's/;/; /g'; }
 
 if [[ ${1:-} == --windows-tools ]]; then
-  missing=$(missing_windows_tools)
+  missing=$(missing_windows_tools win64; missing_windows_tools win32)
   if [[ -n $missing ]]; then
-    echo "*** The Windows checks did NOT run: missing $(listed "$missing")." \
-         "scripts/setup_windows.sh installs them. ***"
+    echo "*** Windows checks will NOT all run: $(listed "$missing")." \
+         "scripts/setup_windows.sh installs the tools; a machine that cannot run 32-bit programs" \
+         "cannot run the 32-bit ones. ***"
     exit 77
   fi
   echo "MinGW-w64 and Wine are installed: builds.compare runs the Windows variants."
@@ -94,7 +94,7 @@ start=$SECONDS
 windows_seconds=0
 windows_ran=()
 windows_skipped=()
-windows_missing=$(missing_windows_tools)
+declare -A windows_missing=([win64]="$(missing_windows_tools win64)" [win32]="$(missing_windows_tools win32)")
 for v in "${variants[@]}"; do
   IFS='|' read -r name cxx type flags toolchain runner build driver <<<"$v"
   if [[ -n $only && ",$only," != *",$name,"* ]]; then continue; fi
@@ -102,7 +102,7 @@ for v in "${variants[@]}"; do
   driver=${driver:-tests/builds/case_matrix}
   run=()
   if [[ $runner == wine:* ]]; then
-    if [[ -n $windows_missing ]]; then windows_skipped+=("$name"); continue; fi  # said loudly below
+    if [[ -n ${windows_missing[${runner#wine:}]} ]]; then windows_skipped+=("$name"); continue; fi  # said loudly below
     run=("$wine_run" "${runner#wine:}" "$work/wine-${runner#wine:}")
   else
     for tool in "$cxx" $runner; do
@@ -158,12 +158,20 @@ probes=$(grep -c '^stream ' "$work/$ref.out")
 rejected=$(grep -c '^reject ' "$work/$ref.out" || true)
 echo "compared ${#names[@]} builds on $lines gateway cases, $rejected rejected calls and $probes stream probes" \
      "in $((SECONDS - start))s"
+# WORK_DIR/windows-checks.txt: "ran: NAMES", "ran: NAMES; not run: NAMES (why)"
+# or "not run: why".
+if ((${#windows_skipped[@]})); then
+  note=$(listed "${windows_missing[win64]}"$'\n'"${windows_missing[win32]}")
+  echo "*** The Windows checks ${windows_skipped[*]} did NOT run: $note." \
+       "scripts/setup_windows.sh installs the tools; a machine that cannot run 32-bit programs" \
+       "cannot run the 32-bit ones. ***"
+fi
 if ((${#windows_ran[@]})); then
   echo "Windows (${windows_ran[*]}) took ${windows_seconds}s of it, under $("$wine_run" --version win64 2>/dev/null || true)"
-  echo "ran: ${windows_ran[*]}" >"$work/windows-checks.txt"
+  record="ran: ${windows_ran[*]}"
+  ((${#windows_skipped[@]})) && record+="; not run: ${windows_skipped[*]} ($note)"
+  echo "$record" >"$work/windows-checks.txt"
 elif ((${#windows_skipped[@]})); then
-  note="missing $(listed "$windows_missing")"
-  echo "*** The Windows checks (${windows_skipped[*]}) did NOT run: $note. scripts/setup_windows.sh installs them. ***"
   echo "not run: $note" >"$work/windows-checks.txt"
 fi
 exit $failed
