@@ -39,5 +39,5 @@ add_custom_target(latticesim_selfcheck_matlab ALL
 # The sweep's figures (plot_sweep), beside the plug-ins.
 add_custom_target(plot_sweep_matlab ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MATLAB_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/sweep/plot_sweep.m ${LATTICESIM_MATLAB_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/sweep/results/plot_sweep.m ${LATTICESIM_MATLAB_DIR}
   VERBATIM)

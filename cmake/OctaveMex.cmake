@@ -55,7 +55,7 @@ add_custom_target(latticesim_selfcheck_files ALL
 add_custom_command(
   OUTPUT ${LATTICESIM_MEX_DIR}/plot_sweep.m
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MEX_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/sweep/plot_sweep.m ${LATTICESIM_MEX_DIR}/plot_sweep.m
-  DEPENDS ${PROJECT_SOURCE_DIR}/sweep/plot_sweep.m
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/sweep/results/plot_sweep.m ${LATTICESIM_MEX_DIR}/plot_sweep.m
+  DEPENDS ${PROJECT_SOURCE_DIR}/sweep/results/plot_sweep.m
   VERBATIM)
 add_custom_target(plot_sweep_file ALL DEPENDS ${LATTICESIM_MEX_DIR}/plot_sweep.m)

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
 
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "run_options.h"
+#include "cli/run_options.h"
 
 namespace {
 const char* kSweepUsage =

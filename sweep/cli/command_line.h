@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "sweep_driver.h"
-#include "sweep_plan.h"
+#include "cli/sweep_driver.h"
+#include "plan/sweep_plan.h"
 
 enum class Command { sweep, run };
 

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <new>
 
-#include "command_line.h"
-#include "run_options.h"
-#include "run_pool.h"
-#include "sweep_description.h"
-#include "sweep_driver.h"
+#include "cli/command_line.h"
+#include "cli/run_options.h"
+#include "run/run_pool.h"
+#include "plan/sweep_description.h"
+#include "cli/sweep_driver.h"
 #ifdef LATTICESWEEP_MPI
-#include "mpi_sweep.h"
+#include "cli/mpi_sweep.h"
 #endif
 
 namespace {

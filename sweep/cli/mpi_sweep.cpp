@@ -1,4 +1,4 @@
-#include "mpi_sweep.h"
+#include "cli/mpi_sweep.h"
 
 #include <mpi.h>
 
@@ -13,8 +13,9 @@
 #include <sstream>
 #include <thread>
 
-#include "run_pool.h"
-#include "sweep_description.h"
+#include "plan/plan_checks.h"
+#include "run/run_pool.h"
+#include "plan/sweep_description.h"
 
 namespace {
 enum Tag { kRequest = 1, kWork = 2, kResult = 3, kFailure = 4 };

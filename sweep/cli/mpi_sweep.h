@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "sweep_driver.h"
+#include "cli/sweep_driver.h"
 
 // True when this process was started by mpirun (or another MPI launcher).
 bool launched_by_mpirun();

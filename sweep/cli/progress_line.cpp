@@ -1,4 +1,4 @@
-#include "progress_line.h"
+#include "cli/progress_line.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "run_options.h"
+#include "cli/run_options.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "initial_file.h"
+#include "plan/initial_file.h"
+#include "plan/plan_checks.h"
 
 namespace {
 double number_option(const std::string& option, const std::string& text) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sweep_plan.h"
+#include "plan/sweep_plan.h"
 
 // Option name ("--model", "--mutation-rate", "--traits", ...) -> its value.
 using RunOptionValues = std::map<std::string, std::string>;

@@ -1,4 +1,4 @@
-#include "sweep_driver.h"
+#include "cli/sweep_driver.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output_lock.h"
-#include "output_size.h"
-#include "progress_line.h"
-#include "result_journal.h"
-#include "sweep_mat_file.h"
-#include "whole_file.h"
+#include "plan/plan_checks.h"
+#include "store/output_lock.h"
+#include "plan/output_size.h"
+#include "cli/progress_line.h"
+#include "store/result_journal.h"
+#include "results/sweep_mat_file.h"
+#include "store/whole_file.h"
 
 #ifndef LATTICESIM_VERSION
 #define LATTICESIM_VERSION "unknown"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "run_pool.h"
-#include "sweep_plan.h"
+#include "run/run_pool.h"
+#include "plan/sweep_plan.h"
 
 struct SweepOptions {
     std::string output;      // the MAT-file to write

@@ -1,4 +1,4 @@
-#include "mat5_headers.h"
+#include "matfile/mat5_headers.h"
 
 #include <zlib.h>
 

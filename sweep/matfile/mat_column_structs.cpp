@@ -1,12 +1,12 @@
-#include "mat_column_structs.h"
+#include "matfile/mat_column_structs.h"
 
 #include <hdf5.h>
 
 #include <algorithm>
 #include <utility>
 
-#include "mat_library.h"
-#include "sweep_plan.h"
+#include "matfile/mat_library.h"
+#include "sweep_error.h"
 
 namespace {
 // An HDF5 identifier, released exactly once.

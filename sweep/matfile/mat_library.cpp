@@ -1,4 +1,4 @@
-#include "mat_library.h"
+#include "matfile/mat_library.h"
 
 #include <hdf5.h>
 

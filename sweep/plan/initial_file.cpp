@@ -1,4 +1,4 @@
-#include "initial_file.h"
+#include "plan/initial_file.h"
 
 #include <matio.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "argument_rules.h"
-#include "mat5_headers.h"
-#include "mat_library.h"
+#include "matfile/mat5_headers.h"
+#include "matfile/mat_library.h"
 
 namespace {
 const char* class_name(const matvar_t& var) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "sweep_plan.h"
+#include "plan/sweep_plan.h"
 
 // Reads variable from the MAT-file at path into initial (kind given,
 // rows x cols, column-major doubles). The variable must be a real, full

@@ -1,11 +1,11 @@
-#include "output_size.h"
+#include "plan/output_size.h"
 
 #include <sys/statvfs.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "result_record.h"
+#include "store/result_record.h"
 
 namespace {
 // The journal's header and a record's framing (result_record.h).

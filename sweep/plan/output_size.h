@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sweep_plan.h"
+#include "plan/sweep_plan.h"
 
 // Estimates in bytes (doubles: a refused request may pass 2^64).
 struct OutputSize {

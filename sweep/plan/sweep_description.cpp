@@ -1,4 +1,4 @@
-#include "sweep_description.h"
+#include "plan/sweep_description.h"
 
 #include <toml++/toml.h>
 
@@ -12,7 +12,7 @@
 #include <sstream>
 #include <utility>
 
-#include "initial_file.h"
+#include "plan/initial_file.h"
 
 namespace {
 constexpr int64_t kMaxListLength = 100000000;  // values one swept argument may take

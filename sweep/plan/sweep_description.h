@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "sweep_plan.h"
+#include "plan/sweep_plan.h"
 
 // Parses text, read from path (named in messages; MAT-files named in the
 // description are found relative to its folder). Throws SweepError.

@@ -7,16 +7,11 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "run_call.h"
-
-// A bad sweep: the message names the file, line and key (or option).
-struct SweepError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+#include "plan/model_call.h"
+#include "sweep_error.h"
 
 struct SweptArgument {
     int slot = 0;               // index into the model's scalar arguments
@@ -89,15 +84,6 @@ void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t&
 // the run's.
 void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial);
 
-// Checks every run against the gateway's rules before anything runs, then
-// that last_steps and the snapshot steps do not exceed any run's steps and
-// that the output keeps within its documented sizes (output_size.h); throws
-// SweepError naming the argument's source and the first failing run.
-void check_plan(const SweepPlan& plan);
-
-// A checked run of the plan with its initial levels, ready to execute.
-void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial);
-
 // Largest step count of any run: the rows of the stored mean column block.
 int32_t max_steps(const SweepPlan& plan);
 
@@ -111,7 +97,7 @@ int32_t summary_last_steps(const SweepPlan& plan);
 // How many snapshots each run keeps (0 when none are asked for).
 int64_t snapshot_count(const SweepPlan& plan);
 
-// The steps of the snapshots, increasing; call after check_plan.
+// The steps of the snapshots, increasing; call after check_plan (plan_checks.h).
 std::vector<int32_t> snapshot_steps(const SweepPlan& plan);
 
 // Number of final levels per run and their shape as stored: rows x cols

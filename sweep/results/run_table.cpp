@@ -1,4 +1,4 @@
-#include "run_table.h"
+#include "results/run_table.h"
 
 std::vector<std::string> run_table_fields(const SweepPlan& plan) {
     const auto& names = scalar_argument_names(plan.model);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sweep_plan.h"
+#include "plan/sweep_plan.h"
 
 // The run table's column names: the model's scalar arguments, then "replicate".
 std::vector<std::string> run_table_fields(const SweepPlan& plan);

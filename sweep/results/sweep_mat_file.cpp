@@ -1,14 +1,15 @@
-#include "sweep_mat_file.h"
+#include "results/sweep_mat_file.h"
 
 #include <matio.h>
 
 #include <algorithm>
 #include <limits>
 
-#include "mat_column_structs.h"
-#include "mat_library.h"
-#include "run_table.h"
-#include "sweep_summary.h"
+#include "matfile/mat_column_structs.h"
+#include "matfile/mat_library.h"
+#include "plan/plan_checks.h"
+#include "results/run_table.h"
+#include "results/sweep_summary.h"
 
 namespace {
 class MatFile {

@@ -30,8 +30,8 @@
 
 #include <string>
 
-#include "result_journal.h"
-#include "sweep_plan.h"
+#include "store/result_journal.h"
+#include "plan/sweep_plan.h"
 
 // Writes the MAT-file at path from a journal holding every run of plan,
 // holding about batch_bytes of results (and of the tables of runs) in

@@ -1,11 +1,11 @@
-#include "sweep_summary.h"
+#include "results/sweep_summary.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
-#include "mat_column_structs.h"
+#include "matfile/mat_column_structs.h"
 
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "mat_column_structs.h"
-#include "sweep_plan.h"
+#include "matfile/mat_column_structs.h"
+#include "plan/sweep_plan.h"
 
 // The struct summary of a MAT-file, computed from the runs' means as they
 // are read, in run order, a combination at a time (its replicates follow

@@ -1,7 +1,10 @@
-#include "run_pool.h"
+#include "run/run_pool.h"
 
 #include <algorithm>
 #include <system_error>
+
+#include "plan/plan_checks.h"
+#include "run/run_call.h"
 
 PendingRuns::PendingRuns(const std::vector<int64_t>& listed)
     : listed_(&listed), end_(static_cast<int64_t>(listed.size())), size_(end_) {}

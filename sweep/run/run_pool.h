@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "lane_run.h"
-#include "result_journal.h"
-#include "sweep_plan.h"
+#include "store/result_record.h"
+#include "plan/sweep_plan.h"
 
 // The runs still to make, read in order as they are handed out: a list of
 // run numbers, or every run below a count that done() does not report, so

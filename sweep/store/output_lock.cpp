@@ -1,4 +1,4 @@
-#include "output_lock.h"
+#include "store/output_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "sweep_plan.h"
+#include "sweep_error.h"
 
 namespace {
 // "process 1234 on host node7, since 2026-12-08 14:03:11": who holds a lock.

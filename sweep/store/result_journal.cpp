@@ -1,4 +1,4 @@
-#include "result_journal.h"
+#include "store/result_journal.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "sweep_plan.h"
+#include "sweep_error.h"
 
 namespace {
 constexpr char kMagic[16] = "latticesweep j1";  // 15 characters and the terminating zero

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "result_record.h"
+#include "store/result_record.h"
 
 
 class ResultJournal {

@@ -1,4 +1,4 @@
-#include "result_record.h"
+#include "store/result_record.h"
 
 #include <zlib.h>
 

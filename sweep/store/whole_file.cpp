@@ -1,10 +1,10 @@
-#include "whole_file.h"
+#include "store/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "sweep_plan.h"
+#include "sweep_error.h"
 
 std::string partial_path(const std::string& path) { return path + ".partial"; }
 

@@ -19,7 +19,7 @@
 #include <fstream>
 #include <string>
 
-#include "initial_file.h"
+#include "plan/initial_file.h"
 #include "model_arguments.h"
 
 namespace {

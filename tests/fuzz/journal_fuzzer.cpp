@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "result_journal.h"
-#include "sweep_plan.h"
+#include "store/result_journal.h"
+#include "plan/sweep_plan.h"
 
 namespace {
 

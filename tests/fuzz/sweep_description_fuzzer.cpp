@@ -23,8 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "sweep_description.h"
-#include "sweep_plan.h"
+#include "plan/plan_checks.h"
+#include "plan/sweep_description.h"
+#include "plan/sweep_plan.h"
 
 namespace {
 

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "gateway_call.h"
-#include "run_call.h"
-#include "sweep_driver.h"
-#include "sweep_plan.h"
+#include "plan/plan_checks.h"
+#include "run/run_call.h"
+#include "cli/sweep_driver.h"
+#include "plan/sweep_plan.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "gateway_call.h"
 #include "model_arguments.h"
-#include "run_table.h"
+#include "results/run_table.h"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "output_size.h"
-#include "sweep_description.h"
-#include "sweep_plan.h"
+#include "plan/output_size.h"
+#include "plan/plan_checks.h"
+#include "plan/sweep_description.h"
+#include "plan/sweep_plan.h"
 
 namespace {
 

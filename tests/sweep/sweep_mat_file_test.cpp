@@ -16,13 +16,14 @@
 #include <utility>
 #include <vector>
 
-#include "output_size.h"
-#include "progress_line.h"
-#include "result_journal.h"
-#include "run_pool.h"
-#include "sweep_description.h"
-#include "sweep_driver.h"
-#include "sweep_mat_file.h"
+#include "plan/output_size.h"
+#include "cli/progress_line.h"
+#include "plan/plan_checks.h"
+#include "store/result_journal.h"
+#include "run/run_pool.h"
+#include "plan/sweep_description.h"
+#include "cli/sweep_driver.h"
+#include "results/sweep_mat_file.h"
 
 namespace {
 
