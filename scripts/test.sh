@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test but the fresh-machine
-# check (label fresh; see the README).
+# check (label fresh; see docs/testing.md).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzzers of what latticesweep reads:
-corpus/sweep_description/ (the descriptions of the READMEs, of
-tests/sweep/ and sweep/bench/, and those inside tests/sweep/*.cpp),
+corpus/sweep_description/ (the descriptions of README.md and
+docs/sweeps.md, of tests/sweep/ and sweep/bench/, and those inside
+tests/sweep/*.cpp),
 corpus/initial_file/ (small MAT-files of versions 6 and 7 written by
 Octave, and damaged copies; the fuzzer leaves version 7.3 out) and
 corpus/journal/ (journals of a small sweep stopped part way by latticesweep
@@ -58,7 +59,7 @@ def description_seeds():
                        glob.glob(os.path.join(ROOT, "sweep/bench/*.toml"))):
         with open(path, encoding="utf-8") as f:
             texts[os.path.basename(path)] = f.read()
-    for doc in ("README.md", "sweep/README.md"):
+    for doc in ("README.md", "docs/sweeps.md"):
         with open(os.path.join(ROOT, doc), encoding="utf-8") as f:
             blocks = re.findall(r"```toml\n(.*?)```", f.read(), re.S)
         for k, block in enumerate(blocks):
