@@ -187,7 +187,7 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
     CLI::App* sweep = app.add_subcommand("sweep", "run a sweep description on all cores into a MAT-file");
     sweep->footer(
         "A stopped sweep keeps its finished runs in OUTPUT.mat.journal; --resume continues it.\n"
-        "Under mpirun the ranks share the runs and rank 0 writes the output. sweep/README.md\n"
+        "Under mpirun the ranks share the runs and rank 0 writes the output. docs/sweeps.md\n"
         "in the source describes sweep descriptions and the MAT-file's variables.");
     sweep->allow_extras();
     slots.command = sweep;

@@ -1,6 +1,6 @@
 // latticesweep: runs of the ring and torus models outside any host, one at
 // a time (run) or by the thousand from a sweep description (sweep), on all
-// cores and, under mpirun, across machines. See sweep/README.md.
+// cores and, under mpirun, across machines. See docs/sweeps.md.
 #include <cstdio>
 #include <new>
 

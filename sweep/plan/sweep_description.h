@@ -1,5 +1,5 @@
 // Reads a sweep description (TOML) into a SweepPlan. The format is
-// documented in sweep/README.md; every fault names the file, the line and
+// documented in docs/sweeps.md; every fault names the file, the line and
 // the key.
 #pragma once
 
