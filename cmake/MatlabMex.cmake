@@ -19,6 +19,7 @@ function(add_matlab_mex name help_file)
                  SRC ${ARGN} ${LATTICESIM_HOST_SOURCES})
   target_compile_definitions(${name}_matlab PRIVATE HOST_REAL_MEX)
   target_include_directories(${name}_matlab PRIVATE ${PROJECT_SOURCE_DIR}/core ${PROJECT_SOURCE_DIR}/host
+                             ${PROJECT_SOURCE_DIR}/arguments ${PROJECT_SOURCE_DIR}/models
                              ${PROJECT_SOURCE_DIR}/ringsim ${PROJECT_SOURCE_DIR}/gridsim)
   set_target_properties(${name}_matlab PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${LATTICESIM_MATLAB_DIR}
                         RUNTIME_OUTPUT_DIRECTORY ${LATTICESIM_MATLAB_DIR})

@@ -16,6 +16,7 @@ function(add_octave_mex name help_file)
   set(sources ${ARGN})
   set(output ${LATTICESIM_MEX_DIR}/${name}.mex)
   file(GLOB headers ${PROJECT_SOURCE_DIR}/core/*.h ${PROJECT_SOURCE_DIR}/host/*.h
+       ${PROJECT_SOURCE_DIR}/arguments/*.h ${PROJECT_SOURCE_DIR}/models/*.h
        ${PROJECT_SOURCE_DIR}/ringsim/*.h ${PROJECT_SOURCE_DIR}/gridsim/*.h)
   add_custom_command(
     OUTPUT ${output}
@@ -23,6 +24,7 @@ function(add_octave_mex name help_file)
     COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${LATTICESIM_MEX_CXXFLAGS}"
             ${MKOCTFILE} --mex -DHOST_REAL_MEX
             -I${PROJECT_SOURCE_DIR}/core -I${PROJECT_SOURCE_DIR}/host
+            -I${PROJECT_SOURCE_DIR}/arguments -I${PROJECT_SOURCE_DIR}/models
             -I${PROJECT_SOURCE_DIR}/ringsim -I${PROJECT_SOURCE_DIR}/gridsim
             -o ${output} ${sources}
     DEPENDS ${sources} ${headers}

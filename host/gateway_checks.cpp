@@ -99,9 +99,9 @@ void check_levels_and_steps(const char* function, int32_t levels, int32_t steps)
     if (!levels_and_steps_rule(levels, steps, fault)) raise_fault(function, fault);
 }
 
-void check_radius(const char* function, int32_t radius) {
+void check_model_options(const char* function, const ModelCall& call) {
     ArgumentFault fault;
-    if (!radius_rule(radius, fault)) raise_fault(function, fault);
+    if (!call.model->option_rules(call, fault)) raise_fault(function, fault);
 }
 
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,

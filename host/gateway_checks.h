@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "argument_rules.h"
+#include "model_descriptor.h"
 #include "mex_host.h"
 
 // Raises a host error "<function>:<reason>" with a printf-style message.
@@ -29,8 +30,9 @@ ArgumentValues checked_argument_values(const ModelArguments& model, const mxArra
 // levels >= 1, steps >= 0.
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps);
 
-// radius at most kMaxRadius, so that a ring step's observation counts fit int32.
-void check_radius(const char* function, int32_t radius);
+// The model's own rules on its options (the ring's radius at most
+// kMaxRadius, so that a ring step's observation counts fit int32).
+void check_model_options(const char* function, const ModelCall& call);
 
 // rows x cols as a site count: each size and the count must fit int32, the
 // count and levels must be at most kMaxHostElements (on a host whose

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
+#include "all_models.h"
 #include "cli/run_options.h"
 
 namespace {
@@ -47,13 +49,31 @@ struct ArgumentHelp {
     const char* help;
 };
 
-// The description of an argument either model takes.
+// The description of an argument some model takes (the first that does).
 const ModelArgument& described_argument(const std::string& name) {
-    const ModelArguments& ring = model_arguments(Model::ring);
-    const int k = find_argument(ring, name.c_str());
-    if (k >= 0) return ring.list[k];
-    const ModelArguments& torus = model_arguments(Model::torus);
-    return torus.list[find_argument(torus, name.c_str())];
+    for (const ModelDescriptor* model : all_models()) {
+        const int k = find_argument(model->arguments, name.c_str());
+        if (k >= 0) return model->arguments.list[k];
+    }
+    throw std::logic_error("no model takes the argument " + name);
+}
+
+// "ring|torus": the values of --model.
+std::string model_value_names() {
+    std::string names;
+    for (const ModelDescriptor* model : all_models()) names += (names.empty() ? "" : "|") + std::string(model->name);
+    return names;
+}
+
+// "ring (as ringsim) or torus (as gridsim)".
+std::string model_value_help() {
+    std::string help;
+    const auto models = all_models();
+    for (size_t k = 0; k < models.size(); ++k) {
+        help += (k == 0 ? "" : k + 1 == models.size() ? " or " : ", ") + std::string(models[k]->name) + " (as " +
+                models[k]->arguments.function + ")";
+    }
+    return help;
 }
 
 // "N" for an argument taken as a whole number, "X" for any number.
@@ -64,23 +84,28 @@ const char* value_name(const std::string& argument) {
 // "--levels N", "--noise X": an argument's option with its value.
 std::string option_with_value(const std::string& name) { return argument_option(name) + " " + value_name(name); }
 
-// The words of run's usage: each argument both models take as its option,
+// The words of run's usage: each argument every model takes as its option,
 // and each stretch of arguments of one model only as the alternatives
 // "(ring's | torus's)".
 std::vector<std::string> run_usage_words() {
     std::vector<std::string> words;
-    std::string alternatives[2];  // the ring's, the torus's
+    const auto models = all_models();
+    std::vector<std::string> alternatives(models.size());  // per model, in all_models order
     for (const std::string& name : run_argument_names()) {
-        Model only_in = Model::ring;
+        const ModelDescriptor* only_in = nullptr;
         if (argument_of_one_model(name, only_in)) {
-            std::string& group = alternatives[only_in == Model::ring ? 0 : 1];
-            group += (group.empty() ? "" : " ") + option_with_value(name);
+            const auto m = static_cast<size_t>(std::find(models.begin(), models.end(), only_in) - models.begin());
+            alternatives[m] += (alternatives[m].empty() ? "" : " ") + option_with_value(name);
             continue;
         }
-        if (!alternatives[0].empty() || !alternatives[1].empty()) {
-            words.push_back("(" + alternatives[0] + " | " + alternatives[1] + ")");
-            alternatives[0].clear();
-            alternatives[1].clear();
+        const bool pending = std::any_of(alternatives.begin(), alternatives.end(), [](const std::string& a) { return !a.empty(); });
+        if (pending) {
+            std::string group;
+            for (std::string& a : alternatives) {
+                group += (group.empty() ? "(" : " | ") + a;
+                a.clear();
+            }
+            words.push_back(group + ")");
         }
         words.push_back(option_with_value(name));
     }
@@ -219,11 +244,10 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
     slots.command = run;
     const std::string model_group = "Model and its arguments (each needed once, as in the host call)";
     slots.values.push_back(
-        add_value_option(*run, "--model", "ring|torus", "ring (as ringsim) or torus (as gridsim)")->group(model_group));
+        add_value_option(*run, "--model", model_value_names(), model_value_help())->group(model_group));
     for (const std::string& name : run_argument_names()) {
-        Model only_in = Model::ring;
-        const std::string scope =
-            argument_of_one_model(name, only_in) ? std::string(model_arguments(only_in).lattice) + ": " : "";
+        const ModelDescriptor* only_in = nullptr;
+        const std::string scope = argument_of_one_model(name, only_in) ? std::string(only_in->name) + ": " : "";
         slots.values.push_back(add_value_option(*run, argument_option(name), value_name(name),
                                                 scope + described_argument(name).help)
                                    ->group(model_group));

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "all_models.h"
 #include "plan/initial_file.h"
 #include "plan/plan_checks.h"
 
@@ -23,7 +24,8 @@ double number_option(const std::string& option, const std::string& text) {
 }
 
 // "0 1 2; 2 1 0": rows separated by semicolons, levels by spaces or commas.
-void parse_traits(const std::string& option, const std::string& text, Model model, InitialLevels& init) {
+void parse_traits(const std::string& option, const std::string& text, const ModelDescriptor& model,
+                  InitialLevels& init) {
     std::vector<std::vector<double>> rows;
     std::stringstream all(text);
     std::string row;
@@ -52,15 +54,13 @@ void parse_traits(const std::string& option, const std::string& text, Model mode
     for (size_t r = 0; r < init.rows; ++r) {
         for (size_t c = 0; c < init.cols; ++c) init.values[c * init.rows + r] = rows[r][c];
     }
-    if (model == Model::ring) {  // the ring takes the levels in storage order
+    if (model.lattice_dims == 1) {  // a ring takes the levels in storage order
         init.rows *= init.cols;
         init.cols = 1;
     }
 }
 
-const char* model_name(Model model) { return model_arguments(model).lattice; }
-
-bool takes_argument(Model model, const std::string& argument) {
+bool takes_argument(const ModelDescriptor& model, const std::string& argument) {
     for (const char* name : scalar_argument_names(model)) {
         if (argument == name) return true;
     }
@@ -68,13 +68,35 @@ bool takes_argument(Model model, const std::string& argument) {
 }
 
 // "--intercept, --slope, ... and --seed": every model argument's option.
-std::string argument_options(Model model) {
-    const auto& names = scalar_argument_names(model);
+std::string argument_options(const ModelDescriptor& model) {
+    const auto names = scalar_argument_names(model);
     std::string list;
     for (size_t k = 0; k < names.size(); ++k) {
         list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + argument_option(names[k]);
     }
     return list;
+}
+
+// "--model ring or --model torus".
+std::string model_options() {
+    std::string text;
+    const auto models = all_models();
+    for (size_t k = 0; k < models.size(); ++k) {
+        text += (k == 0 ? "" : k + 1 == models.size() ? " or " : ", ") + std::string("--model ") + models[k]->name;
+    }
+    return text;
+}
+
+// "torus": the other models an option of a model's argument belongs to.
+std::string owners_of(const std::string& option, const ModelDescriptor& model) {
+    std::string owners;
+    for (const ModelDescriptor* other : all_models()) {
+        if (other == &model) continue;
+        for (const char* name : scalar_argument_names(*other)) {
+            if (option == argument_option(name)) owners += (owners.empty() ? "" : " and the ") + std::string(other->name);
+        }
+    }
+    return owners;
 }
 
 std::string toml_number(double value) {
@@ -87,10 +109,9 @@ std::string toml_number(double value) {
 
 // A sweep description equivalent to the run, stored with its results.
 std::string describe_run(const SweepPlan& plan, const std::string& file, const std::string& variable) {
-    std::string d = "# latticesweep run\nmodel = \"" + std::string(model_name(plan.model)) +
-                    "\"\n\n[parameters]\n";
-    const auto& names = scalar_argument_names(plan.model);
-    const auto seed = static_cast<size_t>(scalar_slots(plan.model).seed);
+    std::string d = "# latticesweep run\nmodel = \"" + std::string(plan.model->name) + "\"\n\n[parameters]\n";
+    const auto names = scalar_argument_names(*plan.model);
+    const auto seed = static_cast<size_t>(scalar_slots(*plan.model).seed);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k != seed) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
     }
@@ -100,10 +121,11 @@ std::string describe_run(const SweepPlan& plan, const std::string& file, const s
         d += "file = \"" + file + "\"\nvariable = \"" + variable + "\"\n";
     } else if (init.kind == InitialKind::random) {
         d += "random = { size = " +
-             (plan.model == Model::ring ? std::to_string(init.rows)
-                                        : "[" + std::to_string(init.rows) + ", " + std::to_string(init.cols) + "]") +
+             (plan.model->lattice_dims == 1
+                  ? std::to_string(init.rows)
+                  : "[" + std::to_string(init.rows) + ", " + std::to_string(init.cols) + "]") +
              (init.has_seed ? ", seed = " + std::to_string(init.seed) : std::string()) + " }\n";
-    } else if (plan.model == Model::ring) {
+    } else if (plan.model->lattice_dims == 1) {
         d += "traits = [";
         for (size_t i = 0; i < init.values.size(); ++i) d += (i ? ", " : "") + toml_number(init.values[i]);
         d += "]\n";
@@ -129,27 +151,40 @@ std::string argument_option(const std::string& argument) {
 }
 
 std::vector<std::string> run_argument_names() {
-    // The ring's names, with the torus's own inserted where the torus has them.
-    const auto& ring = scalar_argument_names(Model::ring);
-    const auto& torus = scalar_argument_names(Model::torus);
+    // The first model's names, with each further model's own inserted where
+    // that model has them.
     std::vector<std::string> names;
-    size_t next_torus = 0;
-    for (const char* name : ring) {
-        const auto shared = std::find_if(torus.begin(), torus.end(), [&](const char* t) { return !std::strcmp(t, name); });
-        const size_t at = static_cast<size_t>(shared - torus.begin());
-        for (; shared != torus.end() && next_torus < at; ++next_torus) names.push_back(torus[next_torus]);
-        if (shared != torus.end()) next_torus = at + 1;
-        names.push_back(name);
+    for (const ModelDescriptor* model : all_models()) {
+        std::vector<std::string> merged;
+        std::vector<std::string> own;  // this model's names not yet placed
+        size_t next = 0;
+        for (const char* name : scalar_argument_names(*model)) {
+            const auto shared = std::find(names.begin() + static_cast<std::ptrdiff_t>(next), names.end(), name);
+            if (shared == names.end()) {
+                own.push_back(name);
+                continue;
+            }
+            const auto at = static_cast<size_t>(shared - names.begin());
+            for (; next < at; ++next) merged.push_back(names[next]);
+            merged.insert(merged.end(), own.begin(), own.end());
+            own.clear();
+            merged.push_back(names[next++]);
+        }
+        for (; next < names.size(); ++next) merged.push_back(names[next]);
+        merged.insert(merged.end(), own.begin(), own.end());
+        names = merged;
     }
-    for (; next_torus < torus.size(); ++next_torus) names.push_back(torus[next_torus]);
     return names;
 }
 
-bool argument_of_one_model(const std::string& argument, Model& only_in) {
-    const bool ring = takes_argument(Model::ring, argument);
-    const bool torus = takes_argument(Model::torus, argument);
-    only_in = ring ? Model::ring : Model::torus;
-    return ring != torus;
+bool argument_of_one_model(const std::string& argument, const ModelDescriptor*& only_in) {
+    int takers = 0;
+    only_in = nullptr;
+    for (const ModelDescriptor* model : all_models()) {
+        if (!takes_argument(*model, argument)) continue;
+        if (takers++ == 0) only_in = model;
+    }
+    return takers == 1;
 }
 
 SweepPlan run_plan_from_options(RunOptionValues values) {
@@ -163,11 +198,10 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
 
     SweepPlan plan;
     const std::string model = take("--model");
-    if (model == "ring") plan.model = Model::ring;
-    else if (model == "torus") plan.model = Model::torus;
-    else if (model.empty()) throw SweepError("option --model is missing: give --model ring or --model torus.");
-    else throw SweepError("option --model: give --model ring or --model torus; got '" + model + "'.");
-    const auto& names = scalar_argument_names(plan.model);
+    plan.model = find_model(model);
+    if (model.empty()) throw SweepError("option --model is missing: give " + model_options() + ".");
+    if (!plan.model) throw SweepError("option --model: give " + model_options() + "; got '" + model + "'.");
+    const auto names = scalar_argument_names(*plan.model);
     const size_t n = names.size();
     plan.fixed.assign(n, 0.0);
     plan.where.assign(n, std::string());
@@ -176,17 +210,17 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         plan.where[k] = "option " + option;
         const std::string text = take(option);
         if (text.empty()) {
-            throw SweepError("option " + option + " is missing: the " + model_name(plan.model) + " needs " +
-                             argument_options(plan.model) + ".");
+            throw SweepError("option " + option + " is missing: the " + plan.model->name + " needs " +
+                             argument_options(*plan.model) + ".");
         }
         plan.fixed[k] = number_option(option, text);
     }
     // The run's seed is the first (and only) seed of the plan.
-    const auto seed_slot = static_cast<size_t>(scalar_slots(plan.model).seed);
+    const auto seed_slot = static_cast<size_t>(scalar_slots(*plan.model).seed);
     int32_t seed = 0;
     ArgumentFault fault;
     if (!int32_rule(plan.fixed[seed_slot], kSeedArgument.name, seed, fault)) {
-        throw SweepError(plan.where[seed_slot] + ": " + model_function(plan.model) + ":" + fault.reason + ": " +
+        throw SweepError(plan.where[seed_slot] + ": " + plan.model->arguments.function + ":" + fault.reason + ": " +
                          fault.message);
     }
     plan.first_seed = seed;
@@ -210,7 +244,7 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
     }
     if (variable.empty()) variable = "traits";
     if (!traits.empty()) {
-        parse_traits("--traits", traits, plan.model, plan.initial);
+        parse_traits("--traits", traits, *plan.model, plan.initial);
         plan.initial.where = "option --traits";
     } else if (!random.empty()) {
         plan.initial.kind = InitialKind::random;
@@ -218,12 +252,13 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         unsigned long long rows = 0;
         unsigned long long cols = 1;
         char tail = 0;
-        const int got = plan.model == Model::ring ? std::sscanf(random.c_str(), "%llu%c", &rows, &tail)
-                                                  : std::sscanf(random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
-        if (got != (plan.model == Model::ring ? 1 : 2) || rows > INT32_MAX || cols > INT32_MAX) {
-            throw SweepError((plan.model == Model::ring
-                                  ? "option --random: give the ring's site count, e.g. --random 1000; got '"
-                                  : "option --random: give the torus's size as ROWSxCOLUMNS, e.g. --random 64x64; got '") +
+        const int dims = plan.model->lattice_dims;
+        const int got = dims == 1 ? std::sscanf(random.c_str(), "%llu%c", &rows, &tail)
+                                  : std::sscanf(random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
+        if (got != dims || rows > INT32_MAX || cols > INT32_MAX) {
+            throw SweepError("option --random: give the " + std::string(plan.model->arguments.lattice) +
+                             (dims == 1 ? "'s site count, e.g. --random 1000; got '"
+                                        : "'s size as ROWSxCOLUMNS, e.g. --random 64x64; got '") +
                              random + "'.");
         }
         plan.initial.rows = rows;
@@ -241,10 +276,9 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         read_initial_levels(plan.model, file, variable, "option --traits-file", plan.initial);
     }
     if (!values.empty()) {
-        const Model other = plan.model == Model::ring ? Model::torus : Model::ring;
-        throw SweepError("unknown option " + values.begin()->first + " for --model " + model_name(plan.model) +
-                         ": it belongs to the " + model_name(other) + "; the " + model_name(plan.model) + " needs " +
-                         argument_options(plan.model) + ".");
+        throw SweepError("unknown option " + values.begin()->first + " for --model " + plan.model->name + ": it belongs to the " +
+                         owners_of(values.begin()->first, *plan.model) + "; the " + plan.model->name + " needs " +
+                         argument_options(*plan.model) + ".");
     }
     plan.description = describe_run(plan, file, variable);
     check_plan(plan);
@@ -252,8 +286,9 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
 }
 
 void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, const std::vector<double>& means) {
-    const size_t rows = plan.model == Model::ring ? final_levels.size() : plan.initial.rows;
-    const size_t cols = plan.model == Model::ring ? 1 : plan.initial.cols;
+    const bool column = plan.model->lattice_dims == 1;
+    const size_t rows = column ? final_levels.size() : plan.initial.rows;
+    const size_t cols = column ? 1 : plan.initial.cols;
     std::printf("final_levels = int32([\n");
     for (size_t r = 0; r < rows; ++r) {
         for (size_t c = 0; c < cols; ++c) std::printf(c ? " %d" : "  %d", final_levels[c * rows + r]);

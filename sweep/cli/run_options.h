@@ -15,12 +15,12 @@ using RunOptionValues = std::map<std::string, std::string>;
 // "--mutation-rate" for the model argument "mutation_rate".
 std::string argument_option(const std::string& argument);
 
-// The model arguments of both models (seed included), each once, in call
+// The model arguments of every model (seed included), each once, in call
 // order: the options run takes besides --model and the initial levels.
 std::vector<std::string> run_argument_names();
 
 // True when the argument belongs to one model only; that model in only_in.
-bool argument_of_one_model(const std::string& argument, Model& only_in);
+bool argument_of_one_model(const std::string& argument, const ModelDescriptor*& only_in);
 
 // Builds the one-run plan of the run command's option values and checks it
 // as the host gateway would. Throws SweepError naming the option at fault

@@ -95,7 +95,7 @@ uint64_t sweep_fingerprint(const SweepPlan& plan) {
     uint64_t h = kFingerprintStart;
     const std::string version = program_version();
     h = fingerprint_bytes(h, version.data(), version.size());
-    const int model = plan.model == Model::ring ? 1 : 2;
+    const int model = plan.model->journal_code;
     h = fingerprint_bytes(h, &model, sizeof model);
     h = fingerprint_bytes(h, plan.description.data(), plan.description.size());
     const uint64_t shape[2] = {plan.initial.rows, plan.initial.cols};

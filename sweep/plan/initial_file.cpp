@@ -92,7 +92,7 @@ bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<dou
 }
 }  // namespace
 
-void read_initial_levels(Model model, const std::string& path, const std::string& variable,
+void read_initial_levels(const ModelDescriptor* model, const std::string& path, const std::string& variable,
                          const std::string& where, InitialLevels& initial) {
     quiet_mat_library();
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -125,7 +125,7 @@ void read_initial_levels(Model model, const std::string& path, const std::string
         throw SweepError(named + "traits must be a real, full double array; got " + indefinite_article(what) + " " +
                          what + " array.");
     }
-    if (model == Model::torus && var->rank > 2) {
+    if (model->arguments.traits_dims == 2 && var->rank > 2) {
         throw SweepError(named + "traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
                          " dimensions.");
     }

@@ -9,5 +9,5 @@
 // rows x cols, column-major doubles). The variable must be a real, full
 // double array, the class the host gateways take (for the torus, with two
 // dimensions). Throws SweepError whose message starts with where.
-void read_initial_levels(Model model, const std::string& path, const std::string& variable,
+void read_initial_levels(const ModelDescriptor* model, const std::string& path, const std::string& variable,
                          const std::string& where, InitialLevels& initial);

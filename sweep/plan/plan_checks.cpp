@@ -7,7 +7,7 @@
 
 namespace {
 [[noreturn]] void report_fault(const SweepPlan& plan, int64_t index, const ArgumentFault& fault) {
-    const auto& names = scalar_argument_names(plan.model);
+    const auto& names = scalar_argument_names(*plan.model);
     std::string where = plan.initial.where;
     for (size_t k = 0; k < names.size(); ++k) {
         if (std::string(names[k]) == fault.argument) where = plan.where[k];
@@ -16,7 +16,7 @@ namespace {
     if (std::string(fault.reason) == "tooLarge" && std::string(fault.argument) == "traits") {
         where = plan.initial.where;
     }
-    std::string message = where + ": " + model_function(plan.model) + ":" + fault.reason;
+    std::string message = where + ": " + plan.model->arguments.function + ":" + fault.reason;
     if (plan.run_count() > 1) message += " in run " + std::to_string(index + 1);
     throw SweepError(message + ": " + fault.message);
 }
@@ -48,18 +48,18 @@ void check_plan(const SweepPlan& plan) {
     for (int64_t index = 0; index < runs; ++index) {
         int64_t replicate = 0;
         run_scalars(plan, index, scalars.data(), replicate);
-        CheckedRun run;
+        ModelCall run;
         ArgumentFault fault;
-        if (!check_scalar_arguments(plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+        if (!check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
             report_fault(plan, index, fault);
         }
         // Drawn levels are valid by construction; given ones are checked
         // once for each levels value the sweep uses.
-        if (plan.initial.kind == InitialKind::given && !given_levels_checked[run.levels()]) {
-            if (!initial_levels_rule(plan.initial.values.data(), run.sites, run.levels(), fault)) {
+        if (plan.initial.kind == InitialKind::given && !given_levels_checked[run.params.levels]) {
+            if (!initial_levels_rule(plan.initial.values.data(), run.sites, run.params.levels, fault)) {
                 report_fault(plan, index, fault);
             }
-            given_levels_checked[run.levels()] = true;
+            given_levels_checked[run.params.levels] = true;
         }
     }
     if (plan.last_steps > min_steps(plan)) {
@@ -70,12 +70,12 @@ void check_plan(const SweepPlan& plan) {
     check_output_size_limits(plan);
 }
 
-void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial) {
+void prepare_run(const SweepPlan& plan, int64_t index, ModelCall& run, std::vector<double>& initial) {
     std::vector<double> scalars(plan.scalar_count());
     int64_t replicate = 0;
     run_scalars(plan, index, scalars.data(), replicate);
     ArgumentFault fault;
-    if (!check_scalar_arguments(plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+    if (!check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
         report_fault(plan, index, fault);
     }
     run_initial_levels(plan, scalars.data(), initial);

@@ -16,4 +16,4 @@
 void check_plan(const SweepPlan& plan);
 
 // A checked run of the plan with its initial levels, ready to execute.
-void prepare_run(const SweepPlan& plan, int64_t index, CheckedRun& run, std::vector<double>& initial);
+void prepare_run(const SweepPlan& plan, int64_t index, ModelCall& run, std::vector<double>& initial);

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <utility>
 
+#include "all_models.h"
 #include "plan/initial_file.h"
 
 namespace {
@@ -158,14 +159,25 @@ std::vector<double> range_values(const Range& range) {
 }
 
 // The arguments a description sets: every scalar argument but the seed.
-std::string argument_list(Model model) {
+std::string argument_list(const ModelDescriptor& model) {
     std::string list;
-    const auto& names = scalar_argument_names(model);
+    const auto names = scalar_argument_names(model);
     const auto seed = static_cast<size_t>(scalar_slots(model).seed);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k != seed) list += (list.empty() ? "" : ", ") + std::string(names[k]);
     }
     return list;
+}
+
+// '"ring" or "torus"', each name after prefix: the models a description may name.
+std::string model_choices(const std::string& prefix) {
+    std::string text;
+    const auto models = all_models();
+    for (size_t k = 0; k < models.size(); ++k) {
+        if (k > 0) text += k + 1 == models.size() ? " or " : ", ";
+        text += prefix + "\"" + models[k]->name + "\"";
+    }
+    return text;
 }
 
 // Checks that key names an argument of the model other than seed.
@@ -174,10 +186,10 @@ int argument_slot(const SweepPlan& plan, const std::string& key, const std::stri
         throw SweepError(where + ": seeds are not set here; they come from [replicates] first_seed plus the run "
                                  "index.");
     }
-    const int slot = scalar_slot(plan.model, key);
+    const int slot = scalar_slot(*plan.model, key);
     if (slot < 0) {
-        throw SweepError(where + ": unknown key; " + model_function(plan.model) + " takes " +
-                         argument_list(plan.model) + ".");
+        throw SweepError(where + ": unknown key; " + plan.model->arguments.function + " takes " +
+                         argument_list(*plan.model) + ".");
     }
     return slot;
 }
@@ -298,16 +310,17 @@ void read_given_traits(const toml::node& node, const std::string& where, SweepPl
     const toml::array* list = node.as_array();
     if (!list) throw SweepError(where + ": expected a list of levels.");
     init.kind = InitialKind::given;
-    if (plan.model == Model::ring) {
-        init.values = numbers(*list, where + " (a ring takes a flat list of levels)");
+    const std::string lattice = plan.model->arguments.lattice;
+    if (plan.model->lattice_dims == 1) {
+        init.values = numbers(*list, where + " (a " + lattice + " takes a flat list of levels)");
         init.rows = init.values.size();
         init.cols = 1;
         return;
     }
-    // Torus: a list of rows of equal length, stored column-major.
+    // Rows x columns: a list of rows of equal length, stored column-major.
     std::vector<std::vector<double>> rows;
     for (const toml::node& r : *list) {
-        if (!r.is_array()) throw SweepError(where + ": a torus takes a list of rows, each a list of levels.");
+        if (!r.is_array()) throw SweepError(where + ": a " + lattice + " takes a list of rows, each a list of levels.");
         rows.push_back(numbers(*r.as_array(), where));
         if (rows.back().size() != rows.front().size()) {
             throw SweepError(where + ": row " + std::to_string(rows.size()) + " has " +
@@ -345,16 +358,17 @@ void read_random_traits(const toml::table& random, const Place& place, const std
             } else {
                 size.push_back(integer(node, at));
             }
-            const size_t wanted = plan.model == Model::ring ? 1 : 2;
+            const auto wanted = static_cast<size_t>(plan.model->lattice_dims);
             if (size.size() != wanted || std::any_of(size.begin(), size.end(), [](int64_t v) { return v < 0; })) {
-                throw SweepError(at + (plan.model == Model::ring ? ": a ring's size is its site count, 0 or more."
-                                                                 : ": a torus's size is [rows, columns], each 0 or more."));
+                throw SweepError(at + ": a " + plan.model->arguments.lattice +
+                                 (wanted == 1 ? "'s size is its site count, 0 or more."
+                                              : "'s size is [rows, columns], each 0 or more."));
             }
             if (size.front() > INT32_MAX || size.back() > INT32_MAX) {
                 throw SweepError(at + ": traits must have at most " + std::to_string(kMaxElements) + " elements.");
             }
             init.rows = static_cast<size_t>(size.front());
-            init.cols = plan.model == Model::ring ? 1 : static_cast<size_t>(size.back());
+            init.cols = wanted == 1 ? 1 : static_cast<size_t>(size.back());
             has_size = true;
         } else {
             throw SweepError(at + ": unknown key; random takes size and seed.");
@@ -423,12 +437,11 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     plan.seeds_where = path + ": [replicates] first_seed";
 
     const toml::node* model = root.get("model");
-    if (!model) throw SweepError(path + ": key 'model' is missing; set model = \"ring\" or model = \"torus\".");
+    if (!model) throw SweepError(path + ": key 'model' is missing; set " + model_choices("model = ") + ".");
     const std::string model_where = place.at(model->source(), "model");
     const std::string name = model->value_or(std::string());
-    if (name == "ring") plan.model = Model::ring;
-    else if (name == "torus") plan.model = Model::torus;
-    else throw SweepError(model_where + ": model must be \"ring\" or \"torus\".");
+    plan.model = find_model(name);
+    if (!plan.model) throw SweepError(model_where + ": model must be " + model_choices("") + ".");
 
     const size_t n = plan.scalar_count();
     plan.fixed.assign(n, 0.0);
@@ -453,8 +466,8 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
                                      "[replicates], [initial], [summary] and [snapshots].");
         }
     }
-    const auto& names = scalar_argument_names(plan.model);
-    const auto seed = static_cast<size_t>(scalar_slots(plan.model).seed);
+    const auto names = scalar_argument_names(*plan.model);
+    const auto seed = static_cast<size_t>(scalar_slots(*plan.model).seed);
     for (size_t k = 0; k < n; ++k) {
         if (k != seed && !given[k]) {
             throw SweepError(path + ": key '" + names[k] + "' is missing; give it in [parameters] or [sweep].");

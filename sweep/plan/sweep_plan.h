@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plan/model_call.h"
+#include "model_call.h"
 #include "sweep_error.h"
 
 struct SweptArgument {
@@ -41,7 +41,7 @@ struct SnapshotRequest {
 };
 
 struct SweepPlan {
-    Model model = Model::ring;
+    const ModelDescriptor* model = nullptr;  // the model every run calls (models/all_models.h)
     std::string description;             // the sweep description's text, stored with the results
     std::string description_path;        // the file it was read from, if any: never written by the sweep
     std::vector<double> fixed;           // per scalar argument (seed excluded): its value when not swept
@@ -56,7 +56,7 @@ struct SweepPlan {
     SnapshotRequest snapshots;           // none unless asked for
 
     int64_t run_count() const;  // INT64_MAX when the product overflows
-    size_t scalar_count() const { return scalar_argument_names(model).size(); }  // seed included
+    size_t scalar_count() const { return ::scalar_count(*model); }  // seed included
 };
 
 // The most runs one sweep may hold: the journal keeps 8 bytes in memory per

@@ -1,7 +1,7 @@
 #include "results/run_table.h"
 
 std::vector<std::string> run_table_fields(const SweepPlan& plan) {
-    const auto& names = scalar_argument_names(plan.model);
+    const auto& names = scalar_argument_names(*plan.model);
     std::vector<std::string> fields(names.begin(), names.end());
     fields.push_back("replicate");
     return fields;

@@ -78,7 +78,7 @@ void write_run_tables(const std::string& path, const SweepPlan& plan, size_t bat
 
 void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims) {
     dims.assign({plan.initial.rows, plan.initial.cols});
-    if (plan.model == Model::ring) dims = {plan.initial.rows * plan.initial.cols, runs};
+    if (plan.model->lattice_dims == 1) dims = {plan.initial.rows * plan.initial.cols, runs};
     else dims.push_back(runs);
 }
 
@@ -102,7 +102,7 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
     batch.snapshots.resize(shot_levels * count);
     std::vector<double> initial;
     RunOutput output;
-    CheckedRun run;
+    ModelCall run;
     for (size_t j = 0; j < count; ++j) {
         const int64_t k = first + static_cast<int64_t>(j);
         prepare_run(plan, k, run, initial);
@@ -173,7 +173,7 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
     const auto rows = static_cast<size_t>(max_steps(plan));
     MatFile mat(path);
     mat.text("version", version);
-    mat.text("model", model_function(plan.model));
+    mat.text("model", plan.model->arguments.function);
     mat.text("description", plan.description);
     if (plan.snapshots.asked()) {
         std::vector<double> steps;

@@ -76,7 +76,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     result.index = index;
     result.error.clear();
     try {
-        CheckedRun run;
+        ModelCall run;
         std::vector<double> initial;
         prepare_run(plan, index, run, initial);
         result.output.final_levels.assign(static_cast<size_t>(run.sites), 0);
@@ -91,7 +91,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
 }
 
 void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results) {
-    CheckedRun runs[kLaneRuns];
+    ModelCall runs[kLaneRuns];
     std::vector<double> initial[kLaneRuns];
     bool lane = count > 1 && snapshot_count(plan) == 0;
     for (int r = 0; r < count && lane; ++r) {

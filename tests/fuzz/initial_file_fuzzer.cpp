@@ -19,6 +19,8 @@
 #include <fstream>
 #include <string>
 
+#include "ring_descriptor.h"
+#include "torus_descriptor.h"
 #include "plan/initial_file.h"
 #include "model_arguments.h"
 
@@ -34,7 +36,7 @@ constexpr char kWhere[] = "fuzz.toml:9:1: key 'initial.file'";
 }
 
 // The levels as read, or refused (false).
-bool read_levels(Model model, const std::string& path, InitialLevels& levels) {
+bool read_levels(const ModelDescriptor* model, const std::string& path, InitialLevels& levels) {
     levels = InitialLevels{};
     levels.where = "untouched";
     try {
@@ -77,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InitialLevels ring;
     InitialLevels again;
     InitialLevels torus;
-    const bool ring_read = read_levels(Model::ring, path.string(), ring);
-    const bool read_again = read_levels(Model::ring, path.string(), again);
-    const bool torus_read = read_levels(Model::torus, path.string(), torus);
+    const bool ring_read = read_levels(&kRingModel, path.string(), ring);
+    const bool read_again = read_levels(&kRingModel, path.string(), again);
+    const bool torus_read = read_levels(&kTorusModel, path.string(), torus);
     fs::remove(path);
     if (ring_read != read_again) broken("a second read of the same file had another outcome");
     if (ring_read && (again.rows != ring.rows || again.cols != ring.cols || !same_values(ring, again))) {

@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 constexpr char kLevelsFile[] = "levels.mat";
 // Checking a plan costs a check of every run, and preparing one allocates its
 // sites: bigger plans are read and bounded but not checked here.
-constexpr int64_t kMaxCheckedRuns = 1 << 16;
+constexpr int64_t kMaxModelCalls = 1 << 16;
 constexpr size_t kMaxPreparedSites = 1 << 20;
 // Longest list made for a sweep that may be valid: 32 MB, 0.1 s.
 constexpr double kMaxMadeValues = 1 << 22;
@@ -160,14 +160,14 @@ void check_prepared(const SweepPlan& plan) {
     if (plan.initial.rows * plan.initial.cols > kMaxPreparedSites) return;
     const int64_t runs = plan.run_count();
     for (const int64_t index : {int64_t{0}, runs - 1}) {
-        CheckedRun run;
+        ModelCall run;
         std::vector<double> initial;
         prepare_run(plan, index, run, initial);
-        if (initial.size() != plan.initial.rows * plan.initial.cols || run.levels() < 1) {
+        if (initial.size() != plan.initial.rows * plan.initial.cols || run.params.levels < 1) {
             broken("a prepared run does not match its plan");
         }
         for (double v : initial) {
-            if (!(v > -1.0 && v < run.levels())) broken("a prepared run's initial level lies outside its levels");
+            if (!(v > -1.0 && v < run.params.levels)) broken("a prepared run's initial level lies outside its levels");
         }
     }
 }
@@ -186,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     check_plan_bounds(plan);
-    if (plan.run_count() > kMaxCheckedRuns) return 0;
+    if (plan.run_count() > kMaxModelCalls) return 0;
     try {
         check_plan(plan);
     } catch (const SweepError& e) {

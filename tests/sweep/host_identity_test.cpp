@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ring_descriptor.h"
+#include "torus_descriptor.h"
 #include "gateway_call.h"
 #include "plan/plan_checks.h"
 #include "run/run_call.h"
@@ -23,7 +25,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
 struct Call {
-    Model model = Model::ring;
+    const ModelDescriptor* model = &kRingModel;
     size_t rows = 0;
     size_t cols = 0;
     std::vector<double> traits;
@@ -31,13 +33,13 @@ struct Call {
 };
 
 // A valid call of either model with small random sizes and parameters.
-Call random_call(std::mt19937& gen, Model model) {
+Call random_call(std::mt19937& gen, const ModelDescriptor* model) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
     auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(gen); };
     Call c;
     c.model = model;
     c.rows = static_cast<size_t>(pick(1, 7));
-    c.cols = static_cast<size_t>(pick(1, model == Model::ring ? 6 : 7));
+    c.cols = static_cast<size_t>(pick(1, model == &kRingModel ? 6 : 7));
     const int levels = pick(1, 6);
     for (size_t i = 0; i < c.rows * c.cols; ++i) c.traits.push_back(pick(0, levels - 1) + real(0.0, 0.99));
     const double intercept = real(-1.0, 2.0);
@@ -46,7 +48,7 @@ Call random_call(std::mt19937& gen, Model model) {
     const double rate = real(-0.05, 0.3);
     const double steps = pick(0, 60) + real(0.0, 0.9);
     const double seed = pick(-100000, 100000);
-    if (model == Model::ring) {
+    if (model == &kRingModel) {
         c.scalars = {intercept, slope, double(levels), double(pick(-1, 4)), noise, rate, steps, seed};
     } else {
         c.scalars = {intercept, slope, double(levels), double(pick(-1, 2)), double(pick(-1, 2)),
@@ -83,19 +85,19 @@ GatewayOutcome host_call(const Call& c) {
     HostSession host;
     std::vector<mxArray*> in{host.make_double(c.rows, c.cols, c.traits)};
     for (double s : c.scalars) in.push_back(host.make_scalar(s));
-    return call_gateway(c.model == Model::ring ? ringsim_mexFunction : gridsim_mexFunction, 2, in);
+    return call_gateway(c.model == &kRingModel ? ringsim_mexFunction : gridsim_mexFunction, 2, in);
 }
 
 // The runner's verdict on a call: its fault as "<function>:<reason>" and
 // message, or its outputs.
 GatewayOutcome runner_call(const Call& c) {
     GatewayOutcome out;
-    CheckedRun run;
+    ModelCall run;
     ArgumentFault fault;
-    bool ok = check_scalar_arguments(c.model, c.scalars.data(), c.rows, c.cols, run, fault) &&
-              initial_levels_rule(c.traits.data(), run.sites, run.levels(), fault);
+    bool ok = check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault) &&
+              initial_levels_rule(c.traits.data(), run.sites, run.params.levels, fault);
     if (!ok) {
-        out.error_id = std::string(model_function(c.model)) + ":" + fault.reason;
+        out.error_id = std::string(c.model->arguments.function) + ":" + fault.reason;
         out.error_message = fault.message;
         return out;
     }
@@ -110,7 +112,7 @@ TEST(SweepHostIdentity, RandomCallsMatchTheGatewaysBitForBit) {
     int accepted = 0;
     int rejected = 0;
     for (int i = 0; i < 600; ++i) {
-        const Model model = i % 2 ? Model::torus : Model::ring;
+        const ModelDescriptor* model = i % 2 ? &kTorusModel : &kRingModel;
         Call c = random_call(gen, model);
         if (i % 3 == 0) spoil(gen, c);
         const GatewayOutcome host = host_call(c);
@@ -140,19 +142,19 @@ TEST(SweepHostIdentity, SnapshotsEqualTheGatewayCallsThatStopThere) {
         Call call;  // traits filled below; steps second to last
         std::vector<int32_t> stops;
     } cases[] = {
-        {{Model::ring, 40, 1, {}, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}}, {0, 1, 2, 30, 60}},
-        {{Model::ring, 9, 1, {}, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}}, {0, 1, 13}},
-        {{Model::torus, 6, 7, {}, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}}, {5, 6, 39}},
-        {{Model::torus, 8, 5, {}, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}}, {0, 1, 2, 3, 30}},
+        {{&kRingModel, 40, 1, {}, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}}, {0, 1, 2, 30, 60}},
+        {{&kRingModel, 9, 1, {}, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}}, {0, 1, 13}},
+        {{&kTorusModel, 6, 7, {}, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}}, {5, 6, 39}},
+        {{&kTorusModel, 8, 5, {}, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}}, {0, 1, 2, 3, 30}},
     };
     std::mt19937 gen(5);
     for (const auto& t : cases) {
         Call c = t.call;
         std::uniform_int_distribution<int> level(0, static_cast<int>(c.scalars[2]) - 1);
         for (size_t s = 0; s < c.rows * c.cols; ++s) c.traits.push_back(level(gen));
-        CheckedRun run;
+        ModelCall run;
         ArgumentFault fault;
-        ASSERT_TRUE(check_scalar_arguments(c.model, c.scalars.data(), c.rows, c.cols, run, fault)) << fault.message;
+        ASSERT_TRUE(check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault)) << fault.message;
         const auto sites = static_cast<size_t>(run.sites);
         GatewayOutcome got;
         got.final_traits.resize(sites);
@@ -173,12 +175,12 @@ TEST(SweepHostIdentity, SnapshotsEqualTheGatewayCallsThatStopThere) {
 }
 
 // A sweep whose every run is compared with its own gateway call.
-SweepPlan mixed_plan(Model model) {
+SweepPlan mixed_plan(const ModelDescriptor* model) {
     SweepPlan plan;
     plan.model = model;
-    const size_t n = scalar_argument_names(model).size();
+    const size_t n = scalar_argument_names(*model).size();
     plan.where.assign(n, "test");
-    if (model == Model::ring) {
+    if (model == &kRingModel) {
         plan.fixed = {0.5, 1.0, 4, 2, 0.2, 0.03, 40, 0};
         plan.swept = {{3, {0, 1, 3}}, {6, {0, 7, 25}}};  // radius, steps
         plan.initial = {InitialKind::random, 30, 1, {}, false, 0, "test", ""};
@@ -193,7 +195,7 @@ SweepPlan mixed_plan(Model model) {
 }
 
 TEST(SweepHostIdentity, EveryThreadCountGivesEachRunItsHostResult) {
-    for (Model model : {Model::ring, Model::torus}) {
+    for (const ModelDescriptor* model : {&kRingModel, &kTorusModel}) {
         const SweepPlan plan = mixed_plan(model);
         check_plan(plan);
         const int64_t runs = plan.run_count();
@@ -230,7 +232,7 @@ TEST(SweepHostIdentity, EveryThreadCountGivesEachRunItsHostResult) {
 // A handler that fails stops the work on every thread, is not called again,
 // and its exception reaches the caller.
 TEST(SweepHostIdentity, AFailingResultHandlerStopsEveryThread) {
-    const SweepPlan plan = mixed_plan(Model::ring);
+    const SweepPlan plan = mixed_plan(&kRingModel);
     check_plan(plan);
     std::vector<int64_t> todo;
     for (int64_t k = 0; k < plan.run_count(); ++k) todo.push_back(k);
@@ -247,7 +249,7 @@ TEST(SweepHostIdentity, AFailingResultHandlerStopsEveryThread) {
 }
 
 TEST(SweepHostIdentity, RandomInitialLevelsAreUniformOverTheLevels) {
-    SweepPlan plan = mixed_plan(Model::ring);
+    SweepPlan plan = mixed_plan(&kRingModel);
     plan.initial.rows = 6000;
     std::vector<double> scalars(plan.scalar_count());
     int64_t replicate = 0;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ring_descriptor.h"
+#include "torus_descriptor.h"
 #include "gateway_call.h"
 #include "model_arguments.h"
 #include "results/run_table.h"
@@ -14,16 +16,16 @@
 namespace {
 
 struct Described {
-    Model model;
+    const ModelDescriptor* model;
     Gateway gateway;
     const char* usage;
 };
 
 const Described kModels[] = {
-    {Model::ring, ringsim_mexFunction,
+    {&kRingModel, ringsim_mexFunction,
      "[final_traits, mean_levels] = ringsim(traits, intercept, slope, levels, radius, noise, mutation_rate, steps, "
      "seed)"},
-    {Model::torus, gridsim_mexFunction,
+    {&kTorusModel, gridsim_mexFunction,
      "[final_traits, mean_levels] = gridsim(traits, intercept, slope, levels, payoff_mode, neighbourhood, noise, "
      "mutation_rate, steps, seed)"},
 };
@@ -49,7 +51,7 @@ std::vector<mxArray*> call_with(HostSession& host, const ModelArguments& argumen
 TEST(ModelArguments, GatewaysTakeEachArgumentWhereDescribed) {
     const double inf = std::numeric_limits<double>::infinity();
     for (const Described& d : kModels) {
-        const ModelArguments& arguments = model_arguments(d.model);
+        const ModelArguments& arguments = d.model->arguments;
         const std::string function = arguments.function;
         for (int k = 0; k < arguments.count; ++k) {
             const ModelArgument& a = arguments.list[k];
@@ -78,7 +80,7 @@ TEST(ModelArguments, GatewaysTakeEachArgumentWhereDescribed) {
 
 TEST(ModelArguments, SweepSlotsFollowTheCallOrder) {
     for (const Described& d : kModels) {
-        const ModelArguments& arguments = model_arguments(d.model);
+        const ModelArguments& arguments = d.model->arguments;
         std::vector<std::string> scalars;
         std::vector<ArgumentKind> kinds;
         for (int k = 0; k < arguments.count; ++k) {
@@ -91,17 +93,17 @@ TEST(ModelArguments, SweepSlotsFollowTheCallOrder) {
         std::vector<std::string> fields = scalars;
         fields.push_back("replicate");
         EXPECT_EQ(run_table_fields(plan), fields);
-        const ScalarSlots slots = scalar_slots(d.model);
+        const ScalarSlots slots = scalar_slots(*d.model);
         EXPECT_EQ(scalars[size_t(slots.levels)], "levels");
         EXPECT_EQ(scalars[size_t(slots.steps)], "steps");
         EXPECT_EQ(scalars[size_t(slots.seed)], "seed");
         for (size_t s = 0; s < scalars.size(); ++s) {
-            EXPECT_EQ(scalar_slot(d.model, scalars[s]), int(s));
+            EXPECT_EQ(scalar_slot(*d.model, scalars[s]), int(s));
             std::vector<double> values(scalars.size(), 1.0);
             values[s] = std::numeric_limits<double>::infinity();
-            CheckedRun run;
+            ModelCall run;
             ArgumentFault fault;
-            const bool accepted = check_scalar_arguments(d.model, values.data(), 1, 1, run, fault);
+            const bool accepted = check_scalar_arguments(*d.model, values.data(), 1, 1, run, fault);
             const std::string reason = infinite_refused_for(kinds[s]);
             EXPECT_EQ(accepted, reason.empty()) << scalars[s];
             if (!accepted) {

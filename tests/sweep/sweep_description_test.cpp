@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "ring_descriptor.h"
+#include "torus_descriptor.h"
 #include "plan/output_size.h"
 #include "plan/plan_checks.h"
 #include "plan/sweep_description.h"
@@ -48,7 +50,7 @@ std::vector<double> scalars_of(const SweepPlan& plan, int64_t index, int64_t& re
 
 TEST(SweepDescription, ExpandsInWrittenOrderWithReplicatesFastest) {
     const SweepPlan plan = parse_sweep_description(kTorus, "t.toml");
-    ASSERT_EQ(plan.model, Model::torus);
+    ASSERT_EQ(plan.model, &kTorusModel);
     ASSERT_EQ(plan.run_count(), 2 * 3 * 2 * 3);
     // The torus rows become a column-major 2 x 3 matrix.
     EXPECT_EQ(plan.initial.rows, 2u);

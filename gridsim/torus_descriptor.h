@@ -1,0 +1,7 @@
+// The torus model as every front end sees it (models/model_descriptor.h);
+// its host function is gridsim.
+#pragma once
+
+#include "model_descriptor.h"
+
+extern const ModelDescriptor kTorusModel;

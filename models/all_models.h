@@ -1,0 +1,15 @@
+// Every model a front end can name, in the order help texts list them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model_descriptor.h"
+
+std::vector<const ModelDescriptor*> all_models();
+
+// The model called name ("ring", "torus"), or null.
+const ModelDescriptor* find_model(const std::string& name);
+
+// "ring or torus": the models' names for messages.
+std::string model_names_text();

@@ -1,0 +1,6 @@
+// The ring model as every front end sees it (models/model_descriptor.h).
+#pragma once
+
+#include "model_descriptor.h"
+
+extern const ModelDescriptor kRingModel;
