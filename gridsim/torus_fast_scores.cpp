@@ -1,5 +1,6 @@
 #include "model_state.h"
 #include "torus_fast.h"
+#include "torus_lanes.h"
 #include "torus_refresh_block.h"
 
 namespace torus {
@@ -25,14 +26,10 @@ BlockIndex block_index(int32_t column, int32_t row, int32_t n_columns, int32_t m
 }
 
 namespace {
-// linear_score from the site's own value and those of its neighbours in
-// directions 0, 2, 4 and 6.
-double linear_score_of(double own, double above, double right, double below, double left) {
-    double total = 0.0;
-    total = total + ((above - own) + 1.0) / 2.0;
-    total = total + ((right - own) + 1.0) / 2.0;
-    total = total + ((below - own) + 1.0) / 2.0;
-    total = total + ((left - own) + 1.0) / 2.0;
+// The one site's linear_scores, returned.
+TORUS_LANE_INLINE double linear_score_of(double own, double above, double right, double below, double left) {
+    double total;
+    linear_scores(own, above, right, below, left, total);
     return total;
 }
 
