@@ -1,7 +1,7 @@
 #include "model_state.h"
 #include "torus_fast.h"
-#include "torus_lanes.h"
 #include "torus_refresh_block.h"
+#include "torus_vectors.h"
 
 namespace torus {
 namespace {

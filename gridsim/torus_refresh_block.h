@@ -1,5 +1,5 @@
 // The 5 x 5 block of sites around a changed site, which the fast score
-// refresh reads, and the refresh's quadrant part (torus_quadrant_lanes.cpp).
+// refresh reads, and the refresh's quadrant part (torus_quadrant_vectors.cpp).
 // Internal to the torus's fast step loop.
 #pragma once
 

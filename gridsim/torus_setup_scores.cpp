@@ -3,7 +3,7 @@
 // memory; the two wrapping rows, and the rows a column's last vector would
 // overrun, one at a time.
 #include "torus_fast.h"
-#include "torus_lanes.h"
+#include "torus_vectors.h"
 
 namespace torus {
 namespace {

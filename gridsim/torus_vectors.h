@@ -1,5 +1,5 @@
 // The score rules written once over a lane type, for the refresh
-// (torus_quadrant_lanes.cpp) and the scoring of a whole lattice
+// (torus_quadrant_vectors.cpp) and the scoring of a whole lattice
 // (torus_setup_scores.cpp): double for one score at a time, or a vector of
 // two or four doubles, one site per lane. Each lane gets exactly the IEEE
 // operations of linear_score and quadrant_score, in the same order.

@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "model_state.h"
-#include "torus_lanes.h"
+#include "torus_vectors.h"
 #include "torus_refresh_block.h"
 
 #if defined(TORUS_QUADRANT_FOUR_LANES)
