@@ -51,7 +51,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     start_run(state, seed, traits, sites, params.model.levels);
     state.level_sum = torus::load_traits(traits, source, n_columns, m_rows);
     torus::torus_score_all_sites_fast(state.scores, traits, n_columns, m_rows, params.model.intercept,
-                                      params.model.slope, params.payoff_mode, torus::quadrant_lanes_available());
+                                      params.model.slope, params.payoff_mode, torus::vector_width_available());
 
     torus::torus_run_fast(state, n_columns, m_rows, params, steps, mean_levels);
     scratch_free(state);

@@ -1,9 +1,9 @@
-// The score rules written once over a lane type, for the refresh
-// (torus_quadrant_vectors.cpp) and the scoring of a whole lattice
-// (torus_setup_scores.cpp): double for one score at a time, or a vector of
-// two or four doubles, one site per lane. Each lane gets exactly the IEEE
-// operations of linear_score and quadrant_score, in the same order.
-// Internal to the torus's fast paths.
+// The score rules written once over the vector width, for the refreshes
+// (torus_fast_scores.cpp, torus_quadrant_vectors.cpp) and the scoring of a
+// whole lattice (torus_setup_scores.cpp): Values is double for one score at
+// a time, or a vector of two or four doubles, one site per element. Each
+// element gets exactly the IEEE operations of linear_score and
+// quadrant_score, in the same order. Internal to the torus's fast paths.
 #pragma once
 
 #include <cstdint>
@@ -12,22 +12,22 @@
 #include "torus_refresh_block.h"
 
 #if defined(__GNUC__)
-#define TORUS_LANE_INLINE inline __attribute__((always_inline))
+#define TORUS_VECTOR_INLINE inline __attribute__((always_inline))
 #else
-#define TORUS_LANE_INLINE inline
+#define TORUS_VECTOR_INLINE inline
 #endif
 
 namespace torus {
 
-// The two operations that differ between one lane and vectors: halving,
+// The two operations that differ between one double and vectors: halving,
 // and taking the corner e * e / 2 off the total where e > 0 (NaN leaves the
-// quadrant uncorrected). One lane divides and branches as quadrant_score
-// does (these overloads win over the vector templates below). Lanes are
+// quadrant uncorrected). One double divides and branches as quadrant_score
+// does (these overloads win over the vector templates below). Values are
 // passed by reference throughout: a vector of four must not cross a call
 // boundary outside the AVX functions that inline these.
-TORUS_LANE_INLINE void halve(double& x) { x = x / 2.0; }
+TORUS_VECTOR_INLINE void halve(double& x) { x = x / 2.0; }
 
-TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
+TORUS_VECTOR_INLINE void take_corner(double& total, const double& e) {
     if (e > 0.0) {
         double cut = e * e;
         halve(cut);
@@ -35,20 +35,20 @@ TORUS_LANE_INLINE void take_corner(double& total, const double& e) {
     }
 }
 
-#if defined(TORUS_QUADRANT_TWO_LANES)
+#if defined(TORUS_TWO_WIDE_VECTORS)
 // Vectors of sites side by side: the vector extension of GCC and clang.
-// Two lanes (SSE2 on x86), or four (AVX, chosen at run time): a Quad holds
-// four consecutive rows of one column, the fourth lane padding, so three
+// Two wide (SSE2 on x86), or four (AVX, chosen at run time): a Quad holds
+// four consecutive rows of one column, the fourth element padding, so three
 // of them cover the nine scores.
 using Pair = double __attribute__((vector_size(16)));
 using LevelPair = int32_t __attribute__((vector_size(8)));
-#if defined(TORUS_QUADRANT_FOUR_LANES)
+#if defined(TORUS_FOUR_WIDE_VECTORS)
 using Quad = double __attribute__((vector_size(32)));
 #endif
 
 // Multiplying by 0.5 is exactly dividing by 2.
 template <typename Vector>
-TORUS_LANE_INLINE void halve(Vector& x) {
+TORUS_VECTOR_INLINE void halve(Vector& x) {
     x = x * 0.5;
 }
 
@@ -56,8 +56,8 @@ TORUS_LANE_INLINE void halve(Vector& x) {
 // value (-0 and NaN included) as it is. No branch: the sign of e is a coin
 // flip.
 template <typename Vector>
-TORUS_LANE_INLINE void take_corner(Vector& total, const Vector& e) {
-    using Mask = decltype(e > e);  // all ones in the lanes where the comparison holds
+TORUS_VECTOR_INLINE void take_corner(Vector& total, const Vector& e) {
+    using Mask = decltype(e > e);  // all ones in the elements where the comparison holds
     Vector cut = e * e;
     halve(cut);
     const Mask positive = e > Vector{};
@@ -65,12 +65,12 @@ TORUS_LANE_INLINE void take_corner(Vector& total, const Vector& e) {
 }
 #endif
 
-// total = quadrant_score of the sites in own's lanes, from their own level
-// values and those of their neighbours in directions 0 .. 7. Lane{} is zero
-// in every lane.
-template <typename Lane>
-TORUS_LANE_INLINE void quadrant_scores(const Lane& own, const Lane (&around)[8], Lane& total) {
-    Lane t[8];
+// total = quadrant_score of the sites in own's elements, from their own
+// level values and those of their neighbours in directions 0 .. 7. Values{}
+// is zero in every element.
+template <typename Values>
+TORUS_VECTOR_INLINE void quadrant_scores(const Values& own, const Values (&around)[8], Values& total) {
+    Values t[8];
     for (int32_t d = 0; d < 8; d += 2) {
         // Diagonal borders sit at x + y = 1 between equal values, hence + 2.
         t[d] = (around[d] - own) + 1.0;
@@ -78,36 +78,36 @@ TORUS_LANE_INLINE void quadrant_scores(const Lane& own, const Lane (&around)[8],
         t[d + 1] = (around[d + 1] - own) + 2.0;
         halve(t[d + 1]);
     }
-    total = Lane{};
+    total = Values{};
     for (int32_t k = 0; k < 8; k += 2) {
         const int32_t next = (k + 2) % 8;
         total = total + t[k] * t[next];
-        const Lane e = (t[k] - t[k + 1]) + t[next];
+        const Values e = (t[k] - t[k + 1]) + t[next];
         take_corner(total, e);
     }
 }
 
-// total = linear_score of the sites in own's lanes, from their own level
+// total = linear_score of the sites in own's elements, from their own level
 // values and those of their neighbours in directions 0, 2, 4 and 6.
-template <typename Lane>
-TORUS_LANE_INLINE void linear_scores(const Lane& own, const Lane& above, const Lane& right, const Lane& below,
-                                     const Lane& left, Lane& total) {
-    const Lane* const around[4] = {&above, &right, &below, &left};
-    total = Lane{};
-    for (const Lane* v : around) {
-        Lane term = (*v - own) + 1.0;
+template <typename Values>
+TORUS_VECTOR_INLINE void linear_scores(const Values& own, const Values& above, const Values& right,
+                                       const Values& below, const Values& left, Values& total) {
+    const Values* const around[4] = {&above, &right, &below, &left};
+    total = Values{};
+    for (const Values* v : around) {
+        Values term = (*v - own) + 1.0;
         halve(term);
         total = total + term;
     }
 }
 
-// The level values of consecutive sites from `levels` on, one per lane:
+// The level values of consecutive sites from `levels` on, one per element:
 // intercept + slope * level, as level_value.
-TORUS_LANE_INLINE void load_values(double& out, const int32_t* levels, double intercept, double slope) {
+TORUS_VECTOR_INLINE void load_values(double& out, const int32_t* levels, double intercept, double slope) {
     out = intercept + slope * static_cast<double>(*levels);
 }
 
-#if defined(TORUS_QUADRANT_TWO_LANES)
+#if defined(TORUS_TWO_WIDE_VECTORS)
 // The levels that fill a vector of values.
 template <typename Vector>
 struct LevelsFor;
@@ -115,7 +115,7 @@ template <>
 struct LevelsFor<Pair> {
     using type = LevelPair;
 };
-#if defined(TORUS_QUADRANT_FOUR_LANES)
+#if defined(TORUS_FOUR_WIDE_VECTORS)
 template <>
 struct LevelsFor<Quad> {
     using type = int32_t __attribute__((vector_size(16)));
@@ -123,7 +123,7 @@ struct LevelsFor<Quad> {
 #endif
 
 template <typename Vector>
-TORUS_LANE_INLINE void load_values(Vector& out, const int32_t* levels, double intercept, double slope) {
+TORUS_VECTOR_INLINE void load_values(Vector& out, const int32_t* levels, double intercept, double slope) {
     typename LevelsFor<Vector>::type whole;
     std::memcpy(&whole, levels, sizeof whole);
     out = intercept + slope * __builtin_convertvector(whole, Vector);
