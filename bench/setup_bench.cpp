@@ -21,7 +21,7 @@ void run_setup(benchmark::State& bench, const SetupCase& c) {
     std::vector<int32_t> traits(sites);
     std::vector<double> scores(sites);
     const int32_t n = c.side;
-    const torus::QuadrantLanes lanes = torus::quadrant_lanes_available();
+    const torus::VectorWidth width = torus::vector_width_available();
     int64_t level_sum = 0;
     for (auto _ : bench) {
         ArgumentFault fault;
@@ -33,7 +33,7 @@ void run_setup(benchmark::State& bench, const SetupCase& c) {
             level_sum += torus::load_traits(traits.data(), source.data(), n, n);
             if (c.fast) {
                 torus::torus_score_all_sites_fast(scores.data(), traits.data(), n, n, kBenchIntercept, kBenchSlope,
-                                                  c.payoff_mode, lanes);
+                                                  c.payoff_mode, width);
             } else {
                 torus::score_all_sites(scores.data(), traits.data(), n, n, kBenchIntercept, kBenchSlope,
                                        c.payoff_mode);

@@ -25,7 +25,7 @@ set(LATTICESIM_TORUS_MODEL_SOURCES
     ${PROJECT_SOURCE_DIR}/gridsim/torus_scores.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_steps.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_scores.cpp
-    ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_lanes.cpp
+    ${PROJECT_SOURCE_DIR}/gridsim/torus_quadrant_vectors.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_setup_scores.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_fast_steps.cpp
     ${PROJECT_SOURCE_DIR}/gridsim/torus_lane_steps.cpp

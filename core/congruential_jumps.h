@@ -36,8 +36,8 @@ void congruential_sequence(int32_t from, int32_t* out, int32_t n);
 // it (identical results either way).
 inline void jump_four_states(int32_t* states, int32_t jump) {
 #if defined(__SSE2__)
-    // The even and the odd 32-bit lanes each give two 64-bit products,
-    // folded as in modular_product. SSE2 compares signed lanes only, so
+    // The even and the odd 32-bit elements each give two 64-bit products,
+    // folded as in modular_product. SSE2 compares signed elements only, so
     // "folded >= modulus" is tested with the sign bits flipped.
     const __m128i multiplier = _mm_set1_epi32(jump);
     const __m128i low31 = _mm_set1_epi64x(0x7FFFFFFF);

@@ -12,7 +12,7 @@ bool torus_option_rules(const ModelCall&, ArgumentFault&) { return true; }  // e
 void torus_set_up(ModelState& state, const ModelCall& call, const double* initial) {
     state.level_sum = torus::load_traits(state.traits, initial, call.cols, call.rows);
     torus::torus_score_all_sites_fast(state.scores, state.traits, call.cols, call.rows, call.params.intercept,
-                                      call.params.slope, call.options[0], torus::quadrant_lanes_available());
+                                      call.params.slope, call.options[0], torus::vector_width_available());
 }
 
 void torus_run(ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels) {

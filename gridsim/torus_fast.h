@@ -9,30 +9,30 @@
 
 namespace torus {
 
-// How many quadrant scores the refresh computes side by side: one, two
-// (vector extensions of GCC and clang: SSE2 on x86) or four (AVX, where
-// the processor has it). The scores are the same in every case.
-enum class QuadrantLanes { kOne, kTwo, kFour };
+// How many scores the quadrant refresh and the scoring of a whole lattice
+// compute side by side: one, two (vector extensions of GCC and clang: SSE2
+// on x86) or four (AVX, where the processor has it). The scores are the same
+// in every case.
+enum class VectorWidth { one, two, four };
 
-// The most that this build on this processor runs.
-QuadrantLanes quadrant_lanes_available();
+// The widest that this build on this processor runs.
+VectorWidth vector_width_available();
 
 // As refresh_scores_around, reading each level around the site once: the
 // 5 x 5 block under the quadrant rule, its 13-site diamond under the
-// linear rule. lanes may be anything up to quadrant_lanes_available().
+// linear rule. width may be anything up to vector_width_available().
 void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t column, int32_t row, int32_t n_columns,
-                               int32_t m_rows, double intercept, double slope, int32_t payoff_mode,
-                               QuadrantLanes lanes);
+                               int32_t m_rows, double intercept, double slope, int32_t payoff_mode, VectorWidth width);
 
-// As score_all_sites, with the rows of each column in lanes as the refresh's
-// (lanes up to quadrant_lanes_available()).
+// As score_all_sites, the rows of each column in vectors of the given width
+// as the refresh's (width up to vector_width_available()).
 void torus_score_all_sites_fast(double* scores, const int32_t* traits, int32_t n_columns, int32_t m_rows,
-                                double intercept, double slope, int32_t payoff_mode, QuadrantLanes lanes);
+                                double intercept, double slope, int32_t payoff_mode, VectorWidth width);
 
 // The part of a fast step before the mutation sweep: the focal draw, the
 // observations, the best level and its adoption (with its refresh).
 void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
-                       const TorusParams& params, QuadrantLanes lanes);
+                       const TorusParams& params, VectorWidth width);
 
 // The lattice as the mutation sweep sees it.
 inline SweepLattice torus_sweep_lattice(const ModelState& state, int32_t n_columns, int32_t m_rows) {

@@ -1,6 +1,7 @@
 #include "model_state.h"
 #include "torus_fast.h"
 #include "torus_refresh_block.h"
+#include "torus_vectors.h"
 
 namespace torus {
 namespace {
@@ -25,14 +26,10 @@ BlockIndex block_index(int32_t column, int32_t row, int32_t n_columns, int32_t m
 }
 
 namespace {
-// linear_score from the site's own value and those of its neighbours in
-// directions 0, 2, 4 and 6.
-double linear_score_of(double own, double above, double right, double below, double left) {
-    double total = 0.0;
-    total = total + ((above - own) + 1.0) / 2.0;
-    total = total + ((right - own) + 1.0) / 2.0;
-    total = total + ((below - own) + 1.0) / 2.0;
-    total = total + ((left - own) + 1.0) / 2.0;
+// The one site's linear_scores, returned.
+TORUS_VECTOR_INLINE double linear_score_of(double own, double above, double right, double below, double left) {
+    double total;
+    linear_scores(own, above, right, below, left, total);
     return total;
 }
 
@@ -78,20 +75,19 @@ void refresh_linear_interior(double* scores, const int32_t* traits, int32_t site
 }
 }  // namespace
 
-QuadrantLanes quadrant_lanes_available() {
-#if defined(TORUS_QUADRANT_FOUR_LANES)
-    if (__builtin_cpu_supports("avx")) return QuadrantLanes::kFour;
+VectorWidth vector_width_available() {
+#if defined(TORUS_FOUR_WIDE_VECTORS)
+    if (__builtin_cpu_supports("avx")) return VectorWidth::four;
 #endif
-#if defined(TORUS_QUADRANT_TWO_LANES)
-    return QuadrantLanes::kTwo;
+#if defined(TORUS_TWO_WIDE_VECTORS)
+    return VectorWidth::two;
 #else
-    return QuadrantLanes::kOne;
+    return VectorWidth::one;
 #endif
 }
 
 void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t column, int32_t row, int32_t n_columns,
-                               int32_t m_rows, double intercept, double slope, int32_t payoff_mode,
-                               QuadrantLanes lanes) {
+                               int32_t m_rows, double intercept, double slope, int32_t payoff_mode, VectorWidth width) {
     if (payoff_mode == 0) {
         if (block_is_interior(column, row, n_columns, m_rows, 0)) {
             refresh_linear_interior(scores, traits, column * m_rows + row, m_rows, intercept, slope);
@@ -100,30 +96,28 @@ void torus_refresh_scores_fast(double* scores, const int32_t* traits, int32_t co
         }
         return;
     }
-#if defined(TORUS_QUADRANT_FOUR_LANES)
-    if (lanes == QuadrantLanes::kFour) {
+#if defined(TORUS_FOUR_WIDE_VECTORS)
+    if (width == VectorWidth::four) {
         if (block_is_interior(column, row, n_columns, m_rows, 1)) {
-            refresh_quadrant_interior_four_lanes(scores, traits, column, row, m_rows, intercept, slope);
+            refresh_quadrant_interior_four_wide(scores, traits, column, row, m_rows, intercept, slope);
         } else {
-            refresh_quadrant_four_lanes(scores, traits, block_index(column, row, n_columns, m_rows), intercept,
-                                        slope);
+            refresh_quadrant_four_wide(scores, traits, block_index(column, row, n_columns, m_rows), intercept, slope);
         }
         return;
     }
 #endif
-#if defined(TORUS_QUADRANT_TWO_LANES)
-    if (lanes == QuadrantLanes::kTwo) {
+#if defined(TORUS_TWO_WIDE_VECTORS)
+    if (width == VectorWidth::two) {
         if (block_is_interior(column, row, n_columns, m_rows, 0)) {
-            refresh_quadrant_interior_two_lanes(scores, traits, column * m_rows + row, m_rows, intercept, slope);
+            refresh_quadrant_interior_two_wide(scores, traits, column * m_rows + row, m_rows, intercept, slope);
         } else {
-            refresh_quadrant_two_lanes(scores, traits, block_index(column, row, n_columns, m_rows), intercept,
-                                       slope);
+            refresh_quadrant_two_wide(scores, traits, block_index(column, row, n_columns, m_rows), intercept, slope);
         }
         return;
     }
 #endif
-    (void)lanes;
-    refresh_quadrant_one_lane(scores, traits, block_index(column, row, n_columns, m_rows), intercept, slope);
+    (void)width;
+    refresh_quadrant_one_wide(scores, traits, block_index(column, row, n_columns, m_rows), intercept, slope);
 }
 
 }  // namespace torus

@@ -6,21 +6,21 @@
 namespace torus {
 namespace {
 void torus_step_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
-                     const TorusParams& params, uint32_t attempt_below, QuadrantLanes lanes) {
-    torus_choose_fast(state, fast, n_columns, m_rows, params, lanes);
+                     const TorusParams& params, uint32_t attempt_below, VectorWidth width) {
+    torus_choose_fast(state, fast, n_columns, m_rows, params, width);
     const ModelParams& m = params.model;
     const SweepLattice lattice = torus_sweep_lattice(state, n_columns, m_rows);
     AscendingSite at{};
     fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
         advance_to(at, i, m_rows);
         torus_refresh_scores_fast(state.scores, state.traits, at.column, at.row, n_columns, m_rows, m.intercept,
-                                  m.slope, params.payoff_mode, lanes);
+                                  m.slope, params.payoff_mode, width);
     });
 }
 }  // namespace
 
 void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
-                       const TorusParams& params, QuadrantLanes lanes) {
+                       const TorusParams& params, VectorWidth width) {
     const ModelParams& m = params.model;
     tally_reset(state.tally, m.levels);
     const int32_t column = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
@@ -41,18 +41,18 @@ void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, 
         state.traits[focal] = state.best_level;
         state.level_sum += state.best_level - own;
         torus_refresh_scores_fast(state.scores, state.traits, column, row, n_columns, m_rows, m.intercept, m.slope,
-                                  params.payoff_mode, lanes);
+                                  params.payoff_mode, width);
     }
 }
 
 void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                     double* mean_levels) {
-    const QuadrantLanes lanes = quadrant_lanes_available();
+    const VectorWidth width = vector_width_available();
     run_steps_fast(
         state, n_columns * m_rows, params.model.mutation_rate, steps, mean_levels,
         [&] { torus_step(state, n_columns, m_rows, params); },
         [&](FastUniform& fast, uint32_t attempt_below) {
-            torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below, lanes);
+            torus_step_fast(state, fast, n_columns, m_rows, params, attempt_below, width);
         });
 }
 

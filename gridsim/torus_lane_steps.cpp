@@ -7,7 +7,7 @@
 namespace torus {
 
 void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int32_t m_rows) {
-    const QuadrantLanes lanes = quadrant_lanes_available();
+    const VectorWidth width = vector_width_available();
     LaneRun frame[kLaneRuns];
     for (int r = 0; r < count; ++r) {
         frame[r] = LaneRun{runs[r].state, runs[r].params.model.mutation_rate, runs[r].steps, runs[r].mean_levels};
@@ -17,7 +17,7 @@ void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int3
         constexpr int N = std::extent_v<std::remove_reference_t<decltype(active)>>;
         for (int k = 0; k < N; ++k) {
             torus_choose_fast(*runs[active[k]].state, fast[active[k]], n_columns, m_rows, runs[active[k]].params,
-                              lanes);
+                              width);
         }
         LaneSweep sweeps[N];
         AscendingSite at[N] = {};
@@ -32,7 +32,7 @@ void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int3
             const ModelParams& m = run.params.model;
             advance_to(at[k], i, m_rows);
             torus_refresh_scores_fast(run.state->scores, run.state->traits, at[k].column, at[k].row, n_columns,
-                                      m_rows, m.intercept, m.slope, run.params.payoff_mode, lanes);
+                                      m_rows, m.intercept, m.slope, run.params.payoff_mode, width);
         });
     };
     run_lane_fast(frame, count, n_columns * m_rows, plain_step, lane_step);

@@ -1,16 +1,16 @@
 // The 5 x 5 block of sites around a changed site, which the fast score
-// refresh reads, and the refresh's quadrant part (torus_quadrant_lanes.cpp).
+// refresh reads, and the refresh's quadrant part (torus_quadrant_vectors.cpp).
 // Internal to the torus's fast step loop.
 #pragma once
 
 #include <cstdint>
 
-// Vector extensions (GCC, clang) give two lanes; AVX, on x86 and chosen at
-// run time, four. Other compilers compute one score at a time.
+// Vector extensions (GCC, clang) give vectors two wide; AVX, on x86 and
+// chosen at run time, four wide. Other compilers compute one score at a time.
 #if defined(__GNUC__)
-#define TORUS_QUADRANT_TWO_LANES 1
+#define TORUS_TWO_WIDE_VECTORS 1
 #if defined(__x86_64__) || defined(__i386__)
-#define TORUS_QUADRANT_FOUR_LANES 1
+#define TORUS_FOUR_WIDE_VECTORS 1
 #endif
 #endif
 
@@ -39,25 +39,25 @@ inline bool block_is_interior(int32_t column, int32_t row, int32_t n_columns, in
 }
 
 // The nine quadrant scores of the site and its neighbours, one at a time.
-void refresh_quadrant_one_lane(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+void refresh_quadrant_one_wide(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
                                double slope);
 
-#if defined(TORUS_QUADRANT_TWO_LANES)
+#if defined(TORUS_TWO_WIDE_VECTORS)
 // The same two at a time: from the wrapped block, or for an interior site
 // straight from the levels.
-void refresh_quadrant_two_lanes(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
-                                double slope);
-void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, int32_t site, int32_t m_rows,
-                                         double intercept, double slope);
+void refresh_quadrant_two_wide(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+                               double slope);
+void refresh_quadrant_interior_two_wide(double* scores, const int32_t* traits, int32_t site, int32_t m_rows,
+                                        double intercept, double slope);
 #endif
 
-#if defined(TORUS_QUADRANT_FOUR_LANES)
+#if defined(TORUS_FOUR_WIDE_VECTORS)
 // The same four at a time; the processor must run AVX. The interior one
 // needs one more row inside the lattice below the block.
-void refresh_quadrant_four_lanes(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
-                                 double slope);
-void refresh_quadrant_interior_four_lanes(double* scores, const int32_t* traits, int32_t column, int32_t row,
-                                          int32_t m_rows, double intercept, double slope);
+void refresh_quadrant_four_wide(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+                                double slope);
+void refresh_quadrant_interior_four_wide(double* scores, const int32_t* traits, int32_t column, int32_t row,
+                                         int32_t m_rows, double intercept, double slope);
 #endif
 
 }  // namespace torus

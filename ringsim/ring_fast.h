@@ -14,7 +14,7 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
                               double slope);
 
 // As score_all_sites, the sites that do not wrap in a plain loop the
-// compiler can run in vector lanes.
+// compiler can vectorise.
 void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t count, double intercept, double slope);
 
 // The part of a fast step before the mutation sweep: the focal draw, the

@@ -5,6 +5,14 @@
 
 namespace ring {
 namespace {
+// site_score from the level values of a site and of its left and right
+// neighbours.
+inline double score_between(double left, double own, double right) {
+    const double left_term = ((left - own) + 1.0) / 2.0;
+    const double right_term = ((right - own) + 1.0) / 2.0;
+    return left_term + right_term;
+}
+
 void observe_walk(ModelState& state, FastUniform& fast, int32_t focal, int32_t direction, int32_t count,
                   const RingParams& params) {
     int32_t j = focal;
@@ -55,11 +63,7 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
     site[4] = ring_neighbour(kRingRight, site[3], count);
     double value[5];
     for (int32_t k = 0; k < 5; ++k) value[k] = level_value(intercept, slope, traits[site[k]]);
-    for (int32_t k = 1; k <= 3; ++k) {
-        const double left_term = ((value[k - 1] - value[k]) + 1.0) / 2.0;
-        const double right_term = ((value[k + 1] - value[k]) + 1.0) / 2.0;
-        scores[site[k]] = left_term + right_term;
-    }
+    for (int32_t k = 1; k <= 3; ++k) scores[site[k]] = score_between(value[k - 1], value[k], value[k + 1]);
 }
 
 void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t count, double intercept, double slope) {
@@ -68,12 +72,8 @@ void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t co
         return;
     }
     scores[0] = site_score(traits, 0, count, intercept, slope);
-    for (int32_t i = 1; i < count - 1; ++i) {
-        const double own = level_value(intercept, slope, traits[i]);
-        const double left_term = ((level_value(intercept, slope, traits[i - 1]) - own) + 1.0) / 2.0;
-        const double right_term = ((level_value(intercept, slope, traits[i + 1]) - own) + 1.0) / 2.0;
-        scores[i] = left_term + right_term;
-    }
+    const auto value = [&](int32_t i) { return level_value(intercept, slope, traits[i]); };
+    for (int32_t i = 1; i < count - 1; ++i) scores[i] = score_between(value(i - 1), value(i), value(i + 1));
     scores[count - 1] = site_score(traits, count - 1, count, intercept, slope);
 }
 

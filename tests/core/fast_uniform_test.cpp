@@ -66,7 +66,7 @@ TEST(CongruentialJumps, FourAtATimeEqualsOneAtATime) {
             expected[k] = modular_product(jump, states[k]);
         }
         jump_four_states(states, jump);
-        for (int32_t k = 0; k < 4; ++k) ASSERT_EQ(states[k], expected[k]) << "round " << round << ", lane " << k;
+        for (int32_t k = 0; k < 4; ++k) ASSERT_EQ(states[k], expected[k]) << "round " << round << ", state " << k;
     }
 }
 

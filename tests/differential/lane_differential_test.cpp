@@ -51,7 +51,7 @@ std::vector<CaseRun> set_up(const LaneCase& c, uint32_t seed) {
                   ModelParams{intercept, 0.5, levels, run.noise, run.rate}};
         if (c.torus) {
             torus::torus_score_all_sites_fast(r.arrays->scores.data(), start.data(), c.n_columns, c.m_rows, intercept,
-                                              0.5, run.payoff_mode, torus::quadrant_lanes_available());
+                                              0.5, run.payoff_mode, torus::vector_width_available());
         } else {
             ring::ring_score_all_sites_fast(r.arrays->scores.data(), start.data(), sites, intercept, 0.5);
         }

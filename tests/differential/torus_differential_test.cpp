@@ -39,7 +39,7 @@ void run_case(const TorusCase& c, std::mt19937& gen) {
                            c.slope, c.payoff_mode);
     for (RunArrays* run : {&stepped, &chunked}) {
         torus::torus_score_all_sites_fast(run->scores.data(), run->traits.data(), c.n_columns, c.m_rows, c.intercept,
-                                          c.slope, c.payoff_mode, torus::quadrant_lanes_available());
+                                          c.slope, c.payoff_mode, torus::vector_width_available());
     }
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
         if (c.spare) run->state.gauss = GaussianRng{1, 0.8125};
@@ -113,14 +113,14 @@ TEST(TorusDifferential, LargeToriAndManyLevels) {
 }
 
 // Every site of small lattices (wrapping everywhere) and of two larger
-// ones (mostly interior), with every lane count this build and processor
+// ones (mostly interior), with every vector width this build and processor
 // offer.
 TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
     std::mt19937 gen(6);
-    using torus::QuadrantLanes;
-    std::vector<QuadrantLanes> lane_counts;
-    for (QuadrantLanes lanes : {QuadrantLanes::kOne, QuadrantLanes::kTwo, QuadrantLanes::kFour}) {
-        if (lanes <= torus::quadrant_lanes_available()) lane_counts.push_back(lanes);
+    using torus::VectorWidth;
+    std::vector<VectorWidth> widths;
+    for (VectorWidth width : {VectorWidth::one, VectorWidth::two, VectorWidth::four}) {
+        if (width <= torus::vector_width_available()) widths.push_back(width);
     }
     std::vector<std::pair<int32_t, int32_t>> shapes;
     for (int32_t m_rows = 1; m_rows <= 6; ++m_rows) {
@@ -128,7 +128,7 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
     }
     shapes.emplace_back(9, 11);
     shapes.emplace_back(12, 7);
-    for (const QuadrantLanes lanes : lane_counts) {
+    for (const VectorWidth width : widths) {
         for (int32_t payoff_mode : {0, 1}) {
             for (const auto& [m_rows, n_columns] : shapes) {
                 const int32_t sites = m_rows * n_columns;
@@ -144,10 +144,10 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
                     torus::refresh_scores_around(plain.data(), traits.data(), column, row, n_columns, m_rows,
                                                  intercept, slope, payoff_mode);
                     torus::torus_refresh_scores_fast(fast.data(), traits.data(), column, row, n_columns, m_rows,
-                                                     intercept, slope, payoff_mode, lanes);
+                                                     intercept, slope, payoff_mode, width);
                     ASSERT_TRUE(same_bits(fast, plain)) << m_rows << " x " << n_columns << ", site " << site
-                                                        << ", payoff " << payoff_mode << ", lanes "
-                                                        << static_cast<int>(lanes);
+                                                        << ", payoff " << payoff_mode << ", width "
+                                                        << static_cast<int>(width);
                 }
             }
         }
@@ -155,8 +155,8 @@ TEST(TorusDifferential, FastRefreshEqualsPlainRefreshEverywhere) {
 }
 
 // The setup's scoring of a whole lattice against the plain one with every
-// lane count: shapes that wrap everywhere, odd sizes whose columns end in
-// every remainder of the lanes, and values that overflow to infinities and
+// vector width: shapes that wrap everywhere, odd sizes whose columns end in
+// every remainder of the widths, and values that overflow to infinities and
 // NaN.
 TEST(TorusDifferential, FastSetupScoresEqualPlainScores) {
     struct SetupCase {
@@ -171,9 +171,9 @@ TEST(TorusDifferential, FastSetupScoresEqualPlainScores) {
         {257, 40, 1 << 20, 0.0, 1e-6},
     };
     std::mt19937 gen(18);
-    using torus::QuadrantLanes;
-    for (QuadrantLanes lanes : {QuadrantLanes::kOne, QuadrantLanes::kTwo, QuadrantLanes::kFour}) {
-        if (lanes > torus::quadrant_lanes_available()) continue;
+    using torus::VectorWidth;
+    for (VectorWidth width : {VectorWidth::one, VectorWidth::two, VectorWidth::four}) {
+        if (width > torus::vector_width_available()) continue;
         for (const SetupCase& c : cases) {
             const int32_t sites = c.m_rows * c.n_columns;
             const std::vector<int32_t> traits = random_levels(gen, static_cast<size_t>(sites), c.levels);
@@ -182,9 +182,9 @@ TEST(TorusDifferential, FastSetupScoresEqualPlainScores) {
                 torus::score_all_sites(plain.data(), traits.data(), c.n_columns, c.m_rows, c.intercept, c.slope,
                                        payoff_mode);
                 torus::torus_score_all_sites_fast(fast.data(), traits.data(), c.n_columns, c.m_rows, c.intercept,
-                                                  c.slope, payoff_mode, lanes);
+                                                  c.slope, payoff_mode, width);
                 ASSERT_TRUE(same_bits(fast, plain)) << c.m_rows << " x " << c.n_columns << ", payoff "
-                                                    << payoff_mode << ", lanes " << static_cast<int>(lanes);
+                                                    << payoff_mode << ", width " << static_cast<int>(width);
             }
         }
     }

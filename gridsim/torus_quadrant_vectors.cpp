@@ -1,26 +1,26 @@
 #include <cstring>
 
 #include "model_state.h"
-#include "torus_lanes.h"
+#include "torus_vectors.h"
 #include "torus_refresh_block.h"
 
-#if defined(TORUS_QUADRANT_FOUR_LANES)
+#if defined(TORUS_FOUR_WIDE_VECTORS)
 #include <immintrin.h>
 #endif
 
 namespace torus {
 namespace {
-// The same for the sites in the lanes of w[a][b], where w[a][b] holds the
-// values at column offset a and row offset b of a block.
-template <typename Lane, int32_t kRows>
-TORUS_LANE_INLINE void quadrant_scores_at(const Lane (&w)[kBlock][kRows], int32_t a, int32_t b, Lane& total) {
-    const Lane around[8] = {w[a][b - 1], w[a + 1][b - 1], w[a + 1][b], w[a + 1][b + 1],
-                            w[a][b + 1], w[a - 1][b + 1], w[a - 1][b], w[a - 1][b - 1]};
+// quadrant_scores for the sites in the elements of w[a][b], where w[a][b]
+// holds the values at column offset a and row offset b of a block.
+template <typename Values, int32_t kRows>
+TORUS_VECTOR_INLINE void quadrant_scores_at(const Values (&w)[kBlock][kRows], int32_t a, int32_t b, Values& total) {
+    const Values around[8] = {w[a][b - 1], w[a + 1][b - 1], w[a + 1][b], w[a + 1][b + 1],
+                              w[a][b + 1], w[a - 1][b + 1], w[a - 1][b], w[a - 1][b - 1]};
     quadrant_scores(w[a][b], around, total);
 }
 
 // value[a][b] for the block's kBlock x kBlock sites; rows past kBlock
-// (padding for a vector's last lanes) are 0.
+// (padding for a vector's last elements) are 0.
 template <int32_t kRows>
 void fill_block_values(double (&value)[kBlock][kRows], const int32_t* traits, const BlockIndex& at, double intercept,
                        double slope) {
@@ -32,7 +32,7 @@ void fill_block_values(double (&value)[kBlock][kRows], const int32_t* traits, co
 }
 }  // namespace
 
-void refresh_quadrant_one_lane(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+void refresh_quadrant_one_wide(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
                                double slope) {
     ValueBlock value;
     fill_block_values(value, traits, at, intercept, slope);
@@ -45,7 +45,7 @@ void refresh_quadrant_one_lane(double* scores, const int32_t* traits, const Bloc
     }
 }
 
-#if defined(TORUS_QUADRANT_TWO_LANES)
+#if defined(TORUS_TWO_WIDE_VECTORS)
 namespace {
 // The level values of the sites at `levels` and levels + 1.
 Pair pair_values(const int32_t* levels, double intercept, double slope) {
@@ -70,8 +70,8 @@ void pair_refresh_columns(const Pair (&w)[kBlock][4], Store&& store) {
 }
 }  // namespace
 
-void refresh_quadrant_two_lanes(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
-                                double slope) {
+void refresh_quadrant_two_wide(double* scores, const int32_t* traits, const BlockIndex& at, double intercept,
+                               double slope) {
     ValueBlock value;
     fill_block_values(value, traits, at, intercept, slope);
     Pair w[kBlock][4];
@@ -86,8 +86,8 @@ void refresh_quadrant_two_lanes(double* scores, const int32_t* traits, const Blo
 // For an interior site the vectors come straight from the levels in memory,
 // with no block in between (a block written value by value and read two at
 // a time would stall the loads).
-void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, int32_t site, int32_t m_rows,
-                                         double intercept, double slope) {
+void refresh_quadrant_interior_two_wide(double* scores, const int32_t* traits, int32_t site, int32_t m_rows,
+                                        double intercept, double slope) {
     Pair w[kBlock][4];
     for (int32_t a = 0; a < kBlock; ++a) {
         const int32_t* column = traits + site + (a - 2) * m_rows;
@@ -97,11 +97,10 @@ void refresh_quadrant_interior_two_lanes(double* scores, const int32_t* traits, 
 }
 #endif
 
-#if defined(TORUS_QUADRANT_FOUR_LANES)
-__attribute__((target("avx"))) void refresh_quadrant_four_lanes(double* scores, const int32_t* traits,
-                                                               const BlockIndex& at, double intercept,
-                                                               double slope) {
-    double value[kBlock][kBlock + 1];  // a padding row for the fourth lane's neighbours
+#if defined(TORUS_FOUR_WIDE_VECTORS)
+__attribute__((target("avx"))) void refresh_quadrant_four_wide(double* scores, const int32_t* traits,
+                                                              const BlockIndex& at, double intercept, double slope) {
+    double value[kBlock][kBlock + 1];  // a padding row for the fourth element's neighbours
     fill_block_values(value, traits, at, intercept, slope);
     Quad w[kBlock][3];
     for (int32_t a = 0; a < kBlock; ++a) {
@@ -117,14 +116,14 @@ __attribute__((target("avx"))) void refresh_quadrant_four_lanes(double* scores, 
     }
 }
 
-// As refresh_quadrant_interior_two_lanes, four lanes; the padding lane
+// As refresh_quadrant_interior_two_wide, four wide; the padding element
 // reads one row further down, which must lie inside the lattice too. Its
 // score is that site's own quadrant score from the current levels, so each
 // column is stored whole: rewriting a score with its current value changes
 // nothing.
-__attribute__((target("avx"))) void refresh_quadrant_interior_four_lanes(double* scores, const int32_t* traits,
-                                                                        int32_t column, int32_t row, int32_t m_rows,
-                                                                        double intercept, double slope) {
+__attribute__((target("avx"))) void refresh_quadrant_interior_four_wide(double* scores, const int32_t* traits,
+                                                                       int32_t column, int32_t row, int32_t m_rows,
+                                                                       double intercept, double slope) {
     const int32_t centre = column * m_rows + row;
     Quad w[kBlock][3];
     for (int32_t a = 0; a < kBlock; ++a) {
