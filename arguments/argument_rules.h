@@ -44,7 +44,7 @@ struct ArgumentValues {
 
 // The arguments both models take, as a run reads them.
 struct SharedArguments {
-    ModelParams model;
+    core::ModelParams model;
     int32_t steps;
     int32_t seed;
 };
@@ -82,7 +82,7 @@ bool initial_levels_rule(const double* source, int32_t count, int32_t levels, Ar
 
 // The congruential stream repeats after this many draws (its states
 // 1 .. 2^31 - 2 each come once).
-constexpr int64_t kStreamPeriod = int64_t{kRngModulus} - 1;
+constexpr int64_t kStreamPeriod = int64_t{core::kRngModulus} - 1;
 
 // A run whose mutation sweeps alone (one draw per site per step) draw more
 // than the stream's period reuses its randomness; such runs are valid and

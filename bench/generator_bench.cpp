@@ -18,26 +18,26 @@ void count_draws(benchmark::State& state, int64_t per_iteration = kDrawsPerItera
 // As the mutation sweep draws: four at a time, the drawn states replaced
 // after each four.
 void fast_draws(benchmark::State& state) {
-    int32_t table[kRngTableSize];
-    UniformRng rng{0, 0, table};
-    uniform_seed(rng, 12345);
-    FastUniform fast;
-    fast_uniform_begin(fast, rng);
+    int32_t table[core::kRngTableSize];
+    core::UniformRng rng{0, 0, table};
+    core::uniform_seed(rng, 12345);
+    core::FastUniform fast;
+    core::fast_uniform_begin(fast, rng);
     uint32_t checksum = 0;
     for (auto _ : state) {
-        UniformCursor cursor = fast.cursor;
+        core::UniformCursor cursor = fast.cursor;
         uint32_t replaced = cursor.ahead;
         for (int64_t k = 0; k < kDrawsPerIteration; k += 4) {
-            checksum ^= fast_uniform_take(fast, cursor);
-            checksum ^= fast_uniform_take(fast, cursor);
-            checksum ^= fast_uniform_take(fast, cursor);
-            checksum ^= fast_uniform_take(fast, cursor);
-            replace_drawn(fast, replaced, cursor.ahead, false);
+            checksum ^= core::fast_uniform_take(fast, cursor);
+            checksum ^= core::fast_uniform_take(fast, cursor);
+            checksum ^= core::fast_uniform_take(fast, cursor);
+            checksum ^= core::fast_uniform_take(fast, cursor);
+            core::replace_drawn(fast, replaced, cursor.ahead, false);
         }
-        replace_drawn(fast, replaced, cursor.ahead, true);
+        core::replace_drawn(fast, replaced, cursor.ahead, true);
         fast.cursor = cursor;
     }
-    fast_uniform_end(fast, rng);
+    core::fast_uniform_end(fast, rng);
     benchmark::DoNotOptimize(checksum);
     count_draws(state);
 }
@@ -45,18 +45,18 @@ void fast_draws(benchmark::State& state) {
 // One draw at a time, each replacing its state at once (the draws outside
 // the sweep).
 void fast_single_draws(benchmark::State& state) {
-    int32_t table[kRngTableSize];
-    UniformRng rng{0, 0, table};
-    uniform_seed(rng, 12345);
-    FastUniform fast;
-    fast_uniform_begin(fast, rng);
+    int32_t table[core::kRngTableSize];
+    core::UniformRng rng{0, 0, table};
+    core::uniform_seed(rng, 12345);
+    core::FastUniform fast;
+    core::fast_uniform_begin(fast, rng);
     uint32_t checksum = 0;
     for (auto _ : state) {
-        UniformCursor cursor = fast.cursor;
-        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum ^= fast_uniform_value(fast, cursor);
+        core::UniformCursor cursor = fast.cursor;
+        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum ^= core::fast_uniform_value(fast, cursor);
         fast.cursor = cursor;
     }
-    fast_uniform_end(fast, rng);
+    core::fast_uniform_end(fast, rng);
     benchmark::DoNotOptimize(checksum);
     count_draws(state);
 }
@@ -66,18 +66,18 @@ void fast_single_draws(benchmark::State& state) {
 // overlap the chains' loads. Reported per draw of all chains together.
 template <int K>
 void chain_draws(benchmark::State& state) {
-    int32_t tables[K][kRngTableSize];
-    FastUniform fast[K];
-    UniformRng rngs[K];
+    int32_t tables[K][core::kRngTableSize];
+    core::FastUniform fast[K];
+    core::UniformRng rngs[K];
     for (int c = 0; c < K; ++c) {
-        rngs[c] = UniformRng{0, 0, tables[c]};
-        uniform_seed(rngs[c], 12345 + c);
-        fast_uniform_begin(fast[c], rngs[c]);
+        rngs[c] = core::UniformRng{0, 0, tables[c]};
+        core::uniform_seed(rngs[c], 12345 + c);
+        core::fast_uniform_begin(fast[c], rngs[c]);
     }
     const int64_t per_chain = kDrawsPerIteration / K / 4 * 4;
     uint32_t checksum = 0;
     for (auto _ : state) {
-        UniformCursor cursor[K];
+        core::UniformCursor cursor[K];
         uint32_t replaced[K];
         for (int c = 0; c < K; ++c) {
             cursor[c] = fast[c].cursor;
@@ -85,27 +85,27 @@ void chain_draws(benchmark::State& state) {
         }
         for (int64_t k = 0; k < per_chain; k += 4) {
             for (int j = 0; j < 4; ++j) {
-                for (int c = 0; c < K; ++c) checksum ^= fast_uniform_take(fast[c], cursor[c]);
+                for (int c = 0; c < K; ++c) checksum ^= core::fast_uniform_take(fast[c], cursor[c]);
             }
-            for (int c = 0; c < K; ++c) replace_drawn(fast[c], replaced[c], cursor[c].ahead, false);
+            for (int c = 0; c < K; ++c) core::replace_drawn(fast[c], replaced[c], cursor[c].ahead, false);
         }
         for (int c = 0; c < K; ++c) {
-            replace_drawn(fast[c], replaced[c], cursor[c].ahead, true);
+            core::replace_drawn(fast[c], replaced[c], cursor[c].ahead, true);
             fast[c].cursor = cursor[c];
         }
     }
-    for (int c = 0; c < K; ++c) fast_uniform_end(fast[c], rngs[c]);
+    for (int c = 0; c < K; ++c) core::fast_uniform_end(fast[c], rngs[c]);
     benchmark::DoNotOptimize(checksum);
     count_draws(state, per_chain * K);
 }
 
 void plain_draws(benchmark::State& state) {
-    int32_t table[kRngTableSize];
-    UniformRng rng{0, 0, table};
-    uniform_seed(rng, 12345);
+    int32_t table[core::kRngTableSize];
+    core::UniformRng rng{0, 0, table};
+    core::uniform_seed(rng, 12345);
     double checksum = 0.0;
     for (auto _ : state) {
-        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum += uniform_next(rng);
+        for (int64_t k = 0; k < kDrawsPerIteration; ++k) checksum += core::uniform_next(rng);
     }
     benchmark::DoNotOptimize(checksum);
     count_draws(state);

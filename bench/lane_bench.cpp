@@ -17,12 +17,12 @@ namespace {
 
 void run_lane(benchmark::State& bench, const ModelCase& c) {
     const int32_t n = c.side;
-    const ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
+    const core::ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
     std::vector<std::unique_ptr<RunMemory>> runs;
-    std::vector<std::vector<double>> means(kLaneRuns, std::vector<double>(c.steps_per_iteration));
-    ring::RingLaneRun rings[kLaneRuns];
-    torus::TorusLaneRun tori[kLaneRuns];
-    for (int r = 0; r < kLaneRuns; ++r) {
+    std::vector<std::vector<double>> means(core::kLaneRuns, std::vector<double>(c.steps_per_iteration));
+    ring::RingLaneRun rings[core::kLaneRuns];
+    torus::TorusLaneRun tori[core::kLaneRuns];
+    for (int r = 0; r < core::kLaneRuns; ++r) {
         runs.push_back(std::make_unique<RunMemory>(static_cast<size_t>(c.sites()), kBenchLevels, 2024 + r));
         RunMemory& m = *runs.back();
         std::mt19937 gen(1 + r);
@@ -39,14 +39,14 @@ void run_lane(benchmark::State& bench, const ModelCase& c) {
                                       means[r].data()};
     }
     const auto step_all = [&](int32_t steps) {
-        for (int r = 0; r < kLaneRuns; ++r) rings[r].steps = tori[r].steps = steps;
-        c.torus ? torus::torus_run_lane(tori, kLaneRuns, n, n) : ring::ring_run_lane(rings, kLaneRuns, n);
+        for (int r = 0; r < core::kLaneRuns; ++r) rings[r].steps = tori[r].steps = steps;
+        c.torus ? torus::torus_run_lane(tori, core::kLaneRuns, n, n) : ring::ring_run_lane(rings, core::kLaneRuns, n);
     };
     step_all(1);
     for (auto _ : bench) step_all(c.steps_per_iteration);
     benchmark::DoNotOptimize(means.data());
     const double run_site_steps =
-        static_cast<double>(c.sites()) * c.steps_per_iteration * kLaneRuns * static_cast<double>(bench.iterations());
+        static_cast<double>(c.sites()) * c.steps_per_iteration * core::kLaneRuns * static_cast<double>(bench.iterations());
     using benchmark::Counter;
     bench.counters[kPerSiteStep] = Counter(run_site_steps, Counter::kIsRate | Counter::kInvert);
     bench.counters[kSiteStepRate] = Counter(run_site_steps / 1e6, Counter::kIsRate);

@@ -28,8 +28,8 @@ struct Lattice : RunMemory {
 
 void run_model(benchmark::State& bench, const ModelCase& c) {
     Lattice lattice(c.sites(), c.steps_per_iteration);
-    ModelState& s = lattice.state;
-    const ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
+    core::ModelState& s = lattice.state;
+    const core::ModelParams model{kBenchIntercept, kBenchSlope, kBenchLevels, kBenchNoise, c.mutation_rate};
     const ring::RingParams ring{model, kBenchRadius};
     const torus::TorusParams torus{model, c.payoff_mode, c.neighbourhood};
     const int32_t n = c.side;

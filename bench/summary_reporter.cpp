@@ -48,9 +48,9 @@ void SummaryReporter::print_summary(const std::vector<ModelCase>& cases, std::os
 }
 
 void SummaryReporter::print_lane_summary(const std::vector<ModelCase>& cases, std::ostream& out) const {
-    const std::string chains = "floor/fast_uniform_chains:" + std::to_string(kLaneRuns);
+    const std::string chains = "floor/fast_uniform_chains:" + std::to_string(core::kLaneRuns);
     const double floor = seconds(chains);
-    out << "\nLanes of " << kLaneRuns << " runs against one run at a time; the floor of " << kLaneRuns
+    out << "\nLanes of " << core::kLaneRuns << " runs against one run at a time; the floor of " << core::kLaneRuns
         << " chains: " << floor * 1e9 << " ns per draw (1 chain: " << seconds("floor/fast_uniform_chains:1") * 1e9
         << ").\n\n";
     out << "| benchmark | one at a time ns/run-site-step | lane ns/run-site-step | speed-up | lane / floor |\n";

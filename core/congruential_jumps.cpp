@@ -2,6 +2,8 @@
 
 #include "random_streams.h"
 
+namespace core {
+
 namespace {
 constexpr int32_t kChains = 8;
 }  // namespace
@@ -24,3 +26,5 @@ void congruential_sequence(int32_t from, int32_t* out, int32_t n) {
     const int32_t jump = congruential_jump(kChains);
     for (int32_t k = kChains; k < n; ++k) out[k] = modular_product(jump, out[k - kChains]);
 }
+
+}  // namespace core

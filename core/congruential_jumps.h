@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace core {
+
 // (a * s) mod (2^31 - 1), exact for a and s in 0 .. 2^31 - 1: the product
 // fits 62 bits; since 2^31 is 1 modulo the modulus, folding it at bit 31
 // (low 31 bits plus the rest) leaves a value below 2^32 with the same
@@ -57,3 +59,5 @@ inline void jump_four_states(int32_t* states, int32_t jump) {
     for (int32_t k = 0; k < 4; ++k) states[k] = modular_product(jump, states[k]);
 #endif
 }
+
+}  // namespace core

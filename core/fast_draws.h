@@ -10,6 +10,8 @@
 #include "mutation_threshold.h"
 #include "random_streams.h"
 
+namespace core {
+
 // As gaussian_next. A FastUniform's stream is running (state > 0), so the
 // cache is never discarded here.
 double fast_gaussian_next(GaussianRng& gauss, FastUniform& fast);
@@ -24,3 +26,5 @@ inline int32_t mutation_move(int32_t down, int32_t level, int32_t levels) {
     const int32_t free = (down & (level > 0)) | ((down ^ 1) & (level < levels - 1));
     return free * (1 - 2 * down);
 }
+
+}  // namespace core

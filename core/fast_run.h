@@ -9,6 +9,8 @@
 #include "model_state.h"
 #include "mutation_threshold.h"
 
+namespace core {
+
 // Runs steps steps on a lattice of `sites` sites, recording the mean level
 // after each in mean_levels (size steps) unless it is null. plain_step()
 // runs one step of the model's plain loop, fast_step(fast, attempt_below)
@@ -34,3 +36,5 @@ void run_steps_fast(ModelState& state, int32_t sites, double mutation_rate, int3
     }
     fast_uniform_end(fast, state.rng);
 }
+
+}  // namespace core

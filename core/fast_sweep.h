@@ -19,6 +19,8 @@
 
 #include "fast_draws.h"
 
+namespace core {
+
 // Sites per batch: at most this many refreshes pending (8 KB on the stack).
 // Long batches pay off: a batch's refreshes run back to back and overlap
 // one another, and the batch's own turns are rare.
@@ -91,3 +93,5 @@ void fast_mutation_sweep(FastUniform& fast, const SweepLattice& lattice, int32_t
     fast.cursor = cursor;
     level_sum = sum;
 }
+
+}  // namespace core

@@ -1,5 +1,7 @@
 #include "fast_uniform.h"
 
+namespace core {
+
 bool fast_uniform_can_take(const UniformRng& rng) {
     if (rng.state > 0 && rng.last != 0) {
         return rng.state < kRngModulus && rng.last > 0 && rng.last < kRngModulus;
@@ -31,3 +33,5 @@ void fast_uniform_end(const FastUniform& fast, UniformRng& rng) {
     rng.state = modular_product(step_back, fast.ahead[fast.cursor.ahead]);
     rng.last = fast.cursor.last;
 }
+
+}  // namespace core

@@ -20,6 +20,8 @@
 #include "congruential_jumps.h"
 #include "random_streams.h"
 
+namespace core {
+
 constexpr uint32_t kAhead = 64;     // congruential states kept ahead: a power of two, a multiple of 4
 constexpr int32_t kSlotShift = 26;  // a table value's slot is value >> 26 (values are never negative)
 
@@ -108,3 +110,5 @@ inline double uniform_deviate(int32_t value) { return static_cast<double>(value)
 inline double fast_uniform_next(FastUniform& fast) {
     return uniform_deviate(fast_uniform_value(fast, fast.cursor));
 }
+
+}  // namespace core

@@ -12,6 +12,8 @@
 #include "model_state.h"
 #include "mutation_threshold.h"
 
+namespace core {
+
 // Runs per lane. Two chains drew fastest per draw in bench/ (floor/
 // fast_uniform_chains:K): more chains spill registers and gain nothing.
 constexpr int kLaneRuns = 2;  // lane_mutation_sweeps takes up to two
@@ -88,3 +90,5 @@ void run_lane_fast(const LaneRun* runs, int count, int32_t sites, PlainStep&& pl
         if (began[r]) fast_uniform_end(fast[r], runs[r].state->rng);
     }
 }
+
+}  // namespace core

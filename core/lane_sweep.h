@@ -11,6 +11,8 @@
 
 #include "fast_sweep.h"
 
+namespace core {
+
 // One run's part of a lane sweep.
 struct LaneSweep {
     FastUniform* fast;
@@ -123,3 +125,5 @@ void lane_mutation_sweeps(const LaneSweep (&runs)[N], RefreshAround&& refresh_ar
         *runs[1].level_sum = b.sum;
     }
 }
+
+}  // namespace core

@@ -1,5 +1,7 @@
 #include "level_tally.h"
 
+namespace core {
+
 void tally_reset(LevelTally& tally, int32_t levels) {
     for (int32_t l = 0; l < levels; ++l) {
         tally.obs_sum[l] = 0.0;
@@ -15,3 +17,5 @@ void tally_add(LevelTally& tally, int32_t level, double value) {
 void tally_best(const LevelTally& tally, int32_t levels, UniformRng& rng, int32_t& best_level) {
     tally_best_drawing(tally, levels, [&rng] { return uniform_next(rng); }, best_level);
 }
+
+}  // namespace core

@@ -6,6 +6,8 @@
 
 #include "random_streams.h"
 
+namespace core {
+
 // Observations of the current step, per level. Storage belongs to the caller.
 struct LevelTally {
     double* obs_sum;     // sum of the values added under each level (size levels)
@@ -48,3 +50,5 @@ void tally_best_drawing(const LevelTally& tally, int32_t levels, DrawUniform&& d
         }
     }
 }
+
+}  // namespace core

@@ -6,6 +6,8 @@
 #include "level_tally.h"
 #include "random_streams.h"
 
+namespace core {
+
 // The trait value of a level: intercept + slope * level, rounded to double.
 inline double level_value(double intercept, double slope, int32_t level) {
     return intercept + slope * static_cast<double>(level);
@@ -42,3 +44,5 @@ inline double mean_level(int64_t level_sum, int32_t sites) {
 inline double fitness_now(const ModelState& state, int32_t site, const ModelParams& m) {
     return level_value(m.intercept, m.slope, state.traits[site]) * state.scores[site];
 }
+
+}  // namespace core

@@ -4,6 +4,8 @@
 
 #include "random_streams.h"
 
+namespace core {
+
 namespace {
 constexpr uint32_t kValueLimit = 1u << 31;  // one past the largest table value
 
@@ -22,3 +24,5 @@ uint32_t mutation_threshold(double mutation_rate) {
     while (threshold < kValueLimit && attempts(mutation_rate, threshold)) ++threshold;
     return threshold;
 }
+
+}  // namespace core

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // The least value in 0 .. 2^31 - 1 whose deviate does not lie strictly
 // below mutation_rate, or 2^31 when every deviate does: an attempt happens
 // exactly when the first draw's table value, as uint32, lies below it.
@@ -17,3 +19,5 @@ uint32_t mutation_threshold(double mutation_rate);
 
 // A second draw below this value moves down (0.5 > deviate).
 constexpr uint32_t kDownThreshold = 1u << 30;
+
+}  // namespace core

@@ -6,6 +6,8 @@
 
 #include "natural_log_table.h"
 
+namespace core {
+
 // The value is e * log 2 + log(c) + log(1 + r) with x = 2^e * m, c from the
 // table bucket of m and r = m * c - 1 (|r| < 2^-7), each part held as an
 // unevaluated sum of two doubles (hi + lo) and added in that precision.
@@ -138,3 +140,5 @@ double natural_log(double x) {
     sum = add(sum, log1p_small(r.hi, r.lo));
     return sum.hi + sum.lo;
 }
+
+}  // namespace core

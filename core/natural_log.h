@@ -7,5 +7,9 @@
 // one division, in a fixed order.
 #pragma once
 
+namespace core {
+
 // log(x) for x > 0; -inf for 0, NaN for negative or NaN x, +inf for +inf.
 double natural_log(double x);
+
+}  // namespace core

@@ -2,6 +2,8 @@
 // {c, -log(c) high part, -log(c) low part} per bucket of the significand.
 #pragma once
 
+namespace core {
+
 constexpr int kLogBuckets = 128;
 constexpr int kLogHalvedFrom = 53;  // buckets from here hold m / 2 (m >= sqrt 2)
 
@@ -155,3 +157,5 @@ constexpr LogPair kLogSeries[8] = {
     {0x1.5555555555555p-3, 0x1.5555555555555p-57},
     {0x1.2492492492492p-3, 0x1.2492492492492p-57},
 };
+
+}  // namespace core

@@ -9,6 +9,8 @@
 #include "natural_log.h"
 #include "random_streams.h"
 
+namespace core {
+
 template <typename DrawUniform>
 double polar_gaussian(GaussianRng& gauss, DrawUniform&& draw_uniform) {
     if (gauss.has_spare == 1) {
@@ -27,3 +29,5 @@ double polar_gaussian(GaussianRng& gauss, DrawUniform&& draw_uniform) {
     gauss.has_spare = 1;
     return y * fac;
 }
+
+}  // namespace core

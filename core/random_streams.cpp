@@ -3,6 +3,8 @@
 #include "exact_fp_guard.h"
 #include "polar_gaussian.h"
 
+namespace core {
+
 namespace {
 constexpr int32_t kSchrageQuotient = kRngModulus / kRngMultiplier;   // 127773
 constexpr int32_t kSchrageRemainder = kRngModulus % kRngMultiplier;  // 2836
@@ -54,3 +56,5 @@ double gaussian_next(GaussianRng& gauss, UniformRng& rng) {
     if (rng.state < 0) gauss.has_spare = 0;  // a freshly seeded stream drops the old spare
     return polar_gaussian(gauss, [&rng] { return uniform_next(rng); });
 }
+
+}  // namespace core

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // Uniform generator state.
 struct UniformRng {
     int32_t state;   // congruential state; <= 0 means "not started", running: 1 .. 2147483646
@@ -50,3 +52,5 @@ double uniform_next(UniformRng& rng);
 // from the first is cached and returned by the next call. A freshly seeded
 // stream (negative state) discards the cache.
 double gaussian_next(GaussianRng& gauss, UniformRng& rng);
+
+}  // namespace core

@@ -31,16 +31,16 @@ void torus_score_all_sites_fast(double* scores, const int32_t* traits, int32_t n
 
 // The part of a fast step before the mutation sweep: the focal draw, the
 // observations, the best level and its adoption (with its refresh).
-void torus_choose_fast(ModelState& state, FastUniform& fast, int32_t n_columns, int32_t m_rows,
+void torus_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t n_columns, int32_t m_rows,
                        const TorusParams& params, VectorWidth width);
 
 // The lattice as the mutation sweep sees it.
-inline SweepLattice torus_sweep_lattice(const ModelState& state, int32_t n_columns, int32_t m_rows) {
+inline core::SweepLattice torus_sweep_lattice(const core::ModelState& state, int32_t n_columns, int32_t m_rows) {
     const int32_t sites = n_columns * m_rows;
     // A refresh reads levels up to two columns and two rows away (never
     // further than the whole lattice, whose rows may pass INT32_MAX / 2).
     const int64_t reach = 2 * static_cast<int64_t>(m_rows) + 2;
-    return SweepLattice{state.traits, state.scores, sites, reach < sites ? static_cast<int32_t>(reach) : sites};
+    return core::SweepLattice{state.traits, state.scores, sites, reach < sites ? static_cast<int32_t>(reach) : sites};
 }
 
 // The column and row of the sites a sweep changed: they come in ascending
@@ -67,7 +67,7 @@ inline void advance_to(AscendingSite& at, int32_t i, int32_t m_rows) {
 // stream and means. Fitness is computed only for the observed sites, when
 // observed (nothing changes between the start of a step and its
 // observations), so state.fitness is left untouched.
-void torus_run_fast(ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
+void torus_run_fast(core::ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
                     double* mean_levels);
 
 }  // namespace torus

@@ -38,7 +38,7 @@ void refresh_linear(double* scores, const int32_t* traits, const BlockIndex& at,
     // |a - 2| + |b - 2| <= 2; the other entries stay unset.
     ValueBlock value;
     const auto fill = [&](int32_t a, int32_t b) {
-        value[a][b] = level_value(intercept, slope, traits[at.column_start[a] + at.row[b]]);
+        value[a][b] = core::level_value(intercept, slope, traits[at.column_start[a] + at.row[b]]);
     };
     fill(0, 2);
     fill(1, 1), fill(1, 2), fill(1, 3);
@@ -61,7 +61,7 @@ void refresh_linear_interior(double* scores, const int32_t* traits, int32_t site
                              double slope) {
     const int32_t* const centre = traits + site;
     const auto value = [&](int32_t column_offset, int32_t row_offset) {
-        return level_value(intercept, slope, centre[column_offset * m_rows + row_offset]);
+        return core::level_value(intercept, slope, centre[column_offset * m_rows + row_offset]);
     };
     const double up2 = value(0, -2), up = value(0, -1), own = value(0, 0), down = value(0, 1), down2 = value(0, 2);
     const double left_up = value(-1, -1), left = value(-1, 0), left_down = value(-1, 1), left2 = value(-2, 0);

@@ -12,7 +12,7 @@ namespace torus {
 
 // One torus run of a lane, set up as for torus_run_fast.
 struct TorusLaneRun {
-    ModelState* state;
+    core::ModelState* state;
     TorusParams params;
     int32_t steps;
     double* mean_levels;  // null: not recorded

@@ -26,7 +26,7 @@ void fill_block_values(double (&value)[kBlock][kRows], const int32_t* traits, co
                        double slope) {
     for (int32_t a = 0; a < kBlock; ++a) {
         const int32_t* column = traits + at.column_start[a];
-        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = level_value(intercept, slope, column[at.row[b]]);
+        for (int32_t b = 0; b < kBlock; ++b) value[a][b] = core::level_value(intercept, slope, column[at.row[b]]);
         for (int32_t b = kBlock; b < kRows; ++b) value[a][b] = 0.0;
     }
 }

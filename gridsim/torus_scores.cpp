@@ -7,13 +7,13 @@ namespace torus {
 namespace {
 double neighbour_value(const int32_t* traits, int32_t direction, int32_t column, int32_t row, int32_t n_columns,
                        int32_t m_rows, double intercept, double slope) {
-    return level_value(intercept, slope, traits[neighbour_index(direction, column, row, n_columns, m_rows)]);
+    return core::level_value(intercept, slope, traits[neighbour_index(direction, column, row, n_columns, m_rows)]);
 }
 }  // namespace
 
 double linear_score(const int32_t* traits, int32_t column, int32_t row, int32_t n_columns, int32_t m_rows,
                     double intercept, double slope) {
-    const double own = level_value(intercept, slope, traits[column * m_rows + row]);
+    const double own = core::level_value(intercept, slope, traits[column * m_rows + row]);
     double total = 0.0;
     for (int32_t d = 0; d < 8; d += 2) {
         const double v = neighbour_value(traits, d, column, row, n_columns, m_rows, intercept, slope);
@@ -24,7 +24,7 @@ double linear_score(const int32_t* traits, int32_t column, int32_t row, int32_t 
 
 double quadrant_score(const int32_t* traits, int32_t column, int32_t row, int32_t n_columns, int32_t m_rows,
                       double intercept, double slope) {
-    const double own = level_value(intercept, slope, traits[column * m_rows + row]);
+    const double own = core::level_value(intercept, slope, traits[column * m_rows + row]);
     double t[8];
     for (int32_t d = 0; d < 8; ++d) {
         const double v = neighbour_value(traits, d, column, row, n_columns, m_rows, intercept, slope);

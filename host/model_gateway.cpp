@@ -39,7 +39,7 @@ void run_model_gateway(const ModelDescriptor& model, int nlhs, mxArray* plhs[], 
     double* mean_levels = nullptr;
     int32_t* levels = create_outputs(nlhs, plhs, call.rows, call.cols, call.steps, mean_levels);
 
-    ModelState state{};
+    core::ModelState state{};
     start_run(state, call.seed, levels, sites, call.params.levels);
     model.set_up(state, call, source);
     model.run(state, call, call.steps, mean_levels);

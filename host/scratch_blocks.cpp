@@ -70,7 +70,7 @@ void check_call_memory(const char* function, int nlhs, int32_t rows, int32_t col
     const CallNeed needs[kNeeds] = {
         {"the final_traits output", sites * sizeof(int32_t), kLatticeAdvice},
         {"the mean_levels output", means, kStepsAdvice},
-        {"the random stream's table", kRngTableSize * sizeof(int32_t), "Free memory."},
+        {"the random stream's table", core::kRngTableSize * sizeof(int32_t), "Free memory."},
         {"the scores scratch array", sites * sizeof(double), kLatticeAdvice},
         {"the fitness scratch array", sites * sizeof(double), kLatticeAdvice},
         {"the tally's per-level sums", tally * sizeof(double), kLevelsAdvice},
@@ -99,25 +99,25 @@ int32_t* create_outputs(int nlhs, mxArray* plhs[], int32_t rows, int32_t cols, i
     return traits;
 }
 
-void start_run(ModelState& state, int32_t seed, int32_t* traits, int32_t sites, int32_t levels) {
-    uniform_seed(state.rng, seed);
+void start_run(core::ModelState& state, int32_t seed, int32_t* traits, int32_t sites, int32_t levels) {
+    core::uniform_seed(state.rng, seed);
     state.gauss.has_spare = 0;
     scratch_allocate(state, sites, levels);
     state.traits = traits;
     state.best_level = 0;
 }
 
-void scratch_allocate(ModelState& state, int32_t sites, int32_t levels) {
+void scratch_allocate(core::ModelState& state, int32_t sites, int32_t levels) {
     const size_t n = static_cast<size_t>(sites);
     const size_t l = static_cast<size_t>(levels);
-    state.rng.table = static_cast<int32_t*>(mxMalloc(kRngTableSize * sizeof(int32_t)));
+    state.rng.table = static_cast<int32_t*>(mxMalloc(core::kRngTableSize * sizeof(int32_t)));
     state.scores = static_cast<double*>(mxMalloc(n * sizeof(double)));
     state.fitness = static_cast<double*>(mxMalloc(n * sizeof(double)));
     state.tally.obs_sum = static_cast<double*>(mxMalloc(l * sizeof(double)));
     state.tally.obs_count = static_cast<int32_t*>(mxMalloc(l * sizeof(int32_t)));
 }
 
-void scratch_free(ModelState& state) {
+void scratch_free(core::ModelState& state) {
     mxFree(state.rng.table);
     mxFree(state.scores);
     mxFree(state.fitness);

@@ -26,11 +26,11 @@ int32_t* create_outputs(int nlhs, mxArray* plhs[], int32_t rows, int32_t cols, i
 // blocks and points state at traits. best_level starts at level 0, valid for
 // every accepted levels; it is adopted only if no level scores above the
 // floor in the first step (non-finite fitness).
-void start_run(ModelState& state, int32_t seed, int32_t* traits, int32_t sites, int32_t levels);
+void start_run(core::ModelState& state, int32_t seed, int32_t* traits, int32_t sites, int32_t levels);
 
 // Allocates the shuffle table, scores, fitness and the tally's sums and
 // counts, in that order, and points state at them.
-void scratch_allocate(ModelState& state, int32_t sites, int32_t levels);
+void scratch_allocate(core::ModelState& state, int32_t sites, int32_t levels);
 
 // Frees the five blocks in the order they were allocated.
-void scratch_free(ModelState& state);
+void scratch_free(core::ModelState& state);

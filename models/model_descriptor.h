@@ -18,7 +18,7 @@ constexpr int kMaxModelOptions = 2;
 // One call's arguments, read and converted as the gateway converts them.
 struct ModelCall {
     const ModelDescriptor* model = nullptr;
-    ModelParams params{};                   // the arguments every model takes
+    core::ModelParams params{};                   // the arguments every model takes
     int32_t options[kMaxModelOptions] = {};  // the model's own int32 arguments, in call order
     int32_t steps = 0;
     int32_t seed = 0;
@@ -30,7 +30,7 @@ struct ModelCall {
 // One run of a lane: its call, state (set up by set_up), steps and means.
 struct LaneCall {
     const ModelCall* call;
-    ModelState* state;
+    core::ModelState* state;
     double* mean_levels;  // null: not recorded
 };
 
@@ -46,10 +46,10 @@ struct ModelDescriptor {
     // Loads initial (call.sites levels, all valid) into state.traits, sets
     // state.level_sum and scores every site: the gateway's set-up after
     // the stream is seeded and the scratch blocks are allocated.
-    void (*set_up)(ModelState& state, const ModelCall& call, const double* initial);
+    void (*set_up)(core::ModelState& state, const ModelCall& call, const double* initial);
     // The step loop: call.steps steps from set_up's state, or fewer, taken
     // in stretches that give the same bits as one run.
-    void (*run)(ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels);
+    void (*run)(core::ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels);
     // Runs count (1 .. kLaneRuns) calls of one shape stepped together.
     void (*run_lane)(const LaneCall* runs, int count);
 };

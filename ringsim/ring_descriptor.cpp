@@ -9,17 +9,17 @@ ring::RingParams ring_params(const ModelCall& call) { return {call.params, call.
 
 bool ring_option_rules(const ModelCall& call, ArgumentFault& fault) { return radius_rule(call.options[0], fault); }
 
-void ring_set_up(ModelState& state, const ModelCall& call, const double* initial) {
+void ring_set_up(core::ModelState& state, const ModelCall& call, const double* initial) {
     state.level_sum = ring::load_traits(state.traits, initial, call.sites);
     ring::ring_score_all_sites_fast(state.scores, state.traits, call.sites, call.params.intercept, call.params.slope);
 }
 
-void ring_run(ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels) {
+void ring_run(core::ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels) {
     ring::ring_run_fast(state, call.sites, ring_params(call), steps, mean_levels);
 }
 
 void ring_run_lane(const LaneCall* runs, int count) {
-    ring::RingLaneRun lane[kLaneRuns];
+    ring::RingLaneRun lane[core::kLaneRuns];
     for (int r = 0; r < count; ++r) {
         lane[r] = ring::RingLaneRun{runs[r].state, ring_params(*runs[r].call), runs[r].call->steps,
                                     runs[r].mean_levels};

@@ -19,12 +19,12 @@ void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t co
 
 // The part of a fast step before the mutation sweep: the focal draw, the
 // observations, the best level and its adoption (with its refresh).
-void ring_choose_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params);
+void ring_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t count, const RingParams& params);
 
 // As ring_run: the same levels, scores, level_sum, best_level, tally, stream
 // and means. Fitness is computed only for the observed sites, when observed
 // (nothing changes between the start of a step and its observations), so
 // state.fitness is left untouched.
-void ring_run_fast(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
+void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
 
 }  // namespace ring

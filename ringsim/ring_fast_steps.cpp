@@ -13,38 +13,38 @@ inline double score_between(double left, double own, double right) {
     return left_term + right_term;
 }
 
-void observe_walk(ModelState& state, FastUniform& fast, int32_t focal, int32_t direction, int32_t count,
+void observe_walk(core::ModelState& state, core::FastUniform& fast, int32_t focal, int32_t direction, int32_t count,
                   const RingParams& params) {
     int32_t j = focal;
     for (int32_t k = 0; k < params.radius; ++k) {
         j = ring_neighbour(direction, j, count);
         const double observed =
-            fitness_now(state, j, params.model) + params.model.noise * fast_gaussian_next(state.gauss, fast);
-        tally_add(state.tally, state.traits[j], observed);
+            core::fitness_now(state, j, params.model) + params.model.noise * core::fast_gaussian_next(state.gauss, fast);
+        core::tally_add(state.tally, state.traits[j], observed);
     }
 }
 
-void ring_step_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params,
+void ring_step_fast(core::ModelState& state, core::FastUniform& fast, int32_t count, const RingParams& params,
                     uint32_t attempt_below) {
     ring_choose_fast(state, fast, count, params);
-    const ModelParams& m = params.model;
-    const SweepLattice lattice{state.traits, state.scores, count, 2};
-    fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
+    const core::ModelParams& m = params.model;
+    const core::SweepLattice lattice{state.traits, state.scores, count, 2};
+    core::fast_mutation_sweep(fast, lattice, m.levels, attempt_below, state.level_sum, [&](int32_t i) {
         ring_refresh_scores_fast(state.scores, state.traits, i, count, m.intercept, m.slope);
     });
 }
 }  // namespace
 
-void ring_choose_fast(ModelState& state, FastUniform& fast, int32_t count, const RingParams& params) {
-    const ModelParams& m = params.model;
-    tally_reset(state.tally, m.levels);
-    const int32_t focal = static_cast<int32_t>(fast_uniform_next(fast) * static_cast<double>(count)) % count;
+void ring_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t count, const RingParams& params) {
+    const core::ModelParams& m = params.model;
+    core::tally_reset(state.tally, m.levels);
+    const int32_t focal = static_cast<int32_t>(core::fast_uniform_next(fast) * static_cast<double>(count)) % count;
     const int32_t own = state.traits[focal];
-    tally_add(state.tally, own, fitness_now(state, focal, m));
+    core::tally_add(state.tally, own, core::fitness_now(state, focal, m));
     observe_walk(state, fast, focal, kRingLeft, count, params);
     observe_walk(state, fast, focal, kRingRight, count, params);
 
-    fast_tally_best(state.tally, m.levels, fast, state.best_level);
+    core::fast_tally_best(state.tally, m.levels, fast, state.best_level);
     if (state.best_level != own) {
         state.traits[focal] = state.best_level;
         state.level_sum += state.best_level - own;
@@ -62,7 +62,7 @@ void ring_refresh_scores_fast(double* scores, const int32_t* traits, int32_t ind
     site[3] = ring_neighbour(kRingRight, index, count);
     site[4] = ring_neighbour(kRingRight, site[3], count);
     double value[5];
-    for (int32_t k = 0; k < 5; ++k) value[k] = level_value(intercept, slope, traits[site[k]]);
+    for (int32_t k = 0; k < 5; ++k) value[k] = core::level_value(intercept, slope, traits[site[k]]);
     for (int32_t k = 1; k <= 3; ++k) scores[site[k]] = score_between(value[k - 1], value[k], value[k + 1]);
 }
 
@@ -72,15 +72,15 @@ void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t co
         return;
     }
     scores[0] = site_score(traits, 0, count, intercept, slope);
-    const auto value = [&](int32_t i) { return level_value(intercept, slope, traits[i]); };
+    const auto value = [&](int32_t i) { return core::level_value(intercept, slope, traits[i]); };
     for (int32_t i = 1; i < count - 1; ++i) scores[i] = score_between(value(i - 1), value(i), value(i + 1));
     scores[count - 1] = site_score(traits, count - 1, count, intercept, slope);
 }
 
-void ring_run_fast(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels) {
-    run_steps_fast(
+void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels) {
+    core::run_steps_fast(
         state, count, params.model.mutation_rate, steps, mean_levels, [&] { ring_step(state, count, params); },
-        [&](FastUniform& fast, uint32_t attempt_below) { ring_step_fast(state, fast, count, params, attempt_below); });
+        [&](core::FastUniform& fast, uint32_t attempt_below) { ring_step_fast(state, fast, count, params, attempt_below); });
 }
 
 }  // namespace ring

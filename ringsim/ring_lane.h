@@ -12,7 +12,7 @@ namespace ring {
 
 // One ring run of a lane, set up as for ring_run_fast.
 struct RingLaneRun {
-    ModelState* state;
+    core::ModelState* state;
     RingParams params;
     int32_t steps;
     double* mean_levels;  // null: not recorded

@@ -3,9 +3,9 @@
 namespace ring {
 
 double site_score(const int32_t* traits, int32_t index, int32_t count, double intercept, double slope) {
-    const double own = level_value(intercept, slope, traits[index]);
-    const double left = level_value(intercept, slope, traits[ring_neighbour(kRingLeft, index, count)]);
-    const double right = level_value(intercept, slope, traits[ring_neighbour(kRingRight, index, count)]);
+    const double own = core::level_value(intercept, slope, traits[index]);
+    const double left = core::level_value(intercept, slope, traits[ring_neighbour(kRingLeft, index, count)]);
+    const double right = core::level_value(intercept, slope, traits[ring_neighbour(kRingRight, index, count)]);
     const double left_term = ((left - own) + 1.0) / 2.0;
     const double right_term = ((right - own) + 1.0) / 2.0;
     return left_term + right_term;

@@ -37,16 +37,16 @@ void refresh_scores_around(double* scores, const int32_t* traits, int32_t index,
 
 // Ring-specific parameters.
 struct RingParams {
-    ModelParams model;  // parameters shared with the torus
+    core::ModelParams model;  // parameters shared with the torus
     int32_t radius;     // sites observed on each side of the focal site; <= 0 observes none
 };
 
 // One step on a ring of count >= 1 sites whose state holds current scores
 // and level_sum. Returns the focal site drawn.
-int32_t ring_step(ModelState& state, int32_t count, const RingParams& params);
+int32_t ring_step(core::ModelState& state, int32_t count, const RingParams& params);
 
 // Runs steps steps, recording the mean level after each in mean_levels
 // (size steps) unless it is null.
-void ring_run(ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
+void ring_run(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
 
 }  // namespace ring

@@ -116,7 +116,7 @@ TEST(LargeCalls, ScratchBlocksAreRequestedInFullBytes) {
     if (!kWideHost) GTEST_SKIP() << "a 32-bit host refuses these sites before allocating";
     HostSession host;
     host.malloc_limit = size_t{1} << 20;
-    ModelState state{};
+    core::ModelState state{};
     EXPECT_THROW(scratch_allocate(state, static_cast<int32_t>(kSites), 10), HostError);
     const std::vector<std::string> calls = {"mxMalloc(128)", "mxMalloc(" + std::to_string(kSites * 8) + ")"};
     EXPECT_EQ(host.calls, calls);

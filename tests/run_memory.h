@@ -13,19 +13,19 @@
 struct RunMemory {
     std::vector<int32_t> traits, counts;
     std::vector<double> scores, fitness, sums;
-    int32_t table[kRngTableSize] = {};
-    ModelState state{};
+    int32_t table[core::kRngTableSize] = {};
+    core::ModelState state{};
 
     RunMemory(size_t sites, int32_t levels, int32_t seed)
         : traits(sites), counts(static_cast<size_t>(levels)), scores(sites), fitness(sites),
           sums(static_cast<size_t>(levels)) {
-        uniform_seed(state.rng, seed);
+        core::uniform_seed(state.rng, seed);
         state.rng.table = table;
         state.gauss.has_spare = 0;
         state.traits = traits.data();
         state.scores = scores.data();
         state.fitness = fitness.data();
-        state.tally = LevelTally{sums.data(), counts.data()};
+        state.tally = core::LevelTally{sums.data(), counts.data()};
         state.level_sum = 0;
         state.best_level = 0;
     }

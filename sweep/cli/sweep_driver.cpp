@@ -112,7 +112,7 @@ void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, co
     pool.finish();
 }
 
-int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : kLaneRuns; }
+int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : core::kLaneRuns; }
 
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
     // Past a file-size limit, writes fail and are reported like a full disk.

@@ -29,7 +29,7 @@ using ComputeRuns =
     std::function<void(const SweepPlan&, PendingRuns todo, int threads, const ResultHandler& sink, int lane_runs)>;
 
 void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink,
-                        int lane_runs = kLaneRuns);
+                        int lane_runs = core::kLaneRuns);
 
 // The most runs a thread steps together under options: 1 one at a time, else kLaneRuns.
 int lane_runs_of(const SweepOptions& options);

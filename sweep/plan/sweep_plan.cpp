@@ -79,13 +79,13 @@ void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vecto
     const ScalarSlots slots = scalar_slots(*plan.model);
     const auto levels = static_cast<int32_t>(scalars[slots.levels]);  // checked before any run is prepared
     const int32_t seed = init.has_seed ? init.seed : static_cast<int32_t>(scalars[slots.seed]);
-    std::vector<int32_t> table(kRngTableSize);
-    UniformRng rng{};
+    std::vector<int32_t> table(core::kRngTableSize);
+    core::UniformRng rng{};
     rng.table = table.data();
-    uniform_seed(rng, seed);
+    core::uniform_seed(rng, seed);
     initial.resize(init.rows * init.cols);
     for (double& v : initial) {
-        const auto level = static_cast<int32_t>(uniform_next(rng) * static_cast<double>(levels));
+        const auto level = static_cast<int32_t>(core::uniform_next(rng) * static_cast<double>(levels));
         v = static_cast<double>(std::min(level, levels - 1));
     }
 }

@@ -15,8 +15,8 @@ struct ScratchMemory {
     std::vector<double> obs_sum;
     std::vector<int32_t> obs_count;
 
-    ScratchMemory(ModelState& state, int32_t sites, int32_t levels)
-        : table(kRngTableSize), scores(sites), fitness(sites), obs_sum(levels), obs_count(levels) {
+    ScratchMemory(core::ModelState& state, int32_t sites, int32_t levels)
+        : table(core::kRngTableSize), scores(sites), fitness(sites), obs_sum(levels), obs_count(levels) {
         state.rng.table = table.data();
         state.scores = scores.data();
         state.fitness = fitness.data();
@@ -27,8 +27,8 @@ struct ScratchMemory {
 
 // Seeds the stream, loads the levels into final_levels and scores them, as
 // the gateway does.
-void set_up_run(const ModelCall& call, const double* initial, int32_t* final_levels, ModelState& state) {
-    uniform_seed(state.rng, call.seed);
+void set_up_run(const ModelCall& call, const double* initial, int32_t* final_levels, core::ModelState& state) {
+    core::uniform_seed(state.rng, call.seed);
     state.gauss.has_spare = 0;
     state.traits = final_levels;
     call.model->set_up(state, call, initial);
@@ -42,7 +42,7 @@ void execute_run(const ModelCall& call, const double* initial, int32_t* final_le
 
 void execute_run(const ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
                  const int32_t* stops, size_t stop_count, int32_t* snapshots) {
-    ModelState state{};
+    core::ModelState state{};
     ScratchMemory scratch(state, call.sites, call.params.levels);
     set_up_run(call, initial, final_levels, state);
     // Steps `from` .. `to` - 1 of the step loop. The loop hands the whole
@@ -66,9 +66,9 @@ bool same_lane(const ModelCall& a, const ModelCall& b) {
 
 void execute_lane(const ModelCall* calls, const double* const* initial, int32_t* const* final_levels,
                   double* const* mean_levels, int count) {
-    ModelState states[kLaneRuns]{};
-    std::optional<ScratchMemory> scratch[kLaneRuns];
-    LaneCall lane[kLaneRuns];
+    core::ModelState states[core::kLaneRuns]{};
+    std::optional<ScratchMemory> scratch[core::kLaneRuns];
+    LaneCall lane[core::kLaneRuns];
     for (int r = 0; r < count; ++r) {
         scratch[r].emplace(states[r], calls[r].sites, calls[r].params.levels);
         set_up_run(calls[r], initial[r], final_levels[r], states[r]);

@@ -91,8 +91,8 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
 }
 
 void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results) {
-    ModelCall runs[kLaneRuns];
-    std::vector<double> initial[kLaneRuns];
+    ModelCall runs[core::kLaneRuns];
+    std::vector<double> initial[core::kLaneRuns];
     bool lane = count > 1 && snapshot_count(plan) == 0;
     for (int r = 0; r < count && lane; ++r) {
         try {
@@ -106,9 +106,9 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count,
         for (int r = 0; r < count; ++r) execute_plan_run(plan, indices[r], results[r]);
         return;
     }
-    const double* initial_levels[kLaneRuns];
-    int32_t* final_levels[kLaneRuns];
-    double* mean_levels[kLaneRuns];
+    const double* initial_levels[core::kLaneRuns];
+    int32_t* final_levels[core::kLaneRuns];
+    double* mean_levels[core::kLaneRuns];
     try {
         for (int r = 0; r < count; ++r) {
             RunResult& result = results[r];
@@ -134,7 +134,7 @@ RunPool::RunPool(const SweepPlan& plan, IndexQueue& work, const ResultHandler& h
       work_(work),
       handler_(handler),
       helpers_(helpers > 0 ? static_cast<size_t>(helpers) : 0),
-      lane_runs_(static_cast<size_t>(std::min(std::max(lane_runs, 1), kLaneRuns))) {
+      lane_runs_(static_cast<size_t>(std::min(std::max(lane_runs, 1), core::kLaneRuns))) {
     threads_.reserve(static_cast<size_t>(helpers > 0 ? helpers : 0));
     for (int t = 0; t < helpers; ++t) {
         std::lock_guard<std::mutex> lock(handler_mutex_);
@@ -178,8 +178,8 @@ bool RunPool::idle() {
 }
 
 void RunPool::compute() {
-    RunResult results[kLaneRuns];  // reused, so a thread's output buffers are allocated once
-    int64_t indices[kLaneRuns];
+    RunResult results[core::kLaneRuns];  // reused, so a thread's output buffers are allocated once
+    int64_t indices[core::kLaneRuns];
     bool failed = false;
     while (!failed && work_.take(indices[0])) {
         // Whatever else is waiting now fills the lane, while a run is left

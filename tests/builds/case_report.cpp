@@ -45,13 +45,13 @@ bool last_mean_matches(const CallOutcome& out) {
 void print_stream_probes() {
     const int32_t seeds[] = {1, 2, 12345, -2147483647 - 1, 2147483647, 987654321};
     for (int32_t seed : seeds) {
-        int32_t table[kRngTableSize];
-        UniformRng rng{0, 0, table};
-        GaussianRng gauss{0, 0.0};
-        uniform_seed(rng, seed);
+        int32_t table[core::kRngTableSize];
+        core::UniformRng rng{0, 0, table};
+        core::GaussianRng gauss{0, 0.0};
+        core::uniform_seed(rng, seed);
         Digest uniforms, normals;
-        for (int k = 0; k < 100000; ++k) uniforms.add_double(uniform_next(rng));
-        for (int k = 0; k < 400000; ++k) normals.add_double(gaussian_next(gauss, rng));
+        for (int k = 0; k < 100000; ++k) uniforms.add_double(core::uniform_next(rng));
+        for (int k = 0; k < 400000; ++k) normals.add_double(core::gaussian_next(gauss, rng));
         std::printf("stream seed=%d uniforms=%016llx gaussians=%016llx\n", seed,
                     static_cast<unsigned long long>(uniforms.h), static_cast<unsigned long long>(normals.h));
     }

@@ -11,26 +11,26 @@
 namespace {
 
 struct Fixture {
-    int32_t table[kRngTableSize] = {};
-    UniformRng rng{0, 0, table};
+    int32_t table[core::kRngTableSize] = {};
+    core::UniformRng rng{0, 0, table};
     std::vector<double> sums;
     std::vector<int32_t> counts;
-    LevelTally tally{};
+    core::LevelTally tally{};
     Fixture(int32_t levels, int32_t seed) : sums(levels, 123.0), counts(levels, 77) {
-        tally = LevelTally{sums.data(), counts.data()};
-        tally_reset(tally, levels);
-        uniform_seed(rng, seed);
+        tally = core::LevelTally{sums.data(), counts.data()};
+        core::tally_reset(tally, levels);
+        core::uniform_seed(rng, seed);
     }
 };
 
 // Uniform draws made by a call, measured against a second stream.
-int draws_between(int32_t seed, const UniformRng& after) {
-    int32_t table[kRngTableSize];
-    UniformRng probe{0, 0, table};
-    uniform_seed(probe, seed);
+int draws_between(int32_t seed, const core::UniformRng& after) {
+    int32_t table[core::kRngTableSize];
+    core::UniformRng probe{0, 0, table};
+    core::uniform_seed(probe, seed);
     for (int n = 0; n < 100; ++n) {
         if (probe.state == after.state && probe.last == after.last) return n;
-        uniform_next(probe);
+        core::uniform_next(probe);
     }
     return -1;
 }
@@ -45,11 +45,11 @@ TEST(LevelTally, ResetClearsEveryLevel) {
 
 TEST(LevelTally, OneUniformPerNonEmptyLevelAndEmptyLevelsNeverWin) {
     Fixture f(3, 1);
-    tally_add(f.tally, 0, 1.0);
-    tally_add(f.tally, 0, 1.0);
-    tally_add(f.tally, 2, 0.5);
+    core::tally_add(f.tally, 0, 1.0);
+    core::tally_add(f.tally, 0, 1.0);
+    core::tally_add(f.tally, 2, 0.5);
     int32_t best = 1;
-    tally_best(f.tally, 3, f.rng, best);
+    core::tally_best(f.tally, 3, f.rng, best);
     EXPECT_EQ(draws_between(1, f.rng), 2);
     EXPECT_EQ(best, 0);
 }
@@ -77,9 +77,9 @@ TEST(LevelTally, BestLevelChoice) {
         const int32_t levels = static_cast<int32_t>(c.observations.size());
         Fixture f(levels, 3);
         for (int32_t l = 0; l < levels; ++l)
-            for (double v : c.observations[l]) tally_add(f.tally, l, v);
+            for (double v : c.observations[l]) core::tally_add(f.tally, l, v);
         int32_t best = c.start_best;
-        tally_best(f.tally, levels, f.rng, best);
+        core::tally_best(f.tally, levels, f.rng, best);
         EXPECT_EQ(best, c.expected) << c.name;
     }
 }
@@ -89,13 +89,13 @@ TEST(LevelTally, EqualSmallMeansAreOrderedByTheJitter) {
     int wins_high = 0;
     for (int32_t seed = 1; seed <= 200; ++seed) {
         Fixture f(2, seed);
-        tally_add(f.tally, 0, 0.5);
-        tally_add(f.tally, 1, 0.5);
+        core::tally_add(f.tally, 0, 0.5);
+        core::tally_add(f.tally, 1, 0.5);
         int32_t best = -1;
-        tally_best(f.tally, 2, f.rng, best);
+        core::tally_best(f.tally, 2, f.rng, best);
         Fixture replay(2, seed);
-        const double u0 = uniform_next(replay.rng);
-        const double u1 = uniform_next(replay.rng);
+        const double u0 = core::uniform_next(replay.rng);
+        const double u1 = core::uniform_next(replay.rng);
         EXPECT_EQ(best, (0.5 + 1e-10 * u0 < 0.5 + 1e-10 * u1) ? 1 : 0) << "seed " << seed;
         wins_high += best;
     }
@@ -120,14 +120,14 @@ TEST(MutationDraw, DrawCountsAndOutcomesFollowTheTwoUniforms) {
     for (const auto& c : cases) {
         for (int32_t seed = 1; seed <= 50; ++seed) {
             Fixture f(1, seed);
-            const int32_t d = mutation_draw(f.rng, c.rate, c.level, c.levels);
+            const int32_t d = core::mutation_draw(f.rng, c.rate, c.level, c.levels);
             Fixture replay(1, seed);
-            const double u1 = uniform_next(replay.rng);
+            const double u1 = core::uniform_next(replay.rng);
             int32_t expected = 0;
             int expected_draws = 1;
             if (c.rate > u1) {
                 expected_draws = 2;
-                const double u2 = uniform_next(replay.rng);
+                const double u2 = core::uniform_next(replay.rng);
                 expected = u2 < 0.5 ? (c.level > 0 ? -1 : 0) : (c.level < c.levels - 1 ? 1 : 0);
             }
             EXPECT_EQ(d, expected) << c.name << " seed " << seed;
@@ -138,13 +138,13 @@ TEST(MutationDraw, DrawCountsAndOutcomesFollowTheTwoUniforms) {
 
 TEST(MutationDraw, RateEqualToTheFirstUniformGivesNoAttempt) {
     Fixture probe(1, 9);
-    const double u1 = uniform_next(probe.rng);
+    const double u1 = core::uniform_next(probe.rng);
     Fixture f(1, 9);
-    EXPECT_EQ(mutation_draw(f.rng, u1, 1, 3), 0);
+    EXPECT_EQ(core::mutation_draw(f.rng, u1, 1, 3), 0);
     EXPECT_EQ(draws_between(9, f.rng), 1);
     Fixture g(1, 9);
     EXPECT_EQ(draws_between(9, g.rng), 0);
-    mutation_draw(g.rng, std::nextafter(u1, 1.0), 1, 3);
+    core::mutation_draw(g.rng, std::nextafter(u1, 1.0), 1, 3);
     EXPECT_EQ(draws_between(9, g.rng), 2);
 }
 

@@ -14,13 +14,13 @@ namespace {
 
 constexpr uint32_t kLimit = 1u << 31;
 
-bool attempts(double rate, uint32_t value) { return rate > static_cast<double>(value) * kRngScale; }
+bool attempts(double rate, uint32_t value) { return rate > static_cast<double>(value) * core::kRngScale; }
 
 // Rates whose threshold the tests pin down, including rates that equal a
 // deviate and their neighbouring doubles.
 std::vector<double> special_rates() {
     const double inf = std::numeric_limits<double>::infinity();
-    const double deviate = 123456789.0 * kRngScale;
+    const double deviate = 123456789.0 * core::kRngScale;
     return {0.0,  -0.0, std::nan(""), inf, -inf, -1.0, 1.0, 1.5, 1e300, 5e-324, 1e-300, 4.656612875245797e-10,
             1e-9, 1e-3, 0.01, 0.05, 0.1, 0.5, 0.9999999995343387, std::nextafter(1.0, 0.0),
             deviate, std::nextafter(deviate, 0.0), std::nextafter(deviate, 1.0)};
@@ -28,21 +28,21 @@ std::vector<double> special_rates() {
 
 TEST(MutationThreshold, KnownThresholds) {
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(mutation_threshold(0.0), 0u);
-    EXPECT_EQ(mutation_threshold(-0.0), 0u);
-    EXPECT_EQ(mutation_threshold(std::nan("")), 0u);
-    EXPECT_EQ(mutation_threshold(-inf), 0u);
-    EXPECT_EQ(mutation_threshold(1.0), kLimit - 1);  // (2^31 - 1) * scale rounds to 1.0
-    EXPECT_EQ(mutation_threshold(1.5), kLimit);
-    EXPECT_EQ(mutation_threshold(inf), kLimit);
-    EXPECT_EQ(mutation_threshold(0.5), kDownThreshold);  // the direction test is the rate-0.5 test
+    EXPECT_EQ(core::mutation_threshold(0.0), 0u);
+    EXPECT_EQ(core::mutation_threshold(-0.0), 0u);
+    EXPECT_EQ(core::mutation_threshold(std::nan("")), 0u);
+    EXPECT_EQ(core::mutation_threshold(-inf), 0u);
+    EXPECT_EQ(core::mutation_threshold(1.0), kLimit - 1);  // (2^31 - 1) * scale rounds to 1.0
+    EXPECT_EQ(core::mutation_threshold(1.5), kLimit);
+    EXPECT_EQ(core::mutation_threshold(inf), kLimit);
+    EXPECT_EQ(core::mutation_threshold(0.5), core::kDownThreshold);  // the direction test is the rate-0.5 test
     // A rate equal to a deviate does not attempt at that value.
-    EXPECT_EQ(mutation_threshold(123456789.0 * kRngScale), 123456789u);
+    EXPECT_EQ(core::mutation_threshold(123456789.0 * core::kRngScale), 123456789u);
 }
 
 TEST(MutationThreshold, SitsOnTheBoundaryOfTheDoubleComparison) {
     for (double rate : special_rates()) {
-        const uint32_t t = mutation_threshold(rate);
+        const uint32_t t = core::mutation_threshold(rate);
         if (t > 0) {
             EXPECT_TRUE(attempts(rate, t - 1)) << "rate " << rate;
         }
@@ -54,7 +54,7 @@ TEST(MutationThreshold, SitsOnTheBoundaryOfTheDoubleComparison) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int k = 0; k < 20000; ++k) {
         const double rate = k % 2 ? unit(gen) : std::ldexp(unit(gen), -static_cast<int>(gen() % 40));
-        const uint32_t t = mutation_threshold(rate);
+        const uint32_t t = core::mutation_threshold(rate);
         ASSERT_TRUE(t == 0 || attempts(rate, t - 1)) << "rate " << rate;
         ASSERT_TRUE(t == kLimit || !attempts(rate, t)) << "rate " << rate;
     }
@@ -67,25 +67,25 @@ TEST(MutationThreshold, FastDrawMatchesMutationDraw) {
     constexpr int32_t kSites = 3000;
     for (double rate : special_rates()) {
         for (int32_t levels : level_counts) {
-            int32_t ref_table[kRngTableSize], fast_table[kRngTableSize];
-            UniformRng reference{0, 0, ref_table}, fast_rng{0, 0, fast_table};
-            uniform_seed(reference, 99);
-            uniform_seed(fast_rng, 99);
+            int32_t ref_table[core::kRngTableSize], fast_table[core::kRngTableSize];
+            core::UniformRng reference{0, 0, ref_table}, fast_rng{0, 0, fast_table};
+            core::uniform_seed(reference, 99);
+            core::uniform_seed(fast_rng, 99);
             std::vector<int32_t> traits(kSites);
             for (int32_t k = 0; k < kSites; ++k) traits[k] = k % levels;
             const std::vector<double> scores(kSites);  // only prefetched
-            FastUniform fast;
-            fast_uniform_begin(fast, fast_rng);
+            core::FastUniform fast;
+            core::fast_uniform_begin(fast, fast_rng);
             int64_t level_sum = 0;
-            const SweepLattice lattice{traits.data(), scores.data(), kSites, 0};
-            fast_mutation_sweep(fast, lattice, levels, mutation_threshold(rate), level_sum, [](int32_t) {});
+            const core::SweepLattice lattice{traits.data(), scores.data(), kSites, 0};
+            core::fast_mutation_sweep(fast, lattice, levels, core::mutation_threshold(rate), level_sum, [](int32_t) {});
             for (int32_t k = 0; k < kSites; ++k) {
                 const int32_t level = k % levels;
-                const int32_t want = mutation_draw(reference, rate, level, levels);
+                const int32_t want = core::mutation_draw(reference, rate, level, levels);
                 const int32_t got = traits[k] - level;
                 ASSERT_EQ(got, want) << "rate " << rate << ", levels " << levels << ", draw " << k;
             }
-            fast_uniform_end(fast, fast_rng);
+            core::fast_uniform_end(fast, fast_rng);
             EXPECT_EQ(fast_rng.state, reference.state) << "rate " << rate;
             EXPECT_EQ(fast_rng.last, reference.last) << "rate " << rate;
         }

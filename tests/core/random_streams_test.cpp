@@ -8,13 +8,13 @@
 namespace {
 
 struct Stream {
-    int32_t table[kRngTableSize] = {};
-    UniformRng rng{0, 0, table};
-    GaussianRng gauss{0, 0.0};
-    explicit Stream(int32_t seed) { uniform_seed(rng, seed); }
+    int32_t table[core::kRngTableSize] = {};
+    core::UniformRng rng{0, 0, table};
+    core::GaussianRng gauss{0, 0.0};
+    explicit Stream(int32_t seed) { core::uniform_seed(rng, seed); }
     std::vector<double> uniforms(int n) {
         std::vector<double> out;
-        for (int k = 0; k < n; ++k) out.push_back(uniform_next(rng));
+        for (int k = 0; k < n; ++k) out.push_back(core::uniform_next(rng));
         return out;
     }
 };
@@ -39,7 +39,7 @@ TEST(UniformNext, KnownValuesFromFixedSeeds) {
 
 TEST(UniformNext, StateAfterFirstDrawOfSeedOne) {
     Stream s(1);
-    uniform_next(s.rng);
+    core::uniform_next(s.rng);
     EXPECT_EQ(s.rng.state, 530511967);
     EXPECT_EQ(s.rng.last, 893351816);
     const int32_t expected[] = {784558821, 2128236579, 1624379149, 1358580979};
@@ -61,7 +61,7 @@ TEST(UniformNext, ModulusSeedsGiveZeroThenTheSeedOneStream) {
     const auto seed_one = Stream(1).uniforms(50);
     for (int32_t seed : {INT32_MAX, -INT32_MAX}) {
         Stream s(seed);
-        EXPECT_EQ(uniform_next(s.rng), 0.0);
+        EXPECT_EQ(core::uniform_next(s.rng), 0.0);
         EXPECT_EQ(s.rng.state, 0);
         EXPECT_EQ(s.rng.last, 0);
         EXPECT_EQ(s.uniforms(50), seed_one) << "seed " << seed;
@@ -79,14 +79,14 @@ TEST(UniformNext, RestartsFromOneWhenLastIsZero) {
 TEST(UniformNext, ReseedingARunningStreamStartsAfresh) {
     Stream s(5);
     s.uniforms(17);
-    uniform_seed(s.rng, 12345);
+    core::uniform_seed(s.rng, 12345);
     EXPECT_EQ(s.uniforms(30), Stream(12345).uniforms(30));
 }
 
 TEST(UniformNext, ResultsStayInsideTheOpenInterval) {
     Stream s(424242);
     for (int k = 0; k < 200000; ++k) {
-        const double u = uniform_next(s.rng);
+        const double u = core::uniform_next(s.rng);
         ASSERT_GE(u, 4.656612875245797e-10);
         ASSERT_LE(u, 0.9999999995343387);
     }
@@ -96,7 +96,7 @@ TEST(CongruentialStep, MatchesTheSixtyFourBitProduct) {
     const int32_t states[] = {0, 1, 2, 127772, 127773, 127774, 16807, 1000000, 1 << 30, 2147483646, 2147483647};
     for (int32_t s : states) {
         const int64_t expected = (int64_t{16807} * s) % 2147483647;
-        EXPECT_EQ(congruential_step(s), expected) << "state " << s;
+        EXPECT_EQ(core::congruential_step(s), expected) << "state " << s;
     }
 }
 
@@ -106,7 +106,7 @@ TEST(GaussianNext, KnownDeviatesFromSeedOne) {
     const double expected[] = {-0.836853802593, -0.172279924073, 0.187117448254, 1.61543984901};
     const int uniforms_drawn[] = {2, 0, 2, 0};
     for (int k = 0; k < 4; ++k) {
-        EXPECT_NEAR(gaussian_next(s.gauss, s.rng), expected[k], 1e-11) << "deviate " << k;
+        EXPECT_NEAR(core::gaussian_next(s.gauss, s.rng), expected[k], 1e-11) << "deviate " << k;
         shadow.uniforms(uniforms_drawn[k]);
         EXPECT_EQ(s.rng.state, shadow.rng.state) << "after deviate " << k;
     }
@@ -114,30 +114,30 @@ TEST(GaussianNext, KnownDeviatesFromSeedOne) {
 
 TEST(GaussianNext, SpareSurvivesInterveningUniformDraws) {
     Stream s(1);
-    EXPECT_NEAR(gaussian_next(s.gauss, s.rng), -0.836853802593, 1e-11);
-    EXPECT_EQ(uniform_next(s.rng), 0.7564104859514211);
-    EXPECT_NEAR(gaussian_next(s.gauss, s.rng), -0.172279924073, 1e-11);
+    EXPECT_NEAR(core::gaussian_next(s.gauss, s.rng), -0.836853802593, 1e-11);
+    EXPECT_EQ(core::uniform_next(s.rng), 0.7564104859514211);
+    EXPECT_NEAR(core::gaussian_next(s.gauss, s.rng), -0.172279924073, 1e-11);
 }
 
 TEST(GaussianNext, ReseedingDiscardsTheSpareOnlyForANegativeState) {
     // Non-zero seed: negative state at the next Gaussian call drops the spare.
     Stream a(1);
-    gaussian_next(a.gauss, a.rng);
-    uniform_seed(a.rng, 1);
-    EXPECT_NEAR(gaussian_next(a.gauss, a.rng), -0.836853802593, 1e-11);
+    core::gaussian_next(a.gauss, a.rng);
+    core::uniform_seed(a.rng, 1);
+    EXPECT_NEAR(core::gaussian_next(a.gauss, a.rng), -0.836853802593, 1e-11);
 
     // Seed 0 leaves state 0, so the old spare survives into the new stream.
     Stream b(1);
-    gaussian_next(b.gauss, b.rng);
-    uniform_seed(b.rng, 0);
-    EXPECT_NEAR(gaussian_next(b.gauss, b.rng), -0.172279924073, 1e-11);
+    core::gaussian_next(b.gauss, b.rng);
+    core::uniform_seed(b.rng, 0);
+    EXPECT_NEAR(core::gaussian_next(b.gauss, b.rng), -0.172279924073, 1e-11);
 
     // A uniform drawn after re-seeding also lets the spare survive.
     Stream c(1);
-    gaussian_next(c.gauss, c.rng);
-    uniform_seed(c.rng, 5);
-    uniform_next(c.rng);
-    EXPECT_NEAR(gaussian_next(c.gauss, c.rng), -0.172279924073, 1e-11);
+    core::gaussian_next(c.gauss, c.rng);
+    core::uniform_seed(c.rng, 5);
+    core::uniform_next(c.rng);
+    EXPECT_NEAR(core::gaussian_next(c.gauss, c.rng), -0.172279924073, 1e-11);
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ inline void expect_same_state(const RunArrays& fast, const RunArrays& reference,
     EXPECT_TRUE(same_bits(fast.sums, reference.sums)) << where << ": tally sums";
     EXPECT_EQ(fast.state.rng.state, reference.state.rng.state) << where;
     EXPECT_EQ(fast.state.rng.last, reference.state.rng.last) << where;
-    EXPECT_EQ(std::vector<int32_t>(fast.table, fast.table + kRngTableSize),
-              std::vector<int32_t>(reference.table, reference.table + kRngTableSize))
+    EXPECT_EQ(std::vector<int32_t>(fast.table, fast.table + core::kRngTableSize),
+              std::vector<int32_t>(reference.table, reference.table + core::kRngTableSize))
         << where << ": shuffle table";
     EXPECT_EQ(fast.state.gauss.has_spare, reference.state.gauss.has_spare) << where;
     if (reference.state.gauss.has_spare == 1) {
@@ -64,7 +64,7 @@ T pick(std::mt19937& gen, const std::vector<T>& values) {
 // 1 and above.
 inline std::vector<double> differential_rates() {
     const double inf = std::numeric_limits<double>::infinity();
-    const double deviate = 987654321.0 * kRngScale;
+    const double deviate = 987654321.0 * core::kRngScale;
     return {0.0,  -0.0, std::nan(""), -1.0, -inf, 1e-300, 4.656612875245797e-10, 0.001, 0.01, 0.05, 0.1,
             0.5,  1.0,  1.5,          inf,  deviate, std::nextafter(deviate, 0.0), std::nextafter(deviate, 1.0)};
 }
@@ -118,7 +118,7 @@ void compare_fast_with_plain(RunArrays& stepped, RunArrays& chunked, RunArrays& 
         ASSERT_FALSE(::testing::Test::HasFailure());
         if (reseed && gen() % 3 == 0) {
             const int32_t seed = pick(gen, differential_seeds());
-            for (RunArrays* run : {&stepped, &chunked, &reference}) uniform_seed(run->state.rng, seed);
+            for (RunArrays* run : {&stepped, &chunked, &reference}) core::uniform_seed(run->state.rng, seed);
         }
     }
 }

@@ -31,7 +31,7 @@ struct LaneCase {
 struct CaseRun {
     std::unique_ptr<RunArrays> arrays;
     std::vector<double> means;
-    ModelParams model;
+    core::ModelParams model;
 };
 
 // Sets up a case's runs twice, identically: for the lanes and one at a time.
@@ -48,7 +48,7 @@ std::vector<CaseRun> set_up(const LaneCase& c, uint32_t seed) {
         for (int32_t& v : start) v %= levels;
         const double intercept = 1.0 - 0.25 * static_cast<double>(k);
         CaseRun r{std::make_unique<RunArrays>(start, levels, run.seed), std::vector<double>(run.steps, -1.0),
-                  ModelParams{intercept, 0.5, levels, run.noise, run.rate}};
+                  core::ModelParams{intercept, 0.5, levels, run.noise, run.rate}};
         if (c.torus) {
             torus::torus_score_all_sites_fast(r.arrays->scores.data(), start.data(), c.n_columns, c.m_rows, intercept,
                                               0.5, run.payoff_mode, torus::vector_width_available());
@@ -69,10 +69,10 @@ int32_t radius_of(int run) {
 void run_case(const LaneCase& c) {
     std::vector<CaseRun> lanes = set_up(c, 11), alone = set_up(c, 11);
     const int count = static_cast<int>(c.runs.size());
-    for (int first = 0; first < count; first += kLaneRuns) {
-        const int in_lane = count - first < kLaneRuns ? count - first : kLaneRuns;
-        ring::RingLaneRun rings[kLaneRuns];
-        torus::TorusLaneRun tori[kLaneRuns];
+    for (int first = 0; first < count; first += core::kLaneRuns) {
+        const int in_lane = count - first < core::kLaneRuns ? count - first : core::kLaneRuns;
+        ring::RingLaneRun rings[core::kLaneRuns];
+        torus::TorusLaneRun tori[core::kLaneRuns];
         for (int k = 0; k < in_lane; ++k) {
             const LaneCaseRun& run = c.runs[first + k];
             CaseRun& r = lanes[first + k];

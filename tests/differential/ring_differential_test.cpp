@@ -26,7 +26,7 @@ std::string describe(const RingCase& c) {
 void run_case(const RingCase& c, std::mt19937& gen) {
     const std::string name = describe(c);
     ring::RingParams params{};
-    params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
+    params.model = core::ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.radius = c.radius;
     const std::vector<int32_t> initial = random_levels(gen, static_cast<size_t>(c.count), c.levels);
     RunArrays stepped(initial, c.levels, c.seed), chunked(initial, c.levels, c.seed),
@@ -37,14 +37,14 @@ void run_case(const RingCase& c, std::mt19937& gen) {
         ring::ring_score_all_sites_fast(run->scores.data(), run->traits.data(), c.count, c.intercept, c.slope);
     }
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
-        if (c.spare) run->state.gauss = GaussianRng{1, -0.625};
+        if (c.spare) run->state.gauss = core::GaussianRng{1, -0.625};
     }
     compare_fast_with_plain(
         stepped, chunked, reference, c.steps, c.chunking, c.reseed, gen, name,
-        [&](ModelState& state, int32_t steps, double* means) {
+        [&](core::ModelState& state, int32_t steps, double* means) {
             ring::ring_run_fast(state, c.count, params, steps, means);
         },
-        [&](ModelState& state, int32_t steps, double* means) {
+        [&](core::ModelState& state, int32_t steps, double* means) {
             ring::ring_run(state, c.count, params, steps, means);
         });
 }

@@ -27,7 +27,7 @@ std::string describe(const TorusCase& c) {
 void run_case(const TorusCase& c, std::mt19937& gen) {
     const std::string name = describe(c);
     torus::TorusParams params{};
-    params.model = ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
+    params.model = core::ModelParams{c.intercept, c.slope, c.levels, c.noise, c.rate};
     params.payoff_mode = c.payoff_mode;
     params.neighbourhood = c.neighbourhood;
     const int32_t sites = c.m_rows * c.n_columns;
@@ -42,14 +42,14 @@ void run_case(const TorusCase& c, std::mt19937& gen) {
                                           c.slope, c.payoff_mode, torus::vector_width_available());
     }
     for (RunArrays* run : {&stepped, &chunked, &reference}) {
-        if (c.spare) run->state.gauss = GaussianRng{1, 0.8125};
+        if (c.spare) run->state.gauss = core::GaussianRng{1, 0.8125};
     }
     compare_fast_with_plain(
         stepped, chunked, reference, c.steps, c.chunking, c.reseed, gen, name,
-        [&](ModelState& state, int32_t steps, double* means) {
+        [&](core::ModelState& state, int32_t steps, double* means) {
             torus::torus_run_fast(state, c.n_columns, c.m_rows, params, steps, means);
         },
-        [&](ModelState& state, int32_t steps, double* means) {
+        [&](core::ModelState& state, int32_t steps, double* means) {
             torus::torus_run(state, c.n_columns, c.m_rows, params, steps, means);
         });
 }

@@ -23,7 +23,7 @@ uint64_t disagreements(double rate, uint32_t threshold) {
         int32_t wrong_here = 0;
         for (int32_t k = 0; k < (1 << 16); ++k) {
             const int32_t value = first + k;
-            const bool by_double = rate > static_cast<double>(value) * kRngScale;
+            const bool by_double = rate > static_cast<double>(value) * core::kRngScale;
             wrong_here += by_double != (static_cast<uint32_t>(value) < threshold);
         }
         wrong += static_cast<uint64_t>(wrong_here);
@@ -40,11 +40,11 @@ class ExhaustiveThreshold : public ::testing::TestWithParam<RateCase> {};
 
 TEST_P(ExhaustiveThreshold, AgreesWithTheDoubleComparisonEverywhere) {
     const double rate = GetParam().rate;
-    EXPECT_EQ(disagreements(rate, mutation_threshold(rate)), 0u) << GetParam().name;
+    EXPECT_EQ(disagreements(rate, core::mutation_threshold(rate)), 0u) << GetParam().name;
 }
 
 const double kInf = std::numeric_limits<double>::infinity();
-const double kDeviate = 1234567891.0 * kRngScale;
+const double kDeviate = 1234567891.0 * core::kRngScale;
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, ExhaustiveThreshold,
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The direction test of the mutation draw, 0.5 > deviate, is "value < 2^30".
 TEST(ExhaustiveDirection, HalfIsTheDownThreshold) {
-    EXPECT_EQ(disagreements(0.5, kDownThreshold), 0u);
+    EXPECT_EQ(disagreements(0.5, core::kDownThreshold), 0u);
 }
 
 }  // namespace

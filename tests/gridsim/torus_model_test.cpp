@@ -32,7 +32,7 @@ struct TorusRun : RunMemory {
 
 torus::TorusParams torus_params(double intercept, double slope, int32_t levels, int32_t payoff_mode,
                                 int32_t neighbourhood, double noise, double rate) {
-    return torus::TorusParams{ModelParams{intercept, slope, levels, noise, rate}, payoff_mode, neighbourhood};
+    return torus::TorusParams{core::ModelParams{intercept, slope, levels, noise, rate}, payoff_mode, neighbourhood};
 }
 
 TEST(TorusModel, WholeRunsOnTheSmallInput) {

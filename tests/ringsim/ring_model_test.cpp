@@ -27,7 +27,7 @@ struct RingRun : RunMemory {
 ring::RingParams ring_params(double intercept, double slope, int32_t levels, int32_t radius, double noise,
                              double rate) {
     ring::RingParams p{};
-    p.model = ModelParams{intercept, slope, levels, noise, rate};
+    p.model = core::ModelParams{intercept, slope, levels, noise, rate};
     p.radius = radius;
     return p;
 }
@@ -75,7 +75,7 @@ TEST(RingModel, WorkedRunStepByStep) {
     for (int t = 0; t < 10; ++t) {
         const std::vector<int32_t> before = run.traits;
         const int32_t focal = run.step();
-        EXPECT_EQ(mean_level(run.state.level_sum, run.count()), means[t]) << "step " << t;
+        EXPECT_EQ(core::mean_level(run.state.level_sum, run.count()), means[t]) << "step " << t;
         if (t == 0) {
             EXPECT_EQ(focal, 0);
             EXPECT_EQ(before[0], 0);
@@ -108,12 +108,12 @@ TEST(RingModel, StreamAdvancesPerStepAsTheDrawTableSays) {
     // radius 0, rate 0: one focal uniform, one for the single observed level,
     // one per site in the sweep; no level changes.
     RingRun run({1, 1, 0, 2}, ring_params(1.0, 0.5, 3, 0, 0.3, 0.0), 11);
-    int32_t table[kRngTableSize];
-    UniformRng shadow{0, 0, table};
-    uniform_seed(shadow, 11);
+    int32_t table[core::kRngTableSize];
+    core::UniformRng shadow{0, 0, table};
+    core::uniform_seed(shadow, 11);
     for (int t = 0; t < 5; ++t) {
         run.step();
-        for (int k = 0; k < 1 + 1 + 4; ++k) uniform_next(shadow);
+        for (int k = 0; k < 1 + 1 + 4; ++k) core::uniform_next(shadow);
         EXPECT_EQ(run.state.rng.state, shadow.state) << "step " << t;
         EXPECT_EQ(run.state.rng.last, shadow.last) << "step " << t;
     }
