@@ -11,27 +11,12 @@
 
 namespace {
 
-// Swept in an order other than the arguments': neighbourhood comes first among them.
-const char* kTorus = R"(model = "torus"
-[parameters]
-intercept = 0.5
-slope = 1
-levels = 3
-payoff_mode = 1
-noise = 0.25
-steps = 10
-[sweep]
-mutation_rate = [0.0, 0.05, 0.1]
-neighbourhood = [0, 1]
-[replicates]
-count = 3
-first_seed = 100
-[initial]
-traits = [[0, 1], [1, 0]]
-)";
-
 TEST(RunTable, RowsOfAnyStretchHoldTheirRunsArguments) {
-    const SweepPlan plan = parse_sweep_description(kTorus, "table.toml");
+    // Swept in an order other than the arguments': neighbourhood comes first among them.
+    const SweepPlan plan = parse_sweep_description(
+        "model = \"torus\"\n[parameters]\nintercept = 0.5\nslope = 1\nlevels = 3\npayoff_mode = 1\nnoise = 0.25\n"
+        "steps = 10\n[sweep]\nmutation_rate = [0.0, 0.05, 0.1]\nneighbourhood = [0, 1]\n[replicates]\ncount = 3\n"
+        "first_seed = 100\n[initial]\ntraits = [[0, 1], [1, 0]]\n", "table.toml");
     const std::vector<std::string> fields = run_table_fields(plan);
     std::vector<std::string> swept;
     for (size_t c : swept_table_columns(plan)) swept.push_back(fields.at(c));
@@ -58,7 +43,8 @@ TEST(RunTable, RowsOfAnyStretchHoldTheirRunsArguments) {
         for (size_t c = 0; c < fields.size(); ++c) {
             ASSERT_EQ(columns[c].size(), s.count) << fields[c];
             for (size_t j = 0; j < s.count; ++j) {
-                EXPECT_EQ(columns[c][j], runs[size_t(s.first) + j].at(fields[c])) << fields[c] << " of run " << s.first + int64_t(j);
+                EXPECT_EQ(columns[c][j], runs[size_t(s.first) + j].at(fields[c]))
+                    << fields[c] << " of run " << s.first + int64_t(j);
             }
         }
     }

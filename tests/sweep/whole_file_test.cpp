@@ -16,35 +16,22 @@
 
 namespace {
 
-std::string read_text(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 TEST(WholeFile, AppearsOnlyWhole) {
     const std::string path = testing::TempDir() + "/whole_file_test.out";
-    const std::string inside = path + "/inside";
-    struct Case {
+    const std::string inside = path + "/inside";  // when the path is a folder, so that the rename fails
+    const struct {
         const char* name;
-        bool stale_partial;   // a partial file left by an earlier start
-        bool throws;          // the write fails after writing some
-        bool folder;          // the path is a folder, so the rename fails
-        const char* failure;  // part of the message, null: none
-        const char* after;    // the path's text afterwards (the folder's file's)
-    };
-    const Case cases[] = {
+        bool stale_partial, throws, folder;  // a partial file left before; the write fails; the path is a folder
+        const char* failure;                 // part of the message, null: none
+        const char* after;                   // the text at the path (in the folder) afterwards
+    } cases[] = {
         {"a write replaces the file", true, false, false, nullptr, "new"},
         {"an interrupted write", false, true, false, "interrupted", "old"},
         {"a failed rename", false, false, true, "whole_file_test.out: cannot put the finished file in place", "old"},
     };
-    for (const Case& c : cases) {
-        if (c.folder) {
-            ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
-            std::ofstream(inside) << "old";
-        } else {
-            std::ofstream(path) << "old";
-        }
+    for (const auto& c : cases) {
+        ASSERT_TRUE(!c.folder || mkdir(path.c_str(), 0755) == 0);
+        std::ofstream(c.folder ? inside : path) << "old";
         if (c.stale_partial) std::ofstream(partial_path(path)) << "stale";
         std::string failure;
         try {
@@ -55,9 +42,12 @@ TEST(WholeFile, AppearsOnlyWhole) {
         } catch (const std::exception& e) {
             failure = e.what();
         }
-        EXPECT_TRUE(c.failure ? failure.find(c.failure) != std::string::npos : failure.empty()) << c.name << ": " << failure;
+        EXPECT_TRUE(c.failure ? failure.find(c.failure) != std::string::npos : failure.empty())
+            << c.name << ": " << failure;
         EXPECT_EQ(access(partial_path(path).c_str(), F_OK), -1) << c.name << ": a partial file is left";
-        EXPECT_EQ(read_text(c.folder ? inside : path), c.after) << c.name;
+        std::stringstream text;
+        text << std::ifstream(c.folder ? inside : path).rdbuf();
+        EXPECT_EQ(text.str(), c.after) << c.name;
         std::remove(inside.c_str());
         std::remove(path.c_str());
     }
