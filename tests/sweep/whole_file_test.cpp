@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "sweep_plan.h"
 #include "whole_file.h"
 
 namespace {
