@@ -254,6 +254,49 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
     }
 }
 
+// Run counts from the lengths alone: past kMaxRuns, and past 2^64 (where an
+// unchecked product would wrap to 90448384), refused.
+TEST(SweepDescription, RunCountsPastTheLimitAreRefused) {
+    const struct {
+        int64_t replicates;
+        std::vector<int64_t> lengths;
+        const char* refusal;  // part of the message, null: accepted
+    } cases[] = {
+        {1, {100000000}, nullptr},
+        {1, {50000001, 2}, "= 100000002 runs"},
+        {6377, {28926994, 100000000}, "28926994 x 100000000 x 6377 replicates = 1.84e+19 runs"},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        try {
+            check_run_count("big.toml", c.replicates, c.lengths);
+        } catch (const SweepError& e) {
+            message = e.what();
+        }
+        EXPECT_TRUE(c.refusal ? message.find(c.refusal) != std::string::npos : message.empty()) << message;
+    }
+}
+
+// Snapshot steps: every K keeps K, 2K, ... up to the fewest steps of any run.
+TEST(SweepDescription, SnapshotStepsStopAtTheFewestSteps) {
+    const struct {
+        std::string text;
+        std::vector<int32_t> steps;
+    } cases[] = {
+        {ring_with("steps = 20\n", "steps = 10\n") + "[snapshots]\nevery = 3\n", {3, 6, 9}},
+        {ring_with("steps = 20\n", "steps = 10\n") + "[snapshots]\nevery = 5\n", {5, 10}},
+        {ring_with("steps = 20\n", "steps = 10\n") + "[snapshots]\nevery = 10\n", {10}},
+        {swept_steps("[30, 12]") + "[snapshots]\nevery = 4\n", {4, 8, 12}},
+        {ring_with("", "") + "[snapshots]\nsteps = [0, 7, 20]\n", {0, 7, 20}},
+    };
+    for (const auto& c : cases) {
+        const SweepPlan plan = parse_sweep_description(c.text, "snap.toml");
+        check_plan(plan);
+        EXPECT_EQ(snapshot_steps(plan), c.steps) << c.text;
+        EXPECT_EQ(snapshot_count(plan), static_cast<int64_t>(c.steps.size())) << c.text;
+    }
+}
+
 // An output that cannot fit in the free space where it is written is
 // refused, counting the part of the journal an earlier start has written.
 TEST(SweepDescription, OutputBeyondTheFreeSpaceIsRefused) {
