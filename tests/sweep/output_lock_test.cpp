@@ -12,8 +12,8 @@
 #include <functional>
 #include <string>
 
-#include "output_lock.h"
-#include "sweep_plan.h"
+#include "store/output_lock.h"
+#include "plan/sweep_plan.h"
 
 namespace {
 // Run once between the lock file's open and its lock, then cleared.

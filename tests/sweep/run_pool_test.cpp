@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "run_pool.h"
-#include "sweep_description.h"
+#include "run/run_pool.h"
+#include "plan/sweep_description.h"
 
 namespace {
 

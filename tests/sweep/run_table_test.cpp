@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "run_table.h"
-#include "sweep_description.h"
+#include "results/run_table.h"
+#include "plan/sweep_description.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "mat_column_structs.h"
-#include "sweep_description.h"
-#include "sweep_summary.h"
+#include "matfile/mat_column_structs.h"
+#include "plan/sweep_description.h"
+#include "results/sweep_summary.h"
 
 namespace {
 

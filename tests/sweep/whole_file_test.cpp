@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "whole_file.h"
+#include "store/whole_file.h"
 
 namespace {
 
