@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace arguments {
+
 namespace {
 bool fail(ArgumentFault& fault, const char* reason, const char* argument, const char* format, ...) {
     fault.reason = reason;
@@ -191,3 +193,5 @@ StreamPeriodText stream_period_text(int32_t sites, int32_t steps) {
                   static_cast<long long>(kStreamPeriod), sites, stream_wrap_step(sites, steps), steps);
     return out;
 }
+
+}  // namespace arguments

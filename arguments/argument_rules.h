@@ -11,6 +11,8 @@
 #include "model_state.h"
 #include "random_streams.h"
 
+namespace arguments {
+
 struct ArgumentFault {
     const char* reason = "";    // the error identifier's reason, e.g. "notInt32"
     const char* argument = "";  // the argument at fault, e.g. "levels"
@@ -96,3 +98,5 @@ struct StreamPeriodText {
     char text[256];
 };
 StreamPeriodText stream_period_text(int32_t sites, int32_t steps);
+
+}  // namespace arguments

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <stdexcept>
 
+namespace arguments {
+
 // Byte counts of scratch blocks within 32 bits, for a host whose allocator
 // takes 32-bit sizes, and for latticesweep on every build.
 constexpr uint64_t kMaxBlockBytes = 0xFFFFFFFFu;
@@ -114,3 +116,5 @@ constexpr int argument_position(const ModelArguments& model, const char* name) {
     return find_argument(model, name) >= 0 ? find_argument(model, name)
                                            : throw std::logic_error("the model takes no argument of that name");
 }
+
+}  // namespace arguments

@@ -45,8 +45,8 @@ void run_lane(benchmark::State& bench, const ModelCase& c) {
     step_all(1);
     for (auto _ : bench) step_all(c.steps_per_iteration);
     benchmark::DoNotOptimize(means.data());
-    const double run_site_steps =
-        static_cast<double>(c.sites()) * c.steps_per_iteration * core::kLaneRuns * static_cast<double>(bench.iterations());
+    const double run_site_steps = static_cast<double>(c.sites()) * c.steps_per_iteration * core::kLaneRuns *
+                                  static_cast<double>(bench.iterations());
     using benchmark::Counter;
     bench.counters[kPerSiteStep] = Counter(run_site_steps, Counter::kIsRate | Counter::kInvert);
     bench.counters[kSiteStepRate] = Counter(run_site_steps / 1e6, Counter::kIsRate);

@@ -24,8 +24,8 @@ void run_setup(benchmark::State& bench, const SetupCase& c) {
     const torus::VectorWidth width = torus::vector_width_available();
     int64_t level_sum = 0;
     for (auto _ : bench) {
-        ArgumentFault fault;
-        if (!initial_levels_rule(source.data(), static_cast<int32_t>(sites), kBenchLevels, fault)) {
+        arguments::ArgumentFault fault;
+        if (!arguments::initial_levels_rule(source.data(), static_cast<int32_t>(sites), kBenchLevels, fault)) {
             bench.SkipWithError("initial levels refused");
             break;
         }

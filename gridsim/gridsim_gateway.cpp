@@ -5,5 +5,5 @@
 #include "torus_descriptor.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    run_model_gateway(kTorusModel, nlhs, plhs, nrhs, prhs);
+    host::run_model_gateway(models::kTorusModel, nlhs, plhs, nrhs, prhs);
 }

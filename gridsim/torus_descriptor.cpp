@@ -4,10 +4,14 @@
 #include "torus_fast.h"
 #include "torus_lane.h"
 
+namespace models {
+
 namespace {
 torus::TorusParams torus_params(const ModelCall& call) { return {call.params, call.options[0], call.options[1]}; }
 
-bool torus_option_rules(const ModelCall&, ArgumentFault&) { return true; }  // every payoff_mode and neighbourhood
+bool torus_option_rules(const ModelCall&, arguments::ArgumentFault&) {
+    return true;
+}  // every payoff_mode and neighbourhood
 
 void torus_set_up(core::ModelState& state, const ModelCall& call, const double* initial) {
     state.level_sum = torus::load_traits(state.traits, initial, call.cols, call.rows);
@@ -29,5 +33,7 @@ void torus_run_lane(const LaneCall* runs, int count) {
 }
 }  // namespace
 
-const ModelDescriptor kTorusModel{"torus",      kGridsimArguments, 2,         2, true, torus_option_rules,
+const ModelDescriptor kTorusModel{"torus",      arguments::kGridsimArguments, 2,         2, true, torus_option_rules,
                                   torus_set_up, torus_run,         torus_run_lane};
+
+}  // namespace models

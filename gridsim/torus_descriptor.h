@@ -4,4 +4,8 @@
 
 #include "model_descriptor.h"
 
+namespace models {
+
 extern const ModelDescriptor kTorusModel;
+
+}  // namespace models

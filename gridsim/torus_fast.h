@@ -67,7 +67,7 @@ inline void advance_to(AscendingSite& at, int32_t i, int32_t m_rows) {
 // stream and means. Fitness is computed only for the observed sites, when
 // observed (nothing changes between the start of a step and its
 // observations), so state.fitness is left untouched.
-void torus_run_fast(core::ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
-                    double* mean_levels);
+void torus_run_fast(core::ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params,
+                    int32_t steps, double* mean_levels);
 
 }  // namespace torus

@@ -23,7 +23,8 @@ void torus_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t
                        const TorusParams& params, VectorWidth width) {
     const core::ModelParams& m = params.model;
     core::tally_reset(state.tally, m.levels);
-    const int32_t column = static_cast<int32_t>(core::fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
+    const int32_t column =
+        static_cast<int32_t>(core::fast_uniform_next(fast) * static_cast<double>(n_columns)) % n_columns;
     const int32_t row = static_cast<int32_t>(core::fast_uniform_next(fast) * static_cast<double>(m_rows)) % m_rows;
     const int32_t focal = column * m_rows + row;
     const int32_t own = state.traits[focal];
@@ -45,8 +46,8 @@ void torus_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t
     }
 }
 
-void torus_run_fast(core::ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params, int32_t steps,
-                    double* mean_levels) {
+void torus_run_fast(core::ModelState& state, int32_t n_columns, int32_t m_rows, const TorusParams& params,
+                    int32_t steps, double* mean_levels) {
     const VectorWidth width = vector_width_available();
     core::run_steps_fast(
         state, n_columns * m_rows, params.model.mutation_rate, steps, mean_levels,

@@ -24,8 +24,8 @@ void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int3
         for (int k = 0; k < N; ++k) {
             const int r = active[k];
             core::ModelState& s = *runs[r].state;
-            sweeps[k] = core::LaneSweep{&fast[r], torus_sweep_lattice(s, n_columns, m_rows), runs[r].params.model.levels,
-                                  attempt_below[r], &s.level_sum};
+            sweeps[k] = core::LaneSweep{&fast[r], torus_sweep_lattice(s, n_columns, m_rows),
+                                        runs[r].params.model.levels, attempt_below[r], &s.level_sum};
         }
         core::lane_mutation_sweeps(sweeps, [&](int k, int32_t i) {
             const TorusLaneRun& run = runs[active[k]];

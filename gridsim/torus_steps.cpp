@@ -9,7 +9,8 @@ int32_t torus_step(core::ModelState& state, int32_t n_columns, int32_t m_rows, c
     core::tally_reset(state.tally, m.levels);
 
     // Column first, scaled by the column count; then row, by the row count.
-    const int32_t column = static_cast<int32_t>(core::uniform_next(state.rng) * static_cast<double>(n_columns)) % n_columns;
+    const int32_t column =
+        static_cast<int32_t>(core::uniform_next(state.rng) * static_cast<double>(n_columns)) % n_columns;
     const int32_t row = static_cast<int32_t>(core::uniform_next(state.rng) * static_cast<double>(m_rows)) % m_rows;
     const int32_t focal = column * m_rows + row;
     const int32_t own = state.traits[focal];

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace host {
 
 namespace {
 // What turns a rejected first input into one the gateway takes, when
@@ -19,7 +20,7 @@ const char* double_array_hint(const mxArray* array) {
     return mxIsComplex(array) ? " (real(...) takes its real part)" : " (full(...) makes it full)";
 }
 
-[[noreturn]] void raise_fault(const char* function, const ArgumentFault& fault) {
+[[noreturn]] void raise_fault(const char* function, const arguments::ArgumentFault& fault) {
     gateway_error(function, fault.reason, "%s", fault.message);
 }
 
@@ -27,7 +28,7 @@ void check_real_double_array(const char* function, const mxArray* array, const c
     if (!mxIsDouble(array) || mxIsComplex(array) || mxIsSparse(array)) {
         const char* what = !mxIsDouble(array) ? mxGetClassName(array) : mxIsComplex(array) ? "complex" : "sparse";
         gateway_error(function, "traitsClass", "%s must be a real, full double array; got %s %s array%s.", name,
-                      indefinite_article(what), what, double_array_hint(array));
+                      arguments::indefinite_article(what), what, double_array_hint(array));
     }
     if (max_dims == 2 && mxGetNumberOfDimensions(array) > 2) {
         gateway_error(function, "traitsDims", "%s must be a two-dimensional matrix; got %d dimensions.", name,
@@ -39,7 +40,7 @@ void check_real_scalar(const char* function, const mxArray* array, const char* n
     const char* class_name = mxGetClassName(array);
     if (!mxIsNumeric(array)) {
         gateway_error(function, "notScalar", "%s must be a real numeric scalar; got %s %s value.", name,
-                      indefinite_article(class_name), class_name);
+                      arguments::indefinite_article(class_name), class_name);
     }
     if (mxIsComplex(array) || mxIsSparse(array)) {
         gateway_error(function, "notScalar", "%s must be a real numeric scalar; got a %s value.", name,
@@ -48,7 +49,8 @@ void check_real_scalar(const char* function, const mxArray* array, const char* n
     const size_t count = mxGetNumberOfElements(array);
     if (count != 1) {
         gateway_error(function, "notScalar", "%s must be a real numeric scalar; got %s %s array of %llu elements.",
-                      name, indefinite_article(class_name), class_name, static_cast<unsigned long long>(count));
+                      name, arguments::indefinite_article(class_name), class_name,
+                      static_cast<unsigned long long>(count));
     }
 }
 }  // namespace
@@ -65,63 +67,66 @@ void gateway_error(const char* function, const char* reason, const char* format,
     std::abort();  // not reached: the host's error call does not return
 }
 
-void check_arg_counts(const ModelArguments& model, int nlhs, int nrhs) {
+void check_arg_counts(const arguments::ModelArguments& model, int nlhs, int nrhs) {
     if (nrhs != model.count) {
         gateway_error(model.function, "nrhs", "expected %d inputs, got %d. Usage: %s", model.count, nrhs,
-                      usage_text(model).text);
+                      arguments::usage_text(model).text);
     }
     if (nlhs > model.max_outputs) {
         gateway_error(model.function, "nlhs", "returns at most %d outputs, %d were requested. Usage: %s",
-                      model.max_outputs, nlhs, usage_text(model).text);
+                      model.max_outputs, nlhs, arguments::usage_text(model).text);
     }
 }
 
-void check_argument_classes(const ModelArguments& model, const mxArray* const prhs[]) {
+void check_argument_classes(const arguments::ModelArguments& model, const mxArray* const prhs[]) {
     for (int k = 0; k < model.count; ++k) {
-        const ModelArgument& a = model.list[k];
-        if (a.kind == ArgumentKind::array) check_real_double_array(model.function, prhs[k], a.name, model.traits_dims);
+        const arguments::ModelArgument& a = model.list[k];
+        if (a.kind == arguments::ArgumentKind::array)
+            check_real_double_array(model.function, prhs[k], a.name, model.traits_dims);
         else check_real_scalar(model.function, prhs[k], a.name);
     }
 }
 
-ArgumentValues checked_argument_values(const ModelArguments& model, const mxArray* const prhs[]) {
-    ArgumentValues values;
+arguments::ArgumentValues checked_argument_values(const arguments::ModelArguments& model, const mxArray* const prhs[]) {
+    arguments::ArgumentValues values;
     for (int k = 0; k < model.count; ++k) {
-        if (model.list[k].kind != ArgumentKind::array) values.value[k] = mxGetScalar(prhs[k]);
+        if (model.list[k].kind != arguments::ArgumentKind::array) values.value[k] = mxGetScalar(prhs[k]);
     }
-    ArgumentFault fault;
-    if (!argument_kinds_rule(model, values, fault)) raise_fault(model.function, fault);
+    arguments::ArgumentFault fault;
+    if (!arguments::argument_kinds_rule(model, values, fault)) raise_fault(model.function, fault);
     return values;
 }
 
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps) {
-    ArgumentFault fault;
-    if (!levels_and_steps_rule(levels, steps, fault)) raise_fault(function, fault);
+    arguments::ArgumentFault fault;
+    if (!arguments::levels_and_steps_rule(levels, steps, fault)) raise_fault(function, fault);
 }
 
-void check_model_options(const char* function, const ModelCall& call) {
-    ArgumentFault fault;
+void check_model_options(const char* function, const models::ModelCall& call) {
+    arguments::ArgumentFault fault;
     if (!call.model->option_rules(call, fault)) raise_fault(function, fault);
 }
 
 int32_t checked_site_count(const char* function, const char* lattice, size_t rows, size_t cols, int32_t levels,
                            int32_t steps) {
     int32_t sites = 0;
-    ArgumentFault fault;
-    if (!site_count_rule(lattice, rows, cols, levels, steps, sites, fault, kMaxHostElements)) {
+    arguments::ArgumentFault fault;
+    if (!arguments::site_count_rule(lattice, rows, cols, levels, steps, sites, fault, arguments::kMaxHostElements)) {
         raise_fault(function, fault);
     }
     return sites;
 }
 
 void check_initial_levels(const char* function, const double* source, int32_t count, int32_t levels) {
-    ArgumentFault fault;
-    if (!initial_levels_rule(source, count, levels, fault)) raise_fault(function, fault);
+    arguments::ArgumentFault fault;
+    if (!arguments::initial_levels_rule(source, count, levels, fault)) raise_fault(function, fault);
 }
 
 void warn_stream_period(const char* function, int32_t sites, int32_t steps) {
-    if (stream_wrap_step(sites, steps) == 0) return;
+    if (arguments::stream_wrap_step(sites, steps) == 0) return;
     char identifier[128];
     std::snprintf(identifier, sizeof identifier, "%s:streamPeriod", function);
-    mexWarnMsgIdAndTxt(identifier, "%s", stream_period_text(sites, steps).text);
+    mexWarnMsgIdAndTxt(identifier, "%s", arguments::stream_period_text(sites, steps).text);
 }
+
+}  // namespace host

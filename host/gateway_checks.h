@@ -11,28 +11,30 @@
 #include "model_descriptor.h"
 #include "mex_host.h"
 
+namespace host {
+
 // Raises a host error "<function>:<reason>" with a printf-style message.
 [[noreturn]] void gateway_error(const char* function, const char* reason, const char* format, ...);
 
 // Input count must be the model's argument count; outputs at most its
 // max_outputs. The message shows the usage.
-void check_arg_counts(const ModelArguments& model, int nlhs, int nrhs);
+void check_arg_counts(const arguments::ModelArguments& model, int nlhs, int nrhs);
 
 // Each argument of the class its kind needs, in call order: the array a
 // real, full double array (with traits_dims 2, at most two dimensions), every
 // other argument a real, dense numeric array of exactly one element.
-void check_argument_classes(const ModelArguments& model, const mxArray* const prhs[]);
+void check_argument_classes(const arguments::ModelArguments& model, const mxArray* const prhs[]);
 
 // The scalar arguments' values, read in call order and checked by
 // argument_kinds_rule: int32 arguments truncated, finite ones finite.
-ArgumentValues checked_argument_values(const ModelArguments& model, const mxArray* const prhs[]);
+arguments::ArgumentValues checked_argument_values(const arguments::ModelArguments& model, const mxArray* const prhs[]);
 
 // levels >= 1, steps >= 0.
 void check_levels_and_steps(const char* function, int32_t levels, int32_t steps);
 
 // The model's own rules on its options (the ring's radius at most
 // kMaxRadius, so that a ring step's observation counts fit int32).
-void check_model_options(const char* function, const ModelCall& call);
+void check_model_options(const char* function, const models::ModelCall& call);
 
 // rows x cols as a site count: each size and the count must fit int32, the
 // count and levels must be at most kMaxHostElements (on a host whose
@@ -47,3 +49,5 @@ void check_initial_levels(const char* function, const double* source, int32_t co
 // Raises the host warning "<function>:streamPeriod" when the run's mutation
 // draws alone exceed the stream's period (stream_wrap_step); the call goes on.
 void warn_stream_period(const char* function, int32_t sites, int32_t steps);
+
+}  // namespace host

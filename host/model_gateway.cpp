@@ -7,14 +7,17 @@
 #include "model_call.h"
 #include "scratch_blocks.h"
 
-void run_model_gateway(const ModelDescriptor& model, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    const ModelArguments& arguments = model.arguments;
+namespace host {
+
+void run_model_gateway(const models::ModelDescriptor& model, int nlhs, mxArray* plhs[], int nrhs,
+                       const mxArray* prhs[]) {
+    const arguments::ModelArguments& arguments = model.arguments;
     const char* name = arguments.function;
     check_arg_counts(arguments, nlhs, nrhs);
     check_argument_classes(arguments, prhs);
 
     // The order of these host calls is each gateway's own.
-    const mxArray* traits_argument = prhs[argument_position(arguments, "traits")];
+    const mxArray* traits_argument = prhs[arguments::argument_position(arguments, "traits")];
     const double* source = mxGetPr(traits_argument);
     size_t rows = 0;
     size_t cols = 0;
@@ -25,13 +28,13 @@ void run_model_gateway(const ModelDescriptor& model, int nlhs, mxArray* plhs[], 
         rows = mxGetM(traits_argument);
         cols = mxGetN(traits_argument);
     }
-    const ArgumentValues values = checked_argument_values(arguments, prhs);
+    const arguments::ArgumentValues values = checked_argument_values(arguments, prhs);
 
-    ModelCall call = read_model_call(model, values);
+    models::ModelCall call = models::read_model_call(model, values);
     check_levels_and_steps(name, call.params.levels, call.steps);
     check_model_options(name, call);
     const int32_t sites = checked_site_count(name, arguments.lattice, rows, cols, call.params.levels, call.steps);
-    set_call_shape(call, rows, cols, sites);
+    models::set_call_shape(call, rows, cols, sites);
     check_initial_levels(name, source, sites, call.params.levels);
     warn_stream_period(name, sites, call.steps);
 
@@ -45,3 +48,5 @@ void run_model_gateway(const ModelDescriptor& model, int nlhs, mxArray* plhs[], 
     model.run(state, call, call.steps, mean_levels);
     scratch_free(state);
 }
+
+}  // namespace host

@@ -6,4 +6,9 @@
 #include "mex_host.h"
 #include "model_descriptor.h"
 
-void run_model_gateway(const ModelDescriptor& model, int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+namespace host {
+
+void run_model_gateway(const models::ModelDescriptor& model, int nlhs, mxArray* plhs[], int nrhs,
+                       const mxArray* prhs[]);
+
+}  // namespace host

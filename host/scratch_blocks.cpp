@@ -6,6 +6,8 @@
 #include "gateway_checks.h"
 #include "mex_host.h"
 
+namespace host {
+
 namespace {
 // One array or block of a call, and what the caller can do when it does not fit.
 struct CallNeed {
@@ -124,3 +126,5 @@ void scratch_free(core::ModelState& state) {
     mxFree(state.tally.obs_sum);
     mxFree(state.tally.obs_count);
 }
+
+}  // namespace host

@@ -8,6 +8,8 @@
 #include "mex_host.h"
 #include "model_state.h"
 
+namespace host {
+
 // Raises <function>:outOfMemory, before anything is created, unless the host
 // can hold the call's outputs and scratch blocks at once (and, on a host
 // that copies the outputs when the call returns, the copies too). The
@@ -34,3 +36,5 @@ void scratch_allocate(core::ModelState& state, int32_t sites, int32_t levels);
 
 // Frees the five blocks in the order they were allocated.
 void scratch_free(core::ModelState& state);
+
+}  // namespace host

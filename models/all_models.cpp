@@ -3,6 +3,8 @@
 #include "ring_descriptor.h"
 #include "torus_descriptor.h"
 
+namespace models {
+
 std::vector<const ModelDescriptor*> all_models() { return {&kRingModel, &kTorusModel}; }
 
 const ModelDescriptor* find_model(const std::string& name) {
@@ -12,12 +14,4 @@ const ModelDescriptor* find_model(const std::string& name) {
     return nullptr;
 }
 
-std::string model_names_text() {
-    std::string text;
-    const auto models = all_models();
-    for (size_t k = 0; k < models.size(); ++k) {
-        if (k > 0) text += k + 1 == models.size() ? " or " : ", ";
-        text += models[k]->name;
-    }
-    return text;
-}
+}  // namespace models

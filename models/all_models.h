@@ -6,10 +6,11 @@
 
 #include "model_descriptor.h"
 
+namespace models {
+
 std::vector<const ModelDescriptor*> all_models();
 
 // The model called name ("ring", "torus"), or null.
 const ModelDescriptor* find_model(const std::string& name);
 
-// "ring or torus": the models' names for messages.
-std::string model_names_text();
+}  // namespace models

@@ -1,14 +1,17 @@
 #include "model_call.h"
 
+namespace models {
+
 namespace {
-bool is_scalar(const ModelArgument& argument) { return argument.kind != ArgumentKind::array; }
+bool is_scalar(const arguments::ModelArgument& argument) { return argument.kind != arguments::ArgumentKind::array; }
 
 bool is_shared(const char* name) {
-    return same_name(name, "levels") || same_name(name, "steps") || same_name(name, "seed");
+    return arguments::same_name(name, "levels") || arguments::same_name(name, "steps") ||
+           arguments::same_name(name, "seed");
 }
 
 // The argument's index among the scalar arguments (all but the array).
-int scalar_index(const ModelArguments& arguments, int position) {
+int scalar_index(const arguments::ModelArguments& arguments, int position) {
     int slot = 0;
     for (int k = 0; k < position; ++k) {
         if (is_scalar(arguments.list[k])) ++slot;
@@ -18,19 +21,20 @@ int scalar_index(const ModelArguments& arguments, int position) {
 }  // namespace
 
 int model_option_positions(const ModelDescriptor& model, int positions[kMaxModelOptions]) {
-    const ModelArguments& arguments = model.arguments;
+    const arguments::ModelArguments& arguments = model.arguments;
     int count = 0;
     for (int k = 0; k < arguments.count; ++k) {
-        const ModelArgument& a = arguments.list[k];
-        if (a.kind == ArgumentKind::int32 && !is_shared(a.name) && count < kMaxModelOptions) positions[count++] = k;
+        const arguments::ModelArgument& a = arguments.list[k];
+        if (a.kind == arguments::ArgumentKind::int32 && !is_shared(a.name) && count < kMaxModelOptions)
+            positions[count++] = k;
     }
     return count;
 }
 
-ModelCall read_model_call(const ModelDescriptor& model, const ArgumentValues& values) {
+ModelCall read_model_call(const ModelDescriptor& model, const arguments::ArgumentValues& values) {
     ModelCall call;
     call.model = &model;
-    const SharedArguments shared = shared_arguments(model.arguments, values);
+    const arguments::SharedArguments shared = arguments::shared_arguments(model.arguments, values);
     call.params = shared.model;
     call.steps = shared.steps;
     call.seed = shared.seed;
@@ -64,32 +68,36 @@ size_t scalar_count(const ModelDescriptor& model) {
 }
 
 int scalar_slot(const ModelDescriptor& model, const std::string& name) {
-    const int position = find_argument(model.arguments, name.c_str());
+    const int position = arguments::find_argument(model.arguments, name.c_str());
     if (position < 0 || !is_scalar(model.arguments.list[position])) return -1;
     return scalar_index(model.arguments, position);
 }
 
 ScalarSlots scalar_slots(const ModelDescriptor& model) {
-    const ModelArguments& a = model.arguments;
-    return {scalar_index(a, argument_position(a, "levels")), scalar_index(a, argument_position(a, "steps")),
-            scalar_index(a, argument_position(a, "seed"))};
+    const arguments::ModelArguments& a = model.arguments;
+    return {scalar_index(a, arguments::argument_position(a, "levels")),
+            scalar_index(a, arguments::argument_position(a, "steps")),
+            scalar_index(a, arguments::argument_position(a, "seed"))};
 }
 
 bool check_scalar_arguments(const ModelDescriptor& model, const double* scalars, size_t rows, size_t cols,
-                            ModelCall& call, ArgumentFault& fault) {
-    const ModelArguments& arguments = model.arguments;
-    ArgumentValues values;
+                            ModelCall& call, arguments::ArgumentFault& fault) {
+    const arguments::ModelArguments& arguments = model.arguments;
+    arguments::ArgumentValues values;
     for (int k = 0, slot = 0; k < arguments.count; ++k) {
         if (is_scalar(arguments.list[k])) values.value[k] = scalars[slot++];
     }
     call = ModelCall{};
     call.model = &model;
-    if (!argument_kinds_rule(arguments, values, fault)) return false;
+    if (!arguments::argument_kinds_rule(arguments, values, fault)) return false;
     call = read_model_call(model, values);
-    if (!levels_and_steps_rule(call.params.levels, call.steps, fault)) return false;
+    if (!arguments::levels_and_steps_rule(call.params.levels, call.steps, fault)) return false;
     if (!model.option_rules(call, fault)) return false;
     int32_t sites = 0;
-    if (!site_count_rule(arguments.lattice, rows, cols, call.params.levels, call.steps, sites, fault)) return false;
+    if (!arguments::site_count_rule(arguments.lattice, rows, cols, call.params.levels, call.steps, sites, fault))
+        return false;
     set_call_shape(call, rows, cols, sites);
     return true;
 }
+
+}  // namespace models

@@ -9,10 +9,12 @@
 
 #include "model_descriptor.h"
 
+namespace models {
+
 // The call's parameters from argument values that passed
 // argument_kinds_rule: the shared ones and the model's own options. The
 // sites and shape are left to site_count_rule's caller (set_call_shape).
-ModelCall read_model_call(const ModelDescriptor& model, const ArgumentValues& values);
+ModelCall read_model_call(const ModelDescriptor& model, const arguments::ArgumentValues& values);
 
 // The model's own options: its int32 arguments other than levels, steps and
 // seed, in call order.
@@ -43,4 +45,6 @@ ScalarSlots scalar_slots(const ModelDescriptor& model);
 // arguments (in slots) and the shape of the initial levels (everything but
 // the initial values themselves, which initial_levels_rule checks).
 bool check_scalar_arguments(const ModelDescriptor& model, const double* scalars, size_t rows, size_t cols,
-                            ModelCall& call, ArgumentFault& fault);
+                            ModelCall& call, arguments::ArgumentFault& fault);
+
+}  // namespace models

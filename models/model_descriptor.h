@@ -10,6 +10,8 @@
 #include "model_arguments.h"
 #include "model_state.h"
 
+namespace models {
+
 struct ModelDescriptor;
 
 // The most int32 arguments a model may take besides levels, steps and seed.
@@ -36,13 +38,13 @@ struct LaneCall {
 
 struct ModelDescriptor {
     const char* name;                 // "ring": the sweep's model = "ring" and run's --model ring
-    const ModelArguments& arguments;  // the host function, its lattice and argument table
+    const arguments::ModelArguments& arguments;  // the host function, its lattice and argument table
     int journal_code;                 // the model in a sweep journal's fingerprint: never reused
     int lattice_dims;                 // 1: the sites in storage order, any array shape; 2: rows x columns
     bool columns_first;               // the gateway asks the host for the columns before the rows
     // The model's own rules on its options, after the shared levels and
     // steps rule and before the site count, as the gateway applies them.
-    bool (*option_rules)(const ModelCall& call, ArgumentFault& fault);
+    bool (*option_rules)(const ModelCall& call, arguments::ArgumentFault& fault);
     // Loads initial (call.sites levels, all valid) into state.traits, sets
     // state.level_sum and scores every site: the gateway's set-up after
     // the stream is seeded and the scratch blocks are allocated.
@@ -53,3 +55,5 @@ struct ModelDescriptor {
     // Runs count (1 .. kLaneRuns) calls of one shape stepped together.
     void (*run_lane)(const LaneCall* runs, int count);
 };
+
+}  // namespace models

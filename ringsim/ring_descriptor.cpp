@@ -4,10 +4,14 @@
 #include "ring_fast.h"
 #include "ring_lane.h"
 
+namespace models {
+
 namespace {
 ring::RingParams ring_params(const ModelCall& call) { return {call.params, call.options[0]}; }
 
-bool ring_option_rules(const ModelCall& call, ArgumentFault& fault) { return radius_rule(call.options[0], fault); }
+bool ring_option_rules(const ModelCall& call, arguments::ArgumentFault& fault) {
+    return arguments::radius_rule(call.options[0], fault);
+}
 
 void ring_set_up(core::ModelState& state, const ModelCall& call, const double* initial) {
     state.level_sum = ring::load_traits(state.traits, initial, call.sites);
@@ -28,5 +32,7 @@ void ring_run_lane(const LaneCall* runs, int count) {
 }
 }  // namespace
 
-const ModelDescriptor kRingModel{"ring",    kRingsimArguments, 1,           1, false, ring_option_rules,
+const ModelDescriptor kRingModel{"ring",    arguments::kRingsimArguments, 1,           1, false, ring_option_rules,
                                  ring_set_up, ring_run,          ring_run_lane};
+
+}  // namespace models

@@ -3,4 +3,8 @@
 
 #include "model_descriptor.h"
 
+namespace models {
+
 extern const ModelDescriptor kRingModel;
+
+}  // namespace models

@@ -25,6 +25,7 @@ void ring_choose_fast(core::ModelState& state, core::FastUniform& fast, int32_t 
 // and means. Fitness is computed only for the observed sites, when observed
 // (nothing changes between the start of a step and its observations), so
 // state.fitness is left untouched.
-void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels);
+void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps,
+                   double* mean_levels);
 
 }  // namespace ring

@@ -18,8 +18,8 @@ void observe_walk(core::ModelState& state, core::FastUniform& fast, int32_t foca
     int32_t j = focal;
     for (int32_t k = 0; k < params.radius; ++k) {
         j = ring_neighbour(direction, j, count);
-        const double observed =
-            core::fitness_now(state, j, params.model) + params.model.noise * core::fast_gaussian_next(state.gauss, fast);
+        const double observed = core::fitness_now(state, j, params.model) +
+                                params.model.noise * core::fast_gaussian_next(state.gauss, fast);
         core::tally_add(state.tally, state.traits[j], observed);
     }
 }
@@ -77,10 +77,13 @@ void ring_score_all_sites_fast(double* scores, const int32_t* traits, int32_t co
     scores[count - 1] = site_score(traits, count - 1, count, intercept, slope);
 }
 
-void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps, double* mean_levels) {
+void ring_run_fast(core::ModelState& state, int32_t count, const RingParams& params, int32_t steps,
+                   double* mean_levels) {
     core::run_steps_fast(
         state, count, params.model.mutation_rate, steps, mean_levels, [&] { ring_step(state, count, params); },
-        [&](core::FastUniform& fast, uint32_t attempt_below) { ring_step_fast(state, fast, count, params, attempt_below); });
+        [&](core::FastUniform& fast, uint32_t attempt_below) {
+            ring_step_fast(state, fast, count, params, attempt_below);
+        });
 }
 
 }  // namespace ring

@@ -29,7 +29,8 @@ void ring_choose_lane(const RingLaneRun* runs, const int (&active)[N], core::Fas
         core::ModelState& state = *runs[active[k]].state;
         const core::ModelParams& m = runs[active[k]].params.model;
         j = ring_neighbour(direction, j, count);
-        const double observed = core::fitness_now(state, j, m) + m.noise * core::fast_gaussian_next(state.gauss, fast[active[k]]);
+        const double observed =
+            core::fitness_now(state, j, m) + m.noise * core::fast_gaussian_next(state.gauss, fast[active[k]]);
         core::tally_add(state.tally, state.traits[j], observed);
     };
     for (int32_t s = 0; s < walk; ++s) {
@@ -68,8 +69,8 @@ void ring_run_lane(const RingLaneRun* runs, int count, int32_t sites) {
         for (int k = 0; k < N; ++k) {
             const int r = active[k];
             core::ModelState& s = *runs[r].state;
-            sweeps[k] = core::LaneSweep{&fast[r], core::SweepLattice{s.traits, s.scores, sites, 2}, runs[r].params.model.levels,
-                                  attempt_below[r], &s.level_sum};
+            sweeps[k] = core::LaneSweep{&fast[r], core::SweepLattice{s.traits, s.scores, sites, 2},
+                                        runs[r].params.model.levels, attempt_below[r], &s.level_sum};
         }
         core::lane_mutation_sweeps(sweeps, [&](int k, int32_t i) {
             const RingLaneRun& run = runs[active[k]];

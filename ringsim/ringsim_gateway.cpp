@@ -5,5 +5,5 @@
 #include "ring_descriptor.h"
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    run_model_gateway(kRingModel, nlhs, plhs, nrhs, prhs);
+    host::run_model_gateway(models::kRingModel, nlhs, plhs, nrhs, prhs);
 }

@@ -5,6 +5,10 @@
 
 #include <stdexcept>
 
+namespace sweep {
+
 struct SweepError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+}  // namespace sweep

@@ -43,9 +43,9 @@ TEST(LargeCalls, SiteAndLevelLimitsFollowTheHostsAllocator) {
             const std::string name = std::to_string(c.rows) + " x " + std::to_string(c.cols) + ", levels " +
                                      std::to_string(c.levels) + (wide ? ", 64-bit" : ", 32-bit");
             int32_t sites = -1;
-            ArgumentFault fault;
-            const bool accepted = site_count_rule("torus", c.rows, c.cols, c.levels, 0, sites, fault,
-                                                  wide ? INT32_MAX : kMaxElements);
+            arguments::ArgumentFault fault;
+            const bool accepted = arguments::site_count_rule("torus", c.rows, c.cols, c.levels, 0, sites, fault,
+                                                  wide ? INT32_MAX : arguments::kMaxElements);
             EXPECT_EQ(accepted, refuses == nullptr) << name;
             if (accepted) {
                 EXPECT_EQ(static_cast<uint64_t>(sites), uint64_t{c.rows} * c.cols) << name;
@@ -57,7 +57,7 @@ TEST(LargeCalls, SiteAndLevelLimitsFollowTheHostsAllocator) {
             HostSession host;
             std::string raised;
             try {
-                EXPECT_EQ(checked_site_count("gridsim", "torus", c.rows, c.cols, c.levels, 0), sites) << name;
+                EXPECT_EQ(host::checked_site_count("gridsim", "torus", c.rows, c.cols, c.levels, 0), sites) << name;
             } catch (const HostError& e) {
                 raised = e.identifier;
             }
@@ -89,7 +89,7 @@ TEST(LargeCalls, CallMemoryIsProbedPastFourGiB) {
         host.memory_limit = c.limit > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(c.limit);
         std::string raised, message;
         try {
-            check_call_memory("gridsim", 2, static_cast<int32_t>(kRows), static_cast<int32_t>(kCols), 5, 10);
+            host::check_call_memory("gridsim", 2, static_cast<int32_t>(kRows), static_cast<int32_t>(kCols), 5, 10);
         } catch (const HostError& e) {
             raised = e.identifier;
             message = e.what();
@@ -117,7 +117,7 @@ TEST(LargeCalls, ScratchBlocksAreRequestedInFullBytes) {
     HostSession host;
     host.malloc_limit = size_t{1} << 20;
     core::ModelState state{};
-    EXPECT_THROW(scratch_allocate(state, static_cast<int32_t>(kSites), 10), HostError);
+    EXPECT_THROW(host::scratch_allocate(state, static_cast<int32_t>(kSites), 10), HostError);
     const std::vector<std::string> calls = {"mxMalloc(128)", "mxMalloc(" + std::to_string(kSites * 8) + ")"};
     EXPECT_EQ(host.calls, calls);
     EXPECT_EQ(host.allocated_bytes, std::vector<size_t>{128});
@@ -142,8 +142,8 @@ TEST(LargeCalls, FirstInitialLevelOutsideIsNamedInAnyBlock) {
             source[c.first_bad] = c.bad;
             for (int32_t i = c.first_bad + 1; i < c.count; i += 7) source[i] = -2.0;  // later faults
         }
-        ArgumentFault fault;
-        const bool accepted = initial_levels_rule(source.data(), c.count, 10, fault);
+        arguments::ArgumentFault fault;
+        const bool accepted = arguments::initial_levels_rule(source.data(), c.count, 10, fault);
         EXPECT_EQ(accepted, c.first_bad < 0) << c.count << ", " << c.first_bad;
         if (c.first_bad >= 0) {
             const std::string named = "traits(" + std::to_string(c.first_bad + 1) + ") is ";

@@ -23,7 +23,7 @@ int main() {
     std::printf("// {c, -log(c) high part, -log(c) low part} per bucket of the significand.\n");
     std::printf("#pragma once\n\n");
     std::printf("constexpr int kLogBuckets = 128;\n");
-    std::printf("constexpr int core::kLogHalvedFrom = 53;  // buckets from here hold m / 2 (m >= sqrt 2)\n\n");
+    std::printf("constexpr int kLogHalvedFrom = 53;  // buckets from here hold m / 2 (m >= sqrt 2)\n\n");
     std::printf("struct LogBucket {\n    double c, neg_log_hi, neg_log_lo;\n};\n\n");
     std::printf("struct LogPair {\n    double hi, lo;\n};\n\n");
     std::printf("constexpr LogBucket kLogTable[kLogBuckets] = {\n");

@@ -14,6 +14,8 @@
 #include "all_models.h"
 #include "cli/run_options.h"
 
+namespace sweep {
+
 namespace {
 const char* kSweepUsage =
     "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n"
@@ -50,9 +52,9 @@ struct ArgumentHelp {
 };
 
 // The description of an argument some model takes (the first that does).
-const ModelArgument& described_argument(const std::string& name) {
-    for (const ModelDescriptor* model : all_models()) {
-        const int k = find_argument(model->arguments, name.c_str());
+const arguments::ModelArgument& described_argument(const std::string& name) {
+    for (const models::ModelDescriptor* model : models::all_models()) {
+        const int k = arguments::find_argument(model->arguments, name.c_str());
         if (k >= 0) return model->arguments.list[k];
     }
     throw std::logic_error("no model takes the argument " + name);
@@ -61,14 +63,15 @@ const ModelArgument& described_argument(const std::string& name) {
 // "ring|torus": the values of --model.
 std::string model_value_names() {
     std::string names;
-    for (const ModelDescriptor* model : all_models()) names += (names.empty() ? "" : "|") + std::string(model->name);
+    for (const models::ModelDescriptor* model : models::all_models())
+        names += (names.empty() ? "" : "|") + std::string(model->name);
     return names;
 }
 
 // "ring (as ringsim) or torus (as gridsim)".
 std::string model_value_help() {
     std::string help;
-    const auto models = all_models();
+    const auto models = models::all_models();
     for (size_t k = 0; k < models.size(); ++k) {
         help += (k == 0 ? "" : k + 1 == models.size() ? " or " : ", ") + std::string(models[k]->name) + " (as " +
                 models[k]->arguments.function + ")";
@@ -78,7 +81,7 @@ std::string model_value_help() {
 
 // "N" for an argument taken as a whole number, "X" for any number.
 const char* value_name(const std::string& argument) {
-    return described_argument(argument).kind == ArgumentKind::int32 ? "N" : "X";
+    return described_argument(argument).kind == arguments::ArgumentKind::int32 ? "N" : "X";
 }
 
 // "--levels N", "--noise X": an argument's option with its value.
@@ -89,16 +92,17 @@ std::string option_with_value(const std::string& name) { return argument_option(
 // "(ring's | torus's)".
 std::vector<std::string> run_usage_words() {
     std::vector<std::string> words;
-    const auto models = all_models();
+    const auto models = models::all_models();
     std::vector<std::string> alternatives(models.size());  // per model, in all_models order
     for (const std::string& name : run_argument_names()) {
-        const ModelDescriptor* only_in = nullptr;
+        const models::ModelDescriptor* only_in = nullptr;
         if (argument_of_one_model(name, only_in)) {
             const auto m = static_cast<size_t>(std::find(models.begin(), models.end(), only_in) - models.begin());
             alternatives[m] += (alternatives[m].empty() ? "" : " ") + option_with_value(name);
             continue;
         }
-        const bool pending = std::any_of(alternatives.begin(), alternatives.end(), [](const std::string& a) { return !a.empty(); });
+        const bool pending =
+            std::any_of(alternatives.begin(), alternatives.end(), [](const std::string& a) { return !a.empty(); });
         if (pending) {
             std::string group;
             for (std::string& a : alternatives) {
@@ -246,7 +250,7 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
     slots.values.push_back(
         add_value_option(*run, "--model", model_value_names(), model_value_help())->group(model_group));
     for (const std::string& name : run_argument_names()) {
-        const ModelDescriptor* only_in = nullptr;
+        const models::ModelDescriptor* only_in = nullptr;
         const std::string scope = argument_of_one_model(name, only_in) ? std::string(only_in->name) + ": " : "";
         slots.values.push_back(add_value_option(*run, argument_option(name), value_name(name),
                                                 scope + described_argument(name).help)
@@ -388,3 +392,5 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
     exit_status = 0;
     return true;
 }
+
+}  // namespace sweep

@@ -7,6 +7,8 @@
 #include "cli/sweep_driver.h"
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 enum class Command { sweep, run };
 
 // A command line that was read and checked, ready to run.
@@ -23,3 +25,5 @@ struct CommandLine {
 // at --help, and returns false with exit_status set: 0 after help or
 // version, 2 after an error.
 bool read_command_line(int argc, const char* const* argv, CommandLine& line, int& exit_status);
+
+}  // namespace sweep

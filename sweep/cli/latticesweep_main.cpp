@@ -13,6 +13,7 @@
 #include "cli/mpi_sweep.h"
 #endif
 
+namespace sweep {
 namespace {
 int sweep_command(const CommandLine& line) {
 #ifdef LATTICESWEEP_MPI
@@ -34,14 +35,15 @@ int run_command(const CommandLine& line) {
     return 0;
 }
 }  // namespace
+}  // namespace sweep
 
 int main(int argc, char** argv) {
     try {
-        CommandLine line;
+        sweep::CommandLine line;
         int exit_status = 0;
-        if (!read_command_line(argc, argv, line, exit_status)) return exit_status;
-        return line.command == Command::sweep ? sweep_command(line) : run_command(line);
-    } catch (const SweepError& e) {
+        if (!sweep::read_command_line(argc, argv, line, exit_status)) return exit_status;
+        return line.command == sweep::Command::sweep ? sweep::sweep_command(line) : sweep::run_command(line);
+    } catch (const sweep::SweepError& e) {
         std::fprintf(stderr, "latticesweep: %s\n", e.what());
         return 2;
     } catch (const std::bad_alloc&) {

@@ -17,6 +17,8 @@
 #include "run/run_pool.h"
 #include "plan/sweep_description.h"
 
+namespace sweep {
+
 namespace {
 enum Tag { kRequest = 1, kWork = 2, kResult = 3, kFailure = 4 };
 
@@ -283,3 +285,5 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
     MPI_Finalize();
     return status;
 }
+
+}  // namespace sweep

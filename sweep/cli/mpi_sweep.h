@@ -8,9 +8,13 @@
 
 #include "cli/sweep_driver.h"
 
+namespace sweep {
+
 // True when this process was started by mpirun (or another MPI launcher).
 bool launched_by_mpirun();
 
 // Runs the sweep of the description at path on every rank; returns the
 // process's exit status.
 int mpi_sweep(const std::string& path, const SweepOptions& options);
+
+}  // namespace sweep

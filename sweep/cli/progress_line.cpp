@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace sweep {
+
 ProgressLine::ProgressLine(int64_t total, int64_t already_done, bool enabled)
     : total_(total), already_done_(already_done), enabled_(enabled), start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {}
@@ -42,3 +44,5 @@ void ProgressLine::finish() {
     if (enabled_ && drawn_) std::fputc('\n', stderr);
     drawn_ = false;
 }
+
+}  // namespace sweep

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace sweep {
+
 class ProgressLine {
 public:
     // total runs, of which already_done were finished by an earlier sweep.
@@ -27,3 +29,5 @@ private:
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point last_draw_;
 };
+
+}  // namespace sweep

@@ -12,6 +12,8 @@
 #include "plan/initial_file.h"
 #include "plan/plan_checks.h"
 
+namespace sweep {
+
 namespace {
 double number_option(const std::string& option, const std::string& text) {
     errno = 0;
@@ -24,7 +26,7 @@ double number_option(const std::string& option, const std::string& text) {
 }
 
 // "0 1 2; 2 1 0": rows separated by semicolons, levels by spaces or commas.
-void parse_traits(const std::string& option, const std::string& text, const ModelDescriptor& model,
+void parse_traits(const std::string& option, const std::string& text, const models::ModelDescriptor& model,
                   InitialLevels& init) {
     std::vector<std::vector<double>> rows;
     std::stringstream all(text);
@@ -60,16 +62,16 @@ void parse_traits(const std::string& option, const std::string& text, const Mode
     }
 }
 
-bool takes_argument(const ModelDescriptor& model, const std::string& argument) {
-    for (const char* name : scalar_argument_names(model)) {
+bool takes_argument(const models::ModelDescriptor& model, const std::string& argument) {
+    for (const char* name : models::scalar_argument_names(model)) {
         if (argument == name) return true;
     }
     return false;
 }
 
 // "--intercept, --slope, ... and --seed": every model argument's option.
-std::string argument_options(const ModelDescriptor& model) {
-    const auto names = scalar_argument_names(model);
+std::string argument_options(const models::ModelDescriptor& model) {
+    const auto names = models::scalar_argument_names(model);
     std::string list;
     for (size_t k = 0; k < names.size(); ++k) {
         list += (k == 0 ? "" : k + 1 == names.size() ? " and " : ", ") + argument_option(names[k]);
@@ -80,7 +82,7 @@ std::string argument_options(const ModelDescriptor& model) {
 // "--model ring or --model torus".
 std::string model_options() {
     std::string text;
-    const auto models = all_models();
+    const auto models = models::all_models();
     for (size_t k = 0; k < models.size(); ++k) {
         text += (k == 0 ? "" : k + 1 == models.size() ? " or " : ", ") + std::string("--model ") + models[k]->name;
     }
@@ -88,12 +90,13 @@ std::string model_options() {
 }
 
 // "torus": the other models an option of a model's argument belongs to.
-std::string owners_of(const std::string& option, const ModelDescriptor& model) {
+std::string owners_of(const std::string& option, const models::ModelDescriptor& model) {
     std::string owners;
-    for (const ModelDescriptor* other : all_models()) {
+    for (const models::ModelDescriptor* other : models::all_models()) {
         if (other == &model) continue;
-        for (const char* name : scalar_argument_names(*other)) {
-            if (option == argument_option(name)) owners += (owners.empty() ? "" : " and the ") + std::string(other->name);
+        for (const char* name : models::scalar_argument_names(*other)) {
+            if (option == argument_option(name))
+                owners += (owners.empty() ? "" : " and the ") + std::string(other->name);
         }
     }
     return owners;
@@ -110,8 +113,8 @@ std::string toml_number(double value) {
 // A sweep description equivalent to the run, stored with its results.
 std::string describe_run(const SweepPlan& plan, const std::string& file, const std::string& variable) {
     std::string d = "# latticesweep run\nmodel = \"" + std::string(plan.model->name) + "\"\n\n[parameters]\n";
-    const auto names = scalar_argument_names(*plan.model);
-    const auto seed = static_cast<size_t>(scalar_slots(*plan.model).seed);
+    const auto names = models::scalar_argument_names(*plan.model);
+    const auto seed = static_cast<size_t>(models::scalar_slots(*plan.model).seed);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k != seed) d += std::string(names[k]) + " = " + toml_number(plan.fixed[k]) + "\n";
     }
@@ -154,11 +157,11 @@ std::vector<std::string> run_argument_names() {
     // The first model's names, with each further model's own inserted where
     // that model has them.
     std::vector<std::string> names;
-    for (const ModelDescriptor* model : all_models()) {
+    for (const models::ModelDescriptor* model : models::all_models()) {
         std::vector<std::string> merged;
         std::vector<std::string> own;  // this model's names not yet placed
         size_t next = 0;
-        for (const char* name : scalar_argument_names(*model)) {
+        for (const char* name : models::scalar_argument_names(*model)) {
             const auto shared = std::find(names.begin() + static_cast<std::ptrdiff_t>(next), names.end(), name);
             if (shared == names.end()) {
                 own.push_back(name);
@@ -177,10 +180,10 @@ std::vector<std::string> run_argument_names() {
     return names;
 }
 
-bool argument_of_one_model(const std::string& argument, const ModelDescriptor*& only_in) {
+bool argument_of_one_model(const std::string& argument, const models::ModelDescriptor*& only_in) {
     int takers = 0;
     only_in = nullptr;
-    for (const ModelDescriptor* model : all_models()) {
+    for (const models::ModelDescriptor* model : models::all_models()) {
         if (!takes_argument(*model, argument)) continue;
         if (takers++ == 0) only_in = model;
     }
@@ -198,10 +201,10 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
 
     SweepPlan plan;
     const std::string model = take("--model");
-    plan.model = find_model(model);
+    plan.model = models::find_model(model);
     if (model.empty()) throw SweepError("option --model is missing: give " + model_options() + ".");
     if (!plan.model) throw SweepError("option --model: give " + model_options() + "; got '" + model + "'.");
-    const auto names = scalar_argument_names(*plan.model);
+    const auto names = models::scalar_argument_names(*plan.model);
     const size_t n = names.size();
     plan.fixed.assign(n, 0.0);
     plan.where.assign(n, std::string());
@@ -216,10 +219,10 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         plan.fixed[k] = number_option(option, text);
     }
     // The run's seed is the first (and only) seed of the plan.
-    const auto seed_slot = static_cast<size_t>(scalar_slots(*plan.model).seed);
+    const auto seed_slot = static_cast<size_t>(models::scalar_slots(*plan.model).seed);
     int32_t seed = 0;
-    ArgumentFault fault;
-    if (!int32_rule(plan.fixed[seed_slot], kSeedArgument.name, seed, fault)) {
+    arguments::ArgumentFault fault;
+    if (!arguments::int32_rule(plan.fixed[seed_slot], arguments::kSeedArgument.name, seed, fault)) {
         throw SweepError(plan.where[seed_slot] + ": " + plan.model->arguments.function + ":" + fault.reason + ": " +
                          fault.message);
     }
@@ -276,9 +279,9 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
         read_initial_levels(plan.model, file, variable, "option --traits-file", plan.initial);
     }
     if (!values.empty()) {
-        throw SweepError("unknown option " + values.begin()->first + " for --model " + plan.model->name + ": it belongs to the " +
-                         owners_of(values.begin()->first, *plan.model) + "; the " + plan.model->name + " needs " +
-                         argument_options(*plan.model) + ".");
+        throw SweepError("unknown option " + values.begin()->first + " for --model " + plan.model->name +
+                         ": it belongs to the " + owners_of(values.begin()->first, *plan.model) + "; the " +
+                         plan.model->name + " needs " + argument_options(*plan.model) + ".");
     }
     plan.description = describe_run(plan, file, variable);
     check_plan(plan);
@@ -298,3 +301,5 @@ void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, 
     for (double m : means) std::printf("  %.17g\n", m);
     std::printf("];\n");
 }
+
+}  // namespace sweep

@@ -9,6 +9,8 @@
 
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // Option name ("--model", "--mutation-rate", "--traits", ...) -> its value.
 using RunOptionValues = std::map<std::string, std::string>;
 
@@ -20,7 +22,7 @@ std::string argument_option(const std::string& argument);
 std::vector<std::string> run_argument_names();
 
 // True when the argument belongs to one model only; that model in only_in.
-bool argument_of_one_model(const std::string& argument, const ModelDescriptor*& only_in);
+bool argument_of_one_model(const std::string& argument, const models::ModelDescriptor*& only_in);
 
 // Builds the one-run plan of the run command's option values and checks it
 // as the host gateway would. Throws SweepError naming the option at fault
@@ -29,3 +31,5 @@ SweepPlan run_plan_from_options(RunOptionValues values);
 
 // Prints a finished run's levels and means in a form a host can paste.
 void print_run(const SweepPlan& plan, const std::vector<int32_t>& final_levels, const std::vector<double>& means);
+
+}  // namespace sweep

@@ -16,6 +16,8 @@
 #include "results/sweep_mat_file.h"
 #include "store/whole_file.h"
 
+namespace sweep {
+
 #ifndef LATTICESIM_VERSION
 #define LATTICESIM_VERSION "unknown"
 #endif
@@ -186,6 +188,8 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
                      "latticesweep: %lld of %lld runs draw past the random stream's period (sites x steps > "
                      "%lld) and reuse their randomness; stream_wraps in %s marks them.\n",
                      static_cast<long long>(wrapped), static_cast<long long>(runs),
-                     static_cast<long long>(kStreamPeriod), output.c_str());
+                     static_cast<long long>(arguments::kStreamPeriod), output.c_str());
     }
 }
+
+}  // namespace sweep

@@ -11,6 +11,8 @@
 #include "run/run_pool.h"
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 struct SweepOptions {
     std::string output;      // the MAT-file to write
     int threads = 1;         // compute threads (per MPI rank)
@@ -45,3 +47,5 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
 
 // The journal kept next to an output while its sweep runs.
 std::string journal_path(const std::string& output);
+
+}  // namespace sweep

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+namespace sweep {
+
 namespace {
 
 constexpr uint32_t kMatrix = 14;      // miMATRIX: an uncompressed variable
@@ -161,3 +163,5 @@ std::string mat5_header_fault(const std::string& path) {
     }
     return "";
 }
+
+}  // namespace sweep

@@ -7,7 +7,11 @@
 
 #include <string>
 
+namespace sweep {
+
 // Empty when every top-level element of the version 5 MAT-file at path lies
 // within the file and each variable's header claims dimensions and a name
 // of a plausible size; otherwise what is wrong, as a phrase.
 std::string mat5_header_fault(const std::string& path);
+
+}  // namespace sweep

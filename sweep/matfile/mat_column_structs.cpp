@@ -8,6 +8,8 @@
 #include "matfile/mat_library.h"
 #include "sweep_error.h"
 
+namespace sweep {
+
 namespace {
 // An HDF5 identifier, released exactly once.
 class Handle {
@@ -106,7 +108,8 @@ void write_slab(const std::string& path, hid_t dataset, uint64_t first, hid_t ty
     start.front() = first;
     extent.front() = count;
     check(path, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
-    const Handle in_memory = made(path, H5Screate_simple(static_cast<int>(extent.size()), extent.data(), nullptr), H5Sclose);
+    const Handle in_memory =
+        made(path, H5Screate_simple(static_cast<int>(extent.size()), extent.data(), nullptr), H5Sclose);
     check(path, H5Dwrite(dataset, type, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
 }
 }  // namespace
@@ -126,7 +129,8 @@ MatAdditions::MatAdditions(const std::string& path) : path_(path), open_(std::ma
 MatAdditions::~MatAdditions() = default;
 
 void MatAdditions::add_struct(const std::string& name, const std::vector<std::string>& fields) {
-    Handle group = made(path_, H5Gcreate2(open_->file.get(), name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
+    Handle group =
+        made(path_, H5Gcreate2(open_->file.get(), name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
     class_attribute(path_, group.get(), "struct");
     field_attribute(path_, group.get(), fields);
     open_->groups.push_back(std::move(group));
@@ -135,7 +139,8 @@ void MatAdditions::add_struct(const std::string& name, const std::vector<std::st
 size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t>& dims) {
     // HDF5 lists the dimensions slowest first, so MATLAB's come reversed.
     const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
-    const Handle space = made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
+    const Handle space =
+        made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
     open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_IEEE_F64LE, space.get(),
                                                H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                                     H5Dclose));
@@ -148,7 +153,8 @@ size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t
 
 size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<size_t>& dims) {
     const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
-    const Handle space = made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
+    const Handle space =
+        made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
     open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_I32LE, space.get(),
                                                H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
                                     H5Dclose));
@@ -184,7 +190,8 @@ void MatAdditions::write_range(size_t array, uint64_t first, const double* value
     std::vector<hsize_t> start(dims.size(), 0), extent(dims.size(), 1);
     start.back() = first;
     extent.back() = count;
-    check(path_, H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
+    check(path_,
+          H5Sselect_hyperslab(in_file.get(), H5S_SELECT_SET, start.data(), nullptr, extent.data(), nullptr) >= 0);
     const hsize_t length = count;
     const Handle in_memory = made(path_, H5Screate_simple(1, &length, nullptr), H5Sclose);
     check(path_, H5Dwrite(dataset, H5T_NATIVE_DOUBLE, in_memory.get(), in_file.get(), H5P_DEFAULT, values) >= 0);
@@ -243,3 +250,5 @@ void write_column_structs(const std::string& path, const std::vector<ColumnStruc
     }
     file.close();
 }
+
+}  // namespace sweep

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace sweep {
+
 // Variables added through HDF5 to a version 7.3 MAT-file that the MAT-file
 // library has written and closed: scalar structs (a struct may hold
 // another) and double arrays of any shape, written a part at a time. Names
@@ -62,3 +64,5 @@ using TableRows = std::function<void(int64_t first, size_t count, std::vector<st
 // path when the file cannot be opened, written or finished.
 void write_column_structs(const std::string& path, const std::vector<ColumnStruct>& structs, int64_t rows,
                           size_t batch_rows, const TableRows& table_rows);
+
+}  // namespace sweep

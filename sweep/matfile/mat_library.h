@@ -6,5 +6,9 @@
 // us, so both are switched off.
 #pragma once
 
+namespace sweep {
+
 // Call before the MAT-file library is first used; later calls do no harm.
 void quiet_mat_library();
+
+}  // namespace sweep

@@ -14,6 +14,8 @@
 #include "matfile/mat5_headers.h"
 #include "matfile/mat_library.h"
 
+namespace sweep {
+
 namespace {
 const char* class_name(const matvar_t& var) {
     if (var.isLogical) return "logical";
@@ -92,7 +94,7 @@ bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<dou
 }
 }  // namespace
 
-void read_initial_levels(const ModelDescriptor* model, const std::string& path, const std::string& variable,
+void read_initial_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
                          const std::string& where, InitialLevels& initial) {
     quiet_mat_library();
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -122,8 +124,8 @@ void read_initial_levels(const ModelDescriptor* model, const std::string& path, 
     const bool real_double = var->class_type == MAT_C_DOUBLE && !var->isComplex && !var->isLogical;
     if (!real_double) {
         const char* what = var->isComplex ? "complex" : class_name(*var);
-        throw SweepError(named + "traits must be a real, full double array; got " + indefinite_article(what) + " " +
-                         what + " array.");
+        throw SweepError(named + "traits must be a real, full double array; got " +
+                         arguments::indefinite_article(what) + " " + what + " array.");
     }
     if (model->arguments.traits_dims == 2 && var->rank > 2) {
         throw SweepError(named + "traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
@@ -136,11 +138,12 @@ void read_initial_levels(const ModelDescriptor* model, const std::string& path, 
             throw SweepError(named + "traits' dimensions must each be at most 2147483647; got " +
                              std::to_string(size) + ".");
         }
-        count = size != 0 && count > static_cast<size_t>(kMaxElements) / size ? static_cast<size_t>(kMaxElements) + 1
-                                                                               : count * size;
+        count = size != 0 && count > static_cast<size_t>(arguments::kMaxElements) / size
+                    ? static_cast<size_t>(arguments::kMaxElements) + 1
+                    : count * size;
     }
-    if (count > static_cast<size_t>(kMaxElements)) {
-        throw SweepError(named + "traits must have at most " + std::to_string(kMaxElements) + " elements.");
+    if (count > static_cast<size_t>(arguments::kMaxElements)) {
+        throw SweepError(named + "traits must have at most " + std::to_string(arguments::kMaxElements) + " elements.");
     }
     // No file holds more values than its bytes inflate to: a claim beyond
     // that is damage, refused before the values' memory is taken.
@@ -160,3 +163,5 @@ void read_initial_levels(const ModelDescriptor* model, const std::string& path, 
     initial.cols = var->rank > 1 ? cols : 1;
     initial.values = std::move(values);
 }
+
+}  // namespace sweep

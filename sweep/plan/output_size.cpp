@@ -7,6 +7,8 @@
 
 #include "store/result_record.h"
 
+namespace sweep {
+
 namespace {
 // The journal's header and a record's framing (result_record.h).
 constexpr double kJournalHeader = 32;
@@ -104,3 +106,5 @@ std::string output_size_line(const SweepPlan& plan, const std::string& output, d
     if (free_bytes >= 0) line += "; " + byte_text(free_bytes) + " free there";
     return line + ".";
 }
+
+}  // namespace sweep

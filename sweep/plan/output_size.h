@@ -10,6 +10,8 @@
 
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // Estimates in bytes (doubles: a refused request may pass 2^64).
 struct OutputSize {
     double run_snapshots = 0;  // one run's snapshots
@@ -46,3 +48,5 @@ void check_free_space(const SweepPlan& plan, const std::string& output, double j
 // The line printed before a sweep with snapshots starts: runs, snapshots,
 // the MAT-file's and the journal's sizes, and the free space there.
 std::string output_size_line(const SweepPlan& plan, const std::string& output, double free_bytes);
+
+}  // namespace sweep

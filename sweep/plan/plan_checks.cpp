@@ -5,9 +5,11 @@
 
 #include "plan/output_size.h"
 
+namespace sweep {
+
 namespace {
-[[noreturn]] void report_fault(const SweepPlan& plan, int64_t index, const ArgumentFault& fault) {
-    const auto& names = scalar_argument_names(*plan.model);
+[[noreturn]] void report_fault(const SweepPlan& plan, int64_t index, const arguments::ArgumentFault& fault) {
+    const auto& names = models::scalar_argument_names(*plan.model);
     std::string where = plan.initial.where;
     for (size_t k = 0; k < names.size(); ++k) {
         if (std::string(names[k]) == fault.argument) where = plan.where[k];
@@ -48,15 +50,16 @@ void check_plan(const SweepPlan& plan) {
     for (int64_t index = 0; index < runs; ++index) {
         int64_t replicate = 0;
         run_scalars(plan, index, scalars.data(), replicate);
-        ModelCall run;
-        ArgumentFault fault;
-        if (!check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+        models::ModelCall run;
+        arguments::ArgumentFault fault;
+        if (!models::check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run,
+                                            fault)) {
             report_fault(plan, index, fault);
         }
         // Drawn levels are valid by construction; given ones are checked
         // once for each levels value the sweep uses.
         if (plan.initial.kind == InitialKind::given && !given_levels_checked[run.params.levels]) {
-            if (!initial_levels_rule(plan.initial.values.data(), run.sites, run.params.levels, fault)) {
+            if (!arguments::initial_levels_rule(plan.initial.values.data(), run.sites, run.params.levels, fault)) {
                 report_fault(plan, index, fault);
             }
             given_levels_checked[run.params.levels] = true;
@@ -70,14 +73,16 @@ void check_plan(const SweepPlan& plan) {
     check_output_size_limits(plan);
 }
 
-void prepare_run(const SweepPlan& plan, int64_t index, ModelCall& run, std::vector<double>& initial) {
+void prepare_run(const SweepPlan& plan, int64_t index, models::ModelCall& run, std::vector<double>& initial) {
     std::vector<double> scalars(plan.scalar_count());
     int64_t replicate = 0;
     run_scalars(plan, index, scalars.data(), replicate);
-    ArgumentFault fault;
-    if (!check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run, fault)) {
+    arguments::ArgumentFault fault;
+    if (!models::check_scalar_arguments(*plan.model, scalars.data(), plan.initial.rows, plan.initial.cols, run,
+                                        fault)) {
         report_fault(plan, index, fault);
     }
     run_initial_levels(plan, scalars.data(), initial);
 }
 
+}  // namespace sweep

@@ -9,6 +9,8 @@
 
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // Checks every run against the gateway's rules before anything runs, then
 // that last_steps and the snapshot steps do not exceed any run's steps and
 // that the output keeps within its documented sizes (output_size.h); throws
@@ -16,4 +18,6 @@
 void check_plan(const SweepPlan& plan);
 
 // A checked run of the plan with its initial levels, ready to execute.
-void prepare_run(const SweepPlan& plan, int64_t index, ModelCall& run, std::vector<double>& initial);
+void prepare_run(const SweepPlan& plan, int64_t index, models::ModelCall& run, std::vector<double>& initial);
+
+}  // namespace sweep

@@ -15,6 +15,8 @@
 #include "all_models.h"
 #include "plan/initial_file.h"
 
+namespace sweep {
+
 namespace {
 constexpr int64_t kMaxListLength = 100000000;  // values one swept argument may take
 constexpr int64_t kMaxSeedMagnitude = int64_t{1} << 40;
@@ -105,7 +107,9 @@ Range read_range(const toml::table& table, const Place& place, const std::string
         else if (name == "to") to = &node;
         else if (name == "step") step = &node;
         else if (name == "count") count = &node;
-        else throw SweepError(place.at(k.source(), key + "." + name) + ": unknown key; a range takes from, to and step or count.");
+        else
+            throw SweepError(place.at(k.source(), key + "." + name) +
+                             ": unknown key; a range takes from, to and step or count.");
     }
     if (!from || !to || (!step) == (!count)) {
         throw SweepError(where + ": a range needs from, to and exactly one of step or count.");
@@ -159,10 +163,10 @@ std::vector<double> range_values(const Range& range) {
 }
 
 // The arguments a description sets: every scalar argument but the seed.
-std::string argument_list(const ModelDescriptor& model) {
+std::string argument_list(const models::ModelDescriptor& model) {
     std::string list;
-    const auto names = scalar_argument_names(model);
-    const auto seed = static_cast<size_t>(scalar_slots(model).seed);
+    const auto names = models::scalar_argument_names(model);
+    const auto seed = static_cast<size_t>(models::scalar_slots(model).seed);
     for (size_t k = 0; k < names.size(); ++k) {
         if (k != seed) list += (list.empty() ? "" : ", ") + std::string(names[k]);
     }
@@ -172,7 +176,7 @@ std::string argument_list(const ModelDescriptor& model) {
 // '"ring" or "torus"', each name after prefix: the models a description may name.
 std::string model_choices(const std::string& prefix) {
     std::string text;
-    const auto models = all_models();
+    const auto models = models::all_models();
     for (size_t k = 0; k < models.size(); ++k) {
         if (k > 0) text += k + 1 == models.size() ? " or " : ", ";
         text += prefix + "\"" + models[k]->name + "\"";
@@ -182,11 +186,11 @@ std::string model_choices(const std::string& prefix) {
 
 // Checks that key names an argument of the model other than seed.
 int argument_slot(const SweepPlan& plan, const std::string& key, const std::string& where) {
-    if (key == kSeedArgument.name) {
+    if (key == arguments::kSeedArgument.name) {
         throw SweepError(where + ": seeds are not set here; they come from [replicates] first_seed plus the run "
                                  "index.");
     }
-    const int slot = scalar_slot(*plan.model, key);
+    const int slot = models::scalar_slot(*plan.model, key);
     if (slot < 0) {
         throw SweepError(where + ": unknown key; " + plan.model->arguments.function + " takes " +
                          argument_list(*plan.model) + ".");
@@ -365,7 +369,8 @@ void read_random_traits(const toml::table& random, const Place& place, const std
                                               : "'s size is [rows, columns], each 0 or more."));
             }
             if (size.front() > INT32_MAX || size.back() > INT32_MAX) {
-                throw SweepError(at + ": traits must have at most " + std::to_string(kMaxElements) + " elements.");
+                throw SweepError(at + ": traits must have at most " + std::to_string(arguments::kMaxElements) +
+                                 " elements.");
             }
             init.rows = static_cast<size_t>(size.front());
             init.cols = wanted == 1 ? 1 : static_cast<size_t>(size.back());
@@ -440,7 +445,7 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     if (!model) throw SweepError(path + ": key 'model' is missing; set " + model_choices("model = ") + ".");
     const std::string model_where = place.at(model->source(), "model");
     const std::string name = model->value_or(std::string());
-    plan.model = find_model(name);
+    plan.model = models::find_model(name);
     if (!plan.model) throw SweepError(model_where + ": model must be " + model_choices("") + ".");
 
     const size_t n = plan.scalar_count();
@@ -466,8 +471,8 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
                                      "[replicates], [initial], [summary] and [snapshots].");
         }
     }
-    const auto names = scalar_argument_names(*plan.model);
-    const auto seed = static_cast<size_t>(scalar_slots(*plan.model).seed);
+    const auto names = models::scalar_argument_names(*plan.model);
+    const auto seed = static_cast<size_t>(models::scalar_slots(*plan.model).seed);
     for (size_t k = 0; k < n; ++k) {
         if (k != seed && !given[k]) {
             throw SweepError(path + ": key '" + names[k] + "' is missing; give it in [parameters] or [sweep].");
@@ -494,3 +499,5 @@ SweepPlan read_sweep_description(const std::string& path) {
     text << in.rdbuf();
     return parse_sweep_description(text.str(), path);
 }
+
+}  // namespace sweep

@@ -4,6 +4,7 @@
 #include <utility>
 #include <cstdio>
 
+namespace sweep {
 
 namespace {
 // Replicates times the list lengths; INT64_MAX when the product overflows.
@@ -56,7 +57,7 @@ void check_run_count(const std::string& where, int64_t replicates, const std::ve
 
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate) {
     const size_t n = plan.scalar_count();
-    const auto seed = static_cast<size_t>(scalar_slots(*plan.model).seed);
+    const auto seed = static_cast<size_t>(models::scalar_slots(*plan.model).seed);
     for (size_t k = 0; k < n; ++k) {
         if (k != seed) scalars[k] = plan.fixed[k];
     }
@@ -76,7 +77,7 @@ void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vecto
         initial = init.values;
         return;
     }
-    const ScalarSlots slots = scalar_slots(*plan.model);
+    const models::ScalarSlots slots = models::scalar_slots(*plan.model);
     const auto levels = static_cast<int32_t>(scalars[slots.levels]);  // checked before any run is prepared
     const int32_t seed = init.has_seed ? init.seed : static_cast<int32_t>(scalars[slots.seed]);
     std::vector<int32_t> table(core::kRngTableSize);
@@ -93,7 +94,7 @@ void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vecto
 namespace {
 // The fewest and the most steps of any run, as given.
 std::pair<double, double> steps_bounds(const SweepPlan& plan) {
-    const int slot = scalar_slots(*plan.model).steps;
+    const int slot = models::scalar_slots(*plan.model).steps;
     double least = plan.fixed[static_cast<size_t>(slot)];
     double most = least;
     for (const SweptArgument& s : plan.swept) {
@@ -135,3 +136,5 @@ std::vector<int32_t> snapshot_steps(const SweepPlan& plan) {
 }
 
 size_t sites_per_run(const SweepPlan& plan) { return plan.initial.rows * plan.initial.cols; }
+
+}  // namespace sweep

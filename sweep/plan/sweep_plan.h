@@ -13,6 +13,8 @@
 #include "model_call.h"
 #include "sweep_error.h"
 
+namespace sweep {
+
 struct SweptArgument {
     int slot = 0;               // index into the model's scalar arguments
     std::vector<double> values;
@@ -41,7 +43,7 @@ struct SnapshotRequest {
 };
 
 struct SweepPlan {
-    const ModelDescriptor* model = nullptr;  // the model every run calls (models/all_models.h)
+    const models::ModelDescriptor* model = nullptr;  // the model every run calls (models/all_models.h)
     std::string description;             // the sweep description's text, stored with the results
     std::string description_path;        // the file it was read from, if any: never written by the sweep
     std::vector<double> fixed;           // per scalar argument (seed excluded): its value when not swept
@@ -51,12 +53,12 @@ struct SweepPlan {
     int64_t first_seed = 1;
     std::string seeds_where;
     InitialLevels initial;
-    int64_t last_steps = 0;              // [summary] last_steps: the final steps summary.last_mean averages; 0: not given
+    int64_t last_steps = 0;  // [summary] last_steps: the final steps summary.last_mean averages; 0: not given
     std::string last_steps_where;        // where last_steps was given, for messages
     SnapshotRequest snapshots;           // none unless asked for
 
     int64_t run_count() const;  // INT64_MAX when the product overflows
-    size_t scalar_count() const { return ::scalar_count(*model); }  // seed included
+    size_t scalar_count() const { return models::scalar_count(*model); }  // seed included
 };
 
 // The most runs one sweep may hold: the journal keeps 8 bytes in memory per
@@ -103,3 +105,5 @@ std::vector<int32_t> snapshot_steps(const SweepPlan& plan);
 // Number of final levels per run and their shape as stored: rows x cols
 // (a ring's levels form a column, as the host returns them).
 size_t sites_per_run(const SweepPlan& plan);
+
+}  // namespace sweep

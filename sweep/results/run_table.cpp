@@ -1,7 +1,9 @@
 #include "results/run_table.h"
 
+namespace sweep {
+
 std::vector<std::string> run_table_fields(const SweepPlan& plan) {
-    const auto& names = scalar_argument_names(*plan.model);
+    const auto& names = models::scalar_argument_names(*plan.model);
     std::vector<std::string> fields(names.begin(), names.end());
     fields.push_back("replicate");
     return fields;
@@ -26,3 +28,5 @@ void run_table_rows(const SweepPlan& plan, int64_t first, size_t count, std::vec
         columns[n][j] = static_cast<double>(replicate);
     }
 }
+
+}  // namespace sweep

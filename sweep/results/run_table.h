@@ -11,6 +11,8 @@
 
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // The run table's column names: the model's scalar arguments, then "replicate".
 std::vector<std::string> run_table_fields(const SweepPlan& plan);
 
@@ -21,3 +23,5 @@ std::vector<size_t> swept_table_columns(const SweepPlan& plan);
 // Rows first .. first + count - 1 of the run table: columns[c][j] is column
 // c of run first + j (columns is resized to fit).
 void run_table_rows(const SweepPlan& plan, int64_t first, size_t count, std::vector<std::vector<double>>& columns);
+
+}  // namespace sweep

@@ -11,6 +11,8 @@
 #include "results/run_table.h"
 #include "results/sweep_summary.h"
 
+namespace sweep {
+
 namespace {
 class MatFile {
 public:
@@ -102,11 +104,11 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
     batch.snapshots.resize(shot_levels * count);
     std::vector<double> initial;
     RunOutput output;
-    ModelCall run;
+    models::ModelCall run;
     for (size_t j = 0; j < count; ++j) {
         const int64_t k = first + static_cast<int64_t>(j);
         prepare_run(plan, k, run, initial);
-        if (stream_wrap_step(run.sites, run.steps) != 0) batch.wraps[j] = 1.0;
+        if (arguments::stream_wrap_step(run.sites, run.steps) != 0) batch.wraps[j] = 1.0;
         // The stored traits are the levels the run starts from, as the
         // model loads them.
         for (size_t i = 0; i < sites; ++i) batch.initial[j * sites + i] = static_cast<int32_t>(initial[i]);
@@ -195,3 +197,5 @@ int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJo
     write_run_tables(path, plan, batch_bytes);
     return write_results(path, plan, journal, batch_bytes);
 }
+
+}  // namespace sweep

@@ -33,9 +33,13 @@
 #include "store/result_journal.h"
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // Writes the MAT-file at path from a journal holding every run of plan,
 // holding about batch_bytes of results (and of the tables of runs) in
 // memory at a time. Returns how many runs' streams wrap. Throws SweepError
 // naming path.
 int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
                         const std::string& version, size_t batch_bytes = size_t{16} << 20);
+
+}  // namespace sweep

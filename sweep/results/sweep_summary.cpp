@@ -7,6 +7,8 @@
 
 #include "matfile/mat_column_structs.h"
 
+namespace sweep {
+
 namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -86,7 +88,8 @@ SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
     const double last_value = last_;
     file.write_range(file.add_array("summary/last_steps", {1, 1}), 0, &last_value, 1);
     std::vector<std::string> axes;
-    for (const SweptArgument& s : plan.swept) axes.push_back(scalar_argument_names(*plan.model)[size_t(s.slot)]);
+    for (const SweptArgument& s : plan.swept)
+        axes.push_back(models::scalar_argument_names(*plan.model)[size_t(s.slot)]);
     file.add_struct("summary/axes", axes);
     for (size_t s = 0; s < axes.size(); ++s) {
         const std::vector<double>& values = plan.swept[s].values;
@@ -118,3 +121,5 @@ void SweepSummary::flush() {
     }
     elements_.clear();
 }
+
+}  // namespace sweep

@@ -14,6 +14,8 @@
 #include "matfile/mat_column_structs.h"
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // The struct summary of a MAT-file, computed from the runs' means as they
 // are read, in run order, a combination at a time (its replicates follow
 // one another):
@@ -47,3 +49,5 @@ private:
     std::vector<uint64_t> elements_;     // finished combinations' elements
     std::vector<std::vector<double>> statistics_;  // per statistic, per finished combination
 };
+
+}  // namespace sweep

@@ -6,6 +6,8 @@
 
 #include "lane_run.h"
 
+namespace sweep {
+
 namespace {
 // The scratch blocks of one run, in the gateway's allocation order.
 struct ScratchMemory {
@@ -27,7 +29,7 @@ struct ScratchMemory {
 
 // Seeds the stream, loads the levels into final_levels and scores them, as
 // the gateway does.
-void set_up_run(const ModelCall& call, const double* initial, int32_t* final_levels, core::ModelState& state) {
+void set_up_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, core::ModelState& state) {
     core::uniform_seed(state.rng, call.seed);
     state.gauss.has_spare = 0;
     state.traits = final_levels;
@@ -36,11 +38,11 @@ void set_up_run(const ModelCall& call, const double* initial, int32_t* final_lev
 }
 }  // namespace
 
-void execute_run(const ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels) {
+void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels) {
     execute_run(call, initial, final_levels, mean_levels, nullptr, 0, nullptr);
 }
 
-void execute_run(const ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
+void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
                  const int32_t* stops, size_t stop_count, int32_t* snapshots) {
     core::ModelState state{};
     ScratchMemory scratch(state, call.sites, call.params.levels);
@@ -60,19 +62,21 @@ void execute_run(const ModelCall& call, const double* initial, int32_t* final_le
     advance(done, call.steps);
 }
 
-bool same_lane(const ModelCall& a, const ModelCall& b) {
+bool same_lane(const models::ModelCall& a, const models::ModelCall& b) {
     return a.model == b.model && a.rows == b.rows && a.cols == b.cols;
 }
 
-void execute_lane(const ModelCall* calls, const double* const* initial, int32_t* const* final_levels,
+void execute_lane(const models::ModelCall* calls, const double* const* initial, int32_t* const* final_levels,
                   double* const* mean_levels, int count) {
     core::ModelState states[core::kLaneRuns]{};
     std::optional<ScratchMemory> scratch[core::kLaneRuns];
-    LaneCall lane[core::kLaneRuns];
+    models::LaneCall lane[core::kLaneRuns];
     for (int r = 0; r < count; ++r) {
         scratch[r].emplace(states[r], calls[r].sites, calls[r].params.levels);
         set_up_run(calls[r], initial[r], final_levels[r], states[r]);
-        lane[r] = LaneCall{&calls[r], &states[r], mean_levels[r]};
+        lane[r] = models::LaneCall{&calls[r], &states[r], mean_levels[r]};
     }
     calls[0].model->run_lane(lane, count);
 }
+
+}  // namespace sweep

@@ -6,6 +6,8 @@
 #include "plan/plan_checks.h"
 #include "run/run_call.h"
 
+namespace sweep {
+
 PendingRuns::PendingRuns(const std::vector<int64_t>& listed)
     : listed_(&listed), end_(static_cast<int64_t>(listed.size())), size_(end_) {}
 
@@ -76,7 +78,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     result.index = index;
     result.error.clear();
     try {
-        ModelCall run;
+        models::ModelCall run;
         std::vector<double> initial;
         prepare_run(plan, index, run, initial);
         result.output.final_levels.assign(static_cast<size_t>(run.sites), 0);
@@ -91,7 +93,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
 }
 
 void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results) {
-    ModelCall runs[core::kLaneRuns];
+    models::ModelCall runs[core::kLaneRuns];
     std::vector<double> initial[core::kLaneRuns];
     bool lane = count > 1 && snapshot_count(plan) == 0;
     for (int r = 0; r < count && lane; ++r) {
@@ -215,3 +217,5 @@ void RunPool::hand_over(RunResult& result) {
     std::lock_guard<std::mutex> lock(handler_mutex_);
     handler_(result);
 }
+
+}  // namespace sweep

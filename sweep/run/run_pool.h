@@ -20,6 +20,8 @@
 #include "store/result_record.h"
 #include "plan/sweep_plan.h"
 
+namespace sweep {
+
 // The runs still to make, read in order as they are handed out: a list of
 // run numbers, or every run below a count that done() does not report, so
 // that a sweep of any length needs no list of them. A list, and whatever
@@ -125,3 +127,5 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result);
 // snapshots, else one at a time; each result is the same as
 // execute_plan_run's.
 void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results);
+
+}  // namespace sweep

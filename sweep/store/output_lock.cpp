@@ -11,6 +11,8 @@
 
 #include "sweep_error.h"
 
+namespace sweep {
+
 namespace {
 // "process 1234 on host node7, since 2026-12-08 14:03:11": who holds a lock.
 std::string holder_text() {
@@ -80,3 +82,5 @@ OutputLock::~OutputLock() {
     unlink(path_.c_str());
     close(fd_);
 }
+
+}  // namespace sweep

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace sweep {
+
 class OutputLock {
 public:
     // Takes the lock for output or throws SweepError naming the process
@@ -25,3 +27,5 @@ private:
 
 // The lock file kept next to an output while its sweep runs.
 std::string lock_path(const std::string& output);
+
+}  // namespace sweep

@@ -8,6 +8,8 @@
 
 #include "sweep_error.h"
 
+namespace sweep {
+
 namespace {
 constexpr char kMagic[16] = "latticesweep j1";  // 15 characters and the terminating zero
 constexpr int64_t kHeaderBytes = 16 + 8 + 8;  // mark, fingerprint, run count
@@ -212,3 +214,5 @@ void ResultJournal::remove() {
     file_ = nullptr;
     std::remove(path_.c_str());
 }
+
+}  // namespace sweep

@@ -14,6 +14,7 @@
 
 #include "store/result_record.h"
 
+namespace sweep {
 
 class ResultJournal {
 public:
@@ -75,3 +76,5 @@ bool journal_is_stub(const std::string& path);
 // FNV-1a over bytes, continuing from hash: identifies a sweep's inputs.
 uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size);
 constexpr uint64_t kFingerprintStart = 14695981039346656037ull;
+
+}  // namespace sweep

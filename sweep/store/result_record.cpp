@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace sweep {
+
 namespace {
 uint32_t crc_of(const unsigned char* data, size_t size) {
     return static_cast<uint32_t>(crc32(0L, data, static_cast<uInt>(size)));
@@ -78,3 +80,5 @@ void read_record(const unsigned char* record, RunOutput& output) {
     if (means) std::memcpy(output.mean_levels.data(), values + finals * 4, means * 8);
     if (shots) std::memcpy(output.snapshots.data(), values + finals * 4 + means * 8, shots * 4);
 }
+
+}  // namespace sweep

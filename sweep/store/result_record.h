@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace sweep {
+
 struct RunOutput {
     std::vector<int32_t> final_levels;
     std::vector<double> mean_levels;
@@ -37,3 +39,5 @@ bool record_is_whole(const unsigned char* record, size_t size, int64_t runs, int
 
 // The values of a whole record.
 void read_record(const unsigned char* record, RunOutput& output);
+
+}  // namespace sweep

@@ -6,6 +6,8 @@
 
 #include "sweep_error.h"
 
+namespace sweep {
+
 std::string partial_path(const std::string& path) { return path + ".partial"; }
 
 void write_whole_file(const std::string& path, const std::function<void(const std::string& partial)>& write) {
@@ -23,3 +25,5 @@ void write_whole_file(const std::string& path, const std::function<void(const st
         throw SweepError(path + ": cannot put the finished file in place: " + reason + ".");
     }
 }
+
+}  // namespace sweep

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace sweep {
+
 // The temporary name an output is written under.
 std::string partial_path(const std::string& path);
 
@@ -14,3 +16,5 @@ std::string partial_path(const std::string& path);
 // If write throws or the rename fails, the partial file is removed and
 // the caller gets the exception (a SweepError naming path for the rename).
 void write_whole_file(const std::string& path, const std::function<void(const std::string& partial)>& write);
+
+}  // namespace sweep

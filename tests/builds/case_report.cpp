@@ -24,7 +24,8 @@ std::string digest_line(const GatewayCase& c, const CallOutcome& out) {
     const uint64_t last = out.mean_levels.empty() ? 0 : Digest::bits_of(out.mean_levels.back());
     const uint64_t state = c.grid ? grid_state_digest(c, out.final_traits) : ring_state_digest(c, out.final_traits);
     char line[200];
-    std::snprintf(line, sizeof line, "sites=%llu sum=%lld traits=%016llx means=%016llx n=%llu last=%016llx state=%016llx",
+    std::snprintf(line, sizeof line,
+                  "sites=%llu sum=%lld traits=%016llx means=%016llx n=%llu last=%016llx state=%016llx",
                   static_cast<unsigned long long>(out.final_traits.size()), static_cast<long long>(sum),
                   static_cast<unsigned long long>(traits.h), static_cast<unsigned long long>(means.h),
                   static_cast<unsigned long long>(out.mean_levels.size()), static_cast<unsigned long long>(last),

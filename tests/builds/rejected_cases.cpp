@@ -29,21 +29,23 @@ std::string described(const char* name, const CaseInput& input) {
     return text;
 }
 
-const ModelArguments& arguments(bool grid) { return grid ? kGridsimArguments : kRingsimArguments; }
+const arguments::ModelArguments& arguments(bool grid) {
+    return grid ? arguments::kGridsimArguments : arguments::kRingsimArguments;
+}
 
 GatewayCall valid_call(bool grid) {
     GatewayCall call;
     call.grid = grid;
-    const ModelArguments& model = arguments(grid);
+    const arguments::ModelArguments& model = arguments(grid);
     for (int k = 0; k < model.count; ++k) call.inputs.push_back({InputKind::kReal, {1, 1}, {0}});
-    call.inputs[argument_position(model, "traits")] = {InputKind::kReal, {2, 3}, {0, 1, 2, 3, 4, 0}};
+    call.inputs[arguments::argument_position(model, "traits")] = {InputKind::kReal, {2, 3}, {0, 1, 2, 3, 4, 0}};
     const struct {
         const char* name;
         double value;
     } scalars[] = {{"intercept", 1}, {"slope", 0.5}, {"levels", 5}, {"noise", 0.3}, {"mutation_rate", 0.02},
                    {"steps", 10},    {"seed", 7},    {"radius", 2}};
     for (const auto& s : scalars) {
-        const int position = find_argument(model, s.name);
+        const int position = arguments::find_argument(model, s.name);
         if (position >= 0) call.inputs[position].values = {s.value};
     }
     return call;
@@ -54,7 +56,7 @@ public:
     // A valid call of one gateway with the input called name replaced.
     void input(bool grid, const char* name, const char* reason, const CaseInput& input) {
         GatewayCall call = valid_call(grid);
-        call.inputs[find_argument(arguments(grid), name)] = input;
+        call.inputs[arguments::find_argument(arguments(grid), name)] = input;
         add(call, reason, described(name, input));
     }
     void scalar(bool grid, const char* name, const char* reason, double value) {
@@ -123,7 +125,7 @@ std::vector<RejectedCase> rejected_cases() {
         list.traits(grid, "traitOutOfRange", {InputKind::kReal, {2, 3}, {0, kNaN, 2, 3, 4, 0}});
         list.traits(grid, "traitOutOfRange", {InputKind::kReal, {2, 3}, {7.5e20, 1, 2, 3, 4, 0}});
         list.traits(grid, "traitOutOfRange", {InputKind::kReal, {2, 3}, {0, 1, 2, 3, 4, -2.5e-7 - 1}});
-        if (!grid) list.scalar(grid, "radius", "radius", kMaxRadius + 1.0);
+        if (!grid) list.scalar(grid, "radius", "radius", arguments::kMaxRadius + 1.0);
     }
     return list.cases;
 }

@@ -15,7 +15,16 @@ namespace {
 // order, and the same stream afterwards. Sizes around the groups of four
 // and the batches.
 TEST(FastMutationSweep, MatchesMutationDrawSiteBySite) {
-    const int32_t sizes[] = {0, 1, 3, 4, 5, core::kSweepBatch - 1, core::kSweepBatch, core::kSweepBatch + 1, 1000, 2 * core::kSweepBatch + 3};
+    const int32_t sizes[] = {0,
+                             1,
+                             3,
+                             4,
+                             5,
+                             core::kSweepBatch - 1,
+                             core::kSweepBatch,
+                             core::kSweepBatch + 1,
+                             1000,
+                             2 * core::kSweepBatch + 3};
     const double rates[] = {0.0, std::nan(""), 0.001, 0.01, 0.3, 1.0, 2.0};
     const int32_t level_counts[] = {1, 2, 10};
     std::mt19937 gen(21);

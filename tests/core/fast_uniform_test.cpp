@@ -21,7 +21,8 @@ struct Stream {
 void expect_same_rng(const core::UniformRng& a, const core::UniformRng& b, const char* where) {
     EXPECT_EQ(a.state, b.state) << where;
     EXPECT_EQ(a.last, b.last) << where;
-    for (int32_t k = 0; k < core::kRngTableSize; ++k) EXPECT_EQ(a.table[k], b.table[k]) << where << ": table[" << k << "]";
+    for (int32_t k = 0; k < core::kRngTableSize; ++k)
+        EXPECT_EQ(a.table[k], b.table[k]) << where << ": table[" << k << "]";
 }
 
 TEST(CongruentialJumps, ProductsMatchTheSchrageStep) {

@@ -24,6 +24,8 @@
 #include "plan/initial_file.h"
 #include "model_arguments.h"
 
+using namespace sweep;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -36,22 +38,25 @@ constexpr char kWhere[] = "fuzz.toml:9:1: key 'initial.file'";
 }
 
 // The levels as read, or refused (false).
-bool read_levels(const ModelDescriptor* model, const std::string& path, InitialLevels& levels) {
+bool read_levels(const models::ModelDescriptor* model, const std::string& path, InitialLevels& levels) {
     levels = InitialLevels{};
     levels.where = "untouched";
     try {
         read_initial_levels(model, path, "traits", kWhere, levels);
     } catch (const SweepError& e) {
         const std::string message = e.what();
-        if (message.compare(0, sizeof kWhere - 1, kWhere) != 0) broken("refusal does not start with its place: " + message);
+        if (message.compare(0, sizeof kWhere - 1, kWhere) != 0)
+            broken("refusal does not start with its place: " + message);
         if (levels.where != "untouched" || !levels.values.empty() || levels.rows != 0 || levels.cols != 0) {
             broken("a refused read changed the levels: " + message);
         }
         return false;
     }
-    if (levels.kind != InitialKind::given || levels.file != path) broken("levels read are not marked as given from the file");
+    if (levels.kind != InitialKind::given || levels.file != path)
+        broken("levels read are not marked as given from the file");
     if (levels.values.size() != levels.rows * levels.cols) broken("levels read do not fill their shape");
-    if (levels.values.size() > static_cast<size_t>(kMaxElements)) broken("levels read exceed the element limit");
+    if (levels.values.size() > static_cast<size_t>(arguments::kMaxElements))
+        broken("levels read exceed the element limit");
     return true;
 }
 
@@ -67,8 +72,9 @@ bool same_values(const InitialLevels& a, const InitialLevels& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const bool version_73 = size >= 128 && ((data[124] == 0 && data[125] == 2 && data[126] == 'I' && data[127] == 'M') ||
-                                            (data[124] == 2 && data[125] == 0 && data[126] == 'M' && data[127] == 'I'));
+    const bool version_73 =
+        size >= 128 && ((data[124] == 0 && data[125] == 2 && data[126] == 'I' && data[127] == 'M') ||
+                        (data[124] == 2 && data[125] == 0 && data[126] == 'M' && data[127] == 'I'));
     if (version_73) return 0;
     const fs::path path = fs::temp_directory_path() / ("latticesim_initial_fuzz_" + std::to_string(getpid()) + ".mat");
     {
@@ -79,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InitialLevels ring;
     InitialLevels again;
     InitialLevels torus;
-    const bool ring_read = read_levels(&kRingModel, path.string(), ring);
-    const bool read_again = read_levels(&kRingModel, path.string(), again);
-    const bool torus_read = read_levels(&kTorusModel, path.string(), torus);
+    const bool ring_read = read_levels(&models::kRingModel, path.string(), ring);
+    const bool read_again = read_levels(&models::kRingModel, path.string(), again);
+    const bool torus_read = read_levels(&models::kTorusModel, path.string(), torus);
     fs::remove(path);
     if (ring_read != read_again) broken("a second read of the same file had another outcome");
     if (ring_read && (again.rows != ring.rows || again.cols != ring.cols || !same_values(ring, again))) {

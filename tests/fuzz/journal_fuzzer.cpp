@@ -29,6 +29,8 @@
 #include "store/result_journal.h"
 #include "plan/sweep_plan.h"
 
+using namespace sweep;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -101,7 +103,8 @@ std::vector<Found> whole_records(const std::vector<unsigned char>& bytes, int64_
 }
 
 bool same(const RunOutput& a, const RunOutput& b) {
-    return a.final_levels == b.final_levels && a.snapshots == b.snapshots && a.mean_levels.size() == b.mean_levels.size() &&
+    return a.final_levels == b.final_levels && a.snapshots == b.snapshots &&
+           a.mean_levels.size() == b.mean_levels.size() &&
            (a.mean_levels.empty() ||
             std::memcmp(a.mean_levels.data(), b.mean_levels.data(), a.mean_levels.size() * sizeof(double)) == 0);
 }
@@ -157,7 +160,8 @@ void check_kept(const std::vector<std::unique_ptr<RunOutput>>& kept, const std::
     for (size_t index = 0; index < kept.size(); ++index) {
         if (!kept[index]) continue;
         bool backed = false;
-        for (const Found& f : found) backed = backed || (f.index == static_cast<int64_t>(index) && same(f.output, *kept[index]));
+        for (const Found& f : found)
+            backed = backed || (f.index == static_cast<int64_t>(index) && same(f.output, *kept[index]));
         if (!backed) broken("run " + std::to_string(index) + " is done without a whole record of its values");
     }
     for (size_t k = 0; k < found.size(); ++k) {

@@ -27,6 +27,8 @@
 #include "plan/sweep_description.h"
 #include "plan/sweep_plan.h"
 
+using namespace sweep;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -160,7 +162,7 @@ void check_prepared(const SweepPlan& plan) {
     if (plan.initial.rows * plan.initial.cols > kMaxPreparedSites) return;
     const int64_t runs = plan.run_count();
     for (const int64_t index : {int64_t{0}, runs - 1}) {
-        ModelCall run;
+        models::ModelCall run;
         std::vector<double> initial;
         prepare_run(plan, index, run, initial);
         if (initial.size() != plan.initial.rows * plan.initial.cols || run.params.levels < 1) {

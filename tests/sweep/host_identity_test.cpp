@@ -19,13 +19,15 @@
 #include "cli/sweep_driver.h"
 #include "plan/sweep_plan.h"
 
+using namespace sweep;
+
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
 struct Call {
-    const ModelDescriptor* model = &kRingModel;
+    const models::ModelDescriptor* model = &models::kRingModel;
     size_t rows = 0;
     size_t cols = 0;
     std::vector<double> traits;
@@ -33,13 +35,13 @@ struct Call {
 };
 
 // A valid call of either model with small random sizes and parameters.
-Call random_call(std::mt19937& gen, const ModelDescriptor* model) {
+Call random_call(std::mt19937& gen, const models::ModelDescriptor* model) {
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
     auto real = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(gen); };
     Call c;
     c.model = model;
     c.rows = static_cast<size_t>(pick(1, 7));
-    c.cols = static_cast<size_t>(pick(1, model == &kRingModel ? 6 : 7));
+    c.cols = static_cast<size_t>(pick(1, model == &models::kRingModel ? 6 : 7));
     const int levels = pick(1, 6);
     for (size_t i = 0; i < c.rows * c.cols; ++i) c.traits.push_back(pick(0, levels - 1) + real(0.0, 0.99));
     const double intercept = real(-1.0, 2.0);
@@ -48,7 +50,7 @@ Call random_call(std::mt19937& gen, const ModelDescriptor* model) {
     const double rate = real(-0.05, 0.3);
     const double steps = pick(0, 60) + real(0.0, 0.9);
     const double seed = pick(-100000, 100000);
-    if (model == &kRingModel) {
+    if (model == &models::kRingModel) {
         c.scalars = {intercept, slope, double(levels), double(pick(-1, 4)), noise, rate, steps, seed};
     } else {
         c.scalars = {intercept, slope, double(levels), double(pick(-1, 2)), double(pick(-1, 2)),
@@ -85,17 +87,17 @@ GatewayOutcome host_call(const Call& c) {
     HostSession host;
     std::vector<mxArray*> in{host.make_double(c.rows, c.cols, c.traits)};
     for (double s : c.scalars) in.push_back(host.make_scalar(s));
-    return call_gateway(c.model == &kRingModel ? ringsim_mexFunction : gridsim_mexFunction, 2, in);
+    return call_gateway(c.model == &models::kRingModel ? ringsim_mexFunction : gridsim_mexFunction, 2, in);
 }
 
 // The runner's verdict on a call: its fault as "<function>:<reason>" and
 // message, or its outputs.
 GatewayOutcome runner_call(const Call& c) {
     GatewayOutcome out;
-    ModelCall run;
-    ArgumentFault fault;
-    bool ok = check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault) &&
-              initial_levels_rule(c.traits.data(), run.sites, run.params.levels, fault);
+    models::ModelCall run;
+    arguments::ArgumentFault fault;
+    bool ok = models::check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault) &&
+              arguments::initial_levels_rule(c.traits.data(), run.sites, run.params.levels, fault);
     if (!ok) {
         out.error_id = std::string(c.model->arguments.function) + ":" + fault.reason;
         out.error_message = fault.message;
@@ -112,7 +114,7 @@ TEST(SweepHostIdentity, RandomCallsMatchTheGatewaysBitForBit) {
     int accepted = 0;
     int rejected = 0;
     for (int i = 0; i < 600; ++i) {
-        const ModelDescriptor* model = i % 2 ? &kTorusModel : &kRingModel;
+        const models::ModelDescriptor* model = i % 2 ? &models::kTorusModel : &models::kRingModel;
         Call c = random_call(gen, model);
         if (i % 3 == 0) spoil(gen, c);
         const GatewayOutcome host = host_call(c);
@@ -142,19 +144,20 @@ TEST(SweepHostIdentity, SnapshotsEqualTheGatewayCallsThatStopThere) {
         Call call;  // traits filled below; steps second to last
         std::vector<int32_t> stops;
     } cases[] = {
-        {{&kRingModel, 40, 1, {}, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}}, {0, 1, 2, 30, 60}},
-        {{&kRingModel, 9, 1, {}, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}}, {0, 1, 13}},
-        {{&kTorusModel, 6, 7, {}, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}}, {5, 6, 39}},
-        {{&kTorusModel, 8, 5, {}, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}}, {0, 1, 2, 3, 30}},
+        {{&models::kRingModel, 40, 1, {}, {0.5, 1.0, 5, 2, 0.3, 0.02, 60, 7}}, {0, 1, 2, 30, 60}},
+        {{&models::kRingModel, 9, 1, {}, {1.0, 0.5, 3, 1, 0.0, 0.3, 25, 2147483647}}, {0, 1, 13}},
+        {{&models::kTorusModel, 6, 7, {}, {0.5, 1.0, 4, 0, 0, 0.2, 0.05, 40, -3}}, {5, 6, 39}},
+        {{&models::kTorusModel, 8, 5, {}, {0.5, 1.0, 6, 1, 1, 0.4, 0.2, 30, -2147483647}}, {0, 1, 2, 3, 30}},
     };
     std::mt19937 gen(5);
     for (const auto& t : cases) {
         Call c = t.call;
         std::uniform_int_distribution<int> level(0, static_cast<int>(c.scalars[2]) - 1);
         for (size_t s = 0; s < c.rows * c.cols; ++s) c.traits.push_back(level(gen));
-        ModelCall run;
-        ArgumentFault fault;
-        ASSERT_TRUE(check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault)) << fault.message;
+        models::ModelCall run;
+        arguments::ArgumentFault fault;
+        ASSERT_TRUE(models::check_scalar_arguments(*c.model, c.scalars.data(), c.rows, c.cols, run, fault))
+            << fault.message;
         const auto sites = static_cast<size_t>(run.sites);
         GatewayOutcome got;
         got.final_traits.resize(sites);
@@ -175,12 +178,12 @@ TEST(SweepHostIdentity, SnapshotsEqualTheGatewayCallsThatStopThere) {
 }
 
 // A sweep whose every run is compared with its own gateway call.
-SweepPlan mixed_plan(const ModelDescriptor* model) {
+SweepPlan mixed_plan(const models::ModelDescriptor* model) {
     SweepPlan plan;
     plan.model = model;
-    const size_t n = scalar_argument_names(*model).size();
+    const size_t n = models::scalar_argument_names(*model).size();
     plan.where.assign(n, "test");
-    if (model == &kRingModel) {
+    if (model == &models::kRingModel) {
         plan.fixed = {0.5, 1.0, 4, 2, 0.2, 0.03, 40, 0};
         plan.swept = {{3, {0, 1, 3}}, {6, {0, 7, 25}}};  // radius, steps
         plan.initial = {InitialKind::random, 30, 1, {}, false, 0, "test", ""};
@@ -195,7 +198,7 @@ SweepPlan mixed_plan(const ModelDescriptor* model) {
 }
 
 TEST(SweepHostIdentity, EveryThreadCountGivesEachRunItsHostResult) {
-    for (const ModelDescriptor* model : {&kRingModel, &kTorusModel}) {
+    for (const models::ModelDescriptor* model : {&models::kRingModel, &models::kTorusModel}) {
         const SweepPlan plan = mixed_plan(model);
         check_plan(plan);
         const int64_t runs = plan.run_count();
@@ -232,7 +235,7 @@ TEST(SweepHostIdentity, EveryThreadCountGivesEachRunItsHostResult) {
 // A handler that fails stops the work on every thread, is not called again,
 // and its exception reaches the caller.
 TEST(SweepHostIdentity, AFailingResultHandlerStopsEveryThread) {
-    const SweepPlan plan = mixed_plan(&kRingModel);
+    const SweepPlan plan = mixed_plan(&models::kRingModel);
     check_plan(plan);
     std::vector<int64_t> todo;
     for (int64_t k = 0; k < plan.run_count(); ++k) todo.push_back(k);
@@ -249,7 +252,7 @@ TEST(SweepHostIdentity, AFailingResultHandlerStopsEveryThread) {
 }
 
 TEST(SweepHostIdentity, RandomInitialLevelsAreUniformOverTheLevels) {
-    SweepPlan plan = mixed_plan(&kRingModel);
+    SweepPlan plan = mixed_plan(&models::kRingModel);
     plan.initial.rows = 6000;
     std::vector<double> scalars(plan.scalar_count());
     int64_t replicate = 0;

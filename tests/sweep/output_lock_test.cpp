@@ -15,6 +15,8 @@
 #include "store/output_lock.h"
 #include "plan/sweep_plan.h"
 
+using namespace sweep;
+
 namespace {
 // Run once between the lock file's open and its lock, then cleared.
 std::function<void()> between_open_and_lock;

@@ -14,6 +14,8 @@
 #include "store/result_journal.h"
 #include "plan/sweep_plan.h"
 
+using namespace sweep;
+
 namespace {
 
 RunOutput output_of(int64_t index) {

@@ -15,6 +15,8 @@
 #include "run/run_pool.h"
 #include "plan/sweep_description.h"
 
+using namespace sweep;
+
 namespace {
 
 TEST(IndexQueue, HandsOutPendingRunsThenPushedOnesLeavingTheirShare) {

@@ -9,6 +9,8 @@
 #include "results/run_table.h"
 #include "plan/sweep_description.h"
 
+using namespace sweep;
+
 namespace {
 
 TEST(RunTable, RowsOfAnyStretchHoldTheirRunsArguments) {

@@ -27,6 +27,8 @@
 #include "cli/sweep_driver.h"
 #include "results/sweep_mat_file.h"
 
+using namespace sweep;
+
 namespace {
 
 const char* kRing = R"(model = "ring"
@@ -111,7 +113,7 @@ std::vector<double> column_of(const matvar_t* v) {
 // A journal of plan's runs holding outputs of the right sizes, all levels
 // 0 and every mean `mean`, for tests of what the MAT-file stores beside them.
 void fill_journal(const SweepPlan& plan, ResultJournal& journal, double mean) {
-    ModelCall run;
+    models::ModelCall run;
     std::vector<double> initial;
     for (int64_t k = 0; k < plan.run_count(); ++k) {
         prepare_run(plan, k, run, initial);
@@ -169,11 +171,11 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             auto vars = read_mat(path);
             ASSERT_EQ(vars.size(), 10u);
             EXPECT_EQ(text_of(vars["version"].get()), "latticesweep test");
-            EXPECT_EQ(text_of(vars["model"].get()), plan.model == &kRingModel ? "ringsim" : "gridsim");
+            EXPECT_EQ(text_of(vars["model"].get()), plan.model == &models::kRingModel ? "ringsim" : "gridsim");
             EXPECT_EQ(text_of(vars["description"].get()), description);
 
             const std::vector<size_t> stacked =
-                plan.model == &kRingModel ? std::vector<size_t>{sites, size_t(runs)}
+                plan.model == &models::kRingModel ? std::vector<size_t>{sites, size_t(runs)}
                                           : std::vector<size_t>{plan.initial.rows, plan.initial.cols, size_t(runs)};
             for (const char* name : {"initial_levels", "final_levels"}) {
                 ASSERT_EQ(vars[name]->class_type, MAT_C_INT32) << name;
@@ -217,7 +219,7 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 1);
             std::vector<std::pair<std::string, int>> every;
             std::vector<std::pair<std::string, int>> swept;
-            const auto& arguments = scalar_argument_names(*plan.model);
+            const auto& arguments = models::scalar_argument_names(*plan.model);
             for (size_t a = 0; a < arguments.size(); ++a) every.emplace_back(arguments[a], int(a));
             for (const SweptArgument& a : plan.swept) swept.emplace_back(arguments[size_t(a.slot)], a.slot);
             every.emplace_back("replicate", -1);
@@ -281,7 +283,7 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
             ASSERT_NE(axes, nullptr);
             ASSERT_EQ(Mat_VarGetNumberOfFields(axes), plan.swept.size());
             for (const SweptArgument& a : plan.swept) {
-                EXPECT_EQ(column(axes, scalar_argument_names(*plan.model)[size_t(a.slot)]), a.values);
+                EXPECT_EQ(column(axes, models::scalar_argument_names(*plan.model)[size_t(a.slot)]), a.values);
             }
             for (const char* name : {"final_mean", "final_std", "last_mean", "replicates"}) {
                 EXPECT_EQ(dims_of(Mat_VarGetStructFieldByName(summary, name, 0)), c.dims) << name;

@@ -14,6 +14,8 @@
 #include "plan/sweep_description.h"
 #include "results/sweep_summary.h"
 
+using namespace sweep;
+
 namespace {
 
 TEST(SweepSummary, EachCombinationInItsElement) {

@@ -13,6 +13,8 @@
 
 #include "store/whole_file.h"
 
+using namespace sweep;
+
 namespace {
 
 TEST(WholeFile, AppearsOnlyWhole) {
