@@ -121,6 +121,46 @@ int64_t runs_to_hold(int threads, int64_t finished, double seconds, size_t resul
     return std::max(least, static_cast<int64_t>(std::min(wanted, 4096.0)));
 }
 
+// A worker rank's messages to rank 0: result bundles still being sent, and
+// whether it awaits an answer to a request for work.
+struct WorkerMessages {
+    std::deque<std::pair<std::vector<unsigned char>, MPI_Request>> sends;
+    bool asked = false;
+};
+
+// Starts sending a bundle of packed results to rank 0; it stays in sends
+// until the send completes.
+void send_results(WorkerMessages& messages, std::vector<unsigned char>& bundle) {
+    messages.sends.emplace_back(std::move(bundle), MPI_REQUEST_NULL);
+    auto& s = messages.sends.back();
+    MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD, &s.second);
+}
+
+// Rank 0's answer to the request for work, if it has come: true, with the
+// runs in work (none: no work is left).
+bool receive_work(WorkerMessages& messages, std::vector<int64_t>& work) {
+    int flag = 0;
+    MPI_Status status;
+    MPI_Iprobe(0, kWork, MPI_COMM_WORLD, &flag, &status);
+    if (!flag) return false;
+    int size = 0;
+    MPI_Get_count(&status, MPI_BYTE, &size);
+    work.resize(static_cast<size_t>(size) / sizeof(int64_t));
+    MPI_Recv(work.data(), size, MPI_BYTE, 0, kWork, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    messages.asked = false;
+    return true;
+}
+
+// Forgets the bundles whose sends have completed, oldest first.
+void drop_completed_sends(WorkerMessages& messages) {
+    while (!messages.sends.empty()) {
+        int done = 0;
+        MPI_Test(&messages.sends.front().second, &done, MPI_STATUS_IGNORE);
+        if (!done) break;
+        messages.sends.pop_front();
+    }
+}
+
 // Other ranks: ask rank 0 for runs, keep the threads busy, send the
 // results back as they finish, several to a message.
 void compute_as_worker(const SweepPlan& plan, int threads, int lane_runs) {
@@ -138,11 +178,10 @@ void compute_as_worker(const SweepPlan& plan, int threads, int lane_runs) {
     const auto start = std::chrono::steady_clock::now();
     int64_t finished = 0;     // results sent back
     int64_t outstanding = 0;  // runs received and not yet sent back
-    bool asked = false;
     bool exhausted = false;
-    std::deque<std::pair<std::vector<unsigned char>, MPI_Request>> sends;
+    WorkerMessages messages;
     std::vector<int64_t> work;
-    while (!exhausted || outstanding > 0 || !sends.empty()) {
+    while (!exhausted || outstanding > 0 || !messages.sends.empty()) {
         if (pool.idle()) {
             try {
                 pool.finish();
@@ -163,50 +202,87 @@ void compute_as_worker(const SweepPlan& plan, int threads, int lane_runs) {
             last_bytes = result_bytes;
         });
         if (sending > 0) {
-            sends.emplace_back(std::move(bundle), MPI_REQUEST_NULL);
-            auto& s = sends.back();
-            MPI_Isend(s.first.data(), static_cast<int>(s.first.size()), MPI_BYTE, 0, kResult, MPI_COMM_WORLD,
-                      &s.second);
+            send_results(messages, bundle);
             outstanding -= sending;
             finished += sending;
             busy = true;
         }
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const int64_t target = runs_to_hold(threads, finished, seconds, last_bytes);
-        if (!exhausted && !asked && outstanding < target) {
+        if (!exhausted && !messages.asked && outstanding < target) {
             const int64_t wanted = target - outstanding;
             MPI_Send(&wanted, sizeof wanted, MPI_BYTE, 0, kRequest, MPI_COMM_WORLD);
-            asked = true;
+            messages.asked = true;
         }
-        if (asked) {
-            int flag = 0;
-            MPI_Status status;
-            MPI_Iprobe(0, kWork, MPI_COMM_WORLD, &flag, &status);
-            if (flag) {
-                int size = 0;
-                MPI_Get_count(&status, MPI_BYTE, &size);
-                work.resize(static_cast<size_t>(size) / sizeof(int64_t));
-                MPI_Recv(work.data(), size, MPI_BYTE, 0, kWork, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-                asked = false;
-                busy = true;
-                if (work.empty()) {
-                    exhausted = true;
-                    queue.close();
-                } else {
-                    outstanding += static_cast<int64_t>(work.size());
-                    queue.push(work);
-                }
+        if (messages.asked && receive_work(messages, work)) {
+            busy = true;
+            if (work.empty()) {
+                exhausted = true;
+                queue.close();
+            } else {
+                outstanding += static_cast<int64_t>(work.size());
+                queue.push(work);
             }
         }
-        while (!sends.empty()) {
-            int done = 0;
-            MPI_Test(&sends.front().second, &done, MPI_STATUS_IGNORE);
-            if (!done) break;
-            sends.pop_front();
-        }
+        drop_completed_sends(messages);
         if (!busy) std::this_thread::sleep_for(kNap);
     }
     pool.finish();
+}
+
+// Rank 0 reads the description; every rank parses the same text and checks
+// the plan. Empty when every rank has it; otherwise this rank's reason
+// (empty here when another rank failed), and every rank knows.
+std::string plan_on_every_rank(const std::string& path, int rank, SweepPlan& plan, bool& everyone) {
+    std::string text;
+    bool readable = true;
+    if (rank == 0) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = all.str();
+        readable = static_cast<bool>(in);
+    }
+    std::string error;
+    if (!all_agree(readable)) {
+        error = path + ": cannot read the sweep description.";
+    } else {
+        broadcast_text(text, rank);
+        try {
+            plan = parse_sweep_description(text, path);
+            check_plan(plan);
+        } catch (const SweepError& e) {
+            error = e.what();
+        }
+    }
+    everyone = all_agree(error.empty());
+    return error;
+}
+
+// Rank 0's part: the sweep itself, with the other ranks computing beside
+// its threads. Tells the others not to start when it fails before
+// computing; exit status 0 or 2.
+int sweep_as_root(const SweepPlan& plan, const SweepOptions& options, int ranks) {
+    int status = 0;
+    bool started = false;
+    bool computed = false;
+    try {
+        run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultHandler& sink,
+                                     int lane_runs) {
+            started = true;
+            compute_as_root(p, std::move(todo), threads, lane_runs, sink, ranks);
+            computed = true;
+        });
+    } catch (const SweepError& e) {
+        std::fprintf(stderr, "latticesweep: %s\n", e.what());
+        if (started && !computed) MPI_Abort(MPI_COMM_WORLD, 2);  // the other ranks may be mid-run
+        status = 2;
+    }
+    if (!started) {
+        int go = 0;
+        MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
+    }
+    return status;
 }
 }  // namespace
 
@@ -222,30 +298,10 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
     MPI_Comm_rank(MPI_COMM_WORLD, &rank);
     MPI_Comm_size(MPI_COMM_WORLD, &ranks);
 
-    // Rank 0 reads the description; every rank parses the same text.
-    std::string text;
-    bool readable = true;
-    if (rank == 0) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        text = all.str();
-        readable = static_cast<bool>(in);
-    }
     SweepPlan plan;
-    std::string error;
-    if (!all_agree(readable)) {
-        error = path + ": cannot read the sweep description.";
-    } else {
-        broadcast_text(text, rank);
-        try {
-            plan = parse_sweep_description(text, path);
-            check_plan(plan);
-        } catch (const SweepError& e) {
-            error = e.what();
-        }
-    }
-    if (!all_agree(error.empty())) {
+    bool everyone = false;
+    const std::string error = plan_on_every_rank(path, rank, plan, everyone);
+    if (!everyone) {
         if (rank == 0 || !error.empty()) {
             const char* other = "another rank could not read the sweep description or its initial-levels file (its "
                                 "own message says why; every machine must reach them at the same path)";
@@ -258,24 +314,7 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
 
     int status = 0;
     if (rank == 0) {
-        bool started = false;
-        bool computed = false;
-        try {
-            run_sweep(plan, options, [&](const SweepPlan& p, PendingRuns todo, int threads, const ResultHandler& sink,
-                                         int lane_runs) {
-                started = true;
-                compute_as_root(p, std::move(todo), threads, lane_runs, sink, ranks);
-                computed = true;
-            });
-        } catch (const SweepError& e) {
-            std::fprintf(stderr, "latticesweep: %s\n", e.what());
-            if (started && !computed) MPI_Abort(MPI_COMM_WORLD, 2);  // the other ranks may be mid-run
-            status = 2;
-        }
-        if (!started) {
-            int go = 0;
-            MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);
-        }
+        status = sweep_as_root(plan, options, ranks);
     } else {
         int go = 0;
         MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);

@@ -190,17 +190,19 @@ bool argument_of_one_model(const std::string& argument, const models::ModelDescr
     return takers == 1;
 }
 
-SweepPlan run_plan_from_options(RunOptionValues values) {
-    auto take = [&](const std::string& option) {
-        const auto it = values.find(option);
-        if (it == values.end()) return std::string();
-        std::string v = it->second;
-        values.erase(it);
-        return v;
-    };
+namespace {
+// Removes option from values and returns its value ("" when not given).
+std::string take_option(RunOptionValues& values, const std::string& option) {
+    const auto it = values.find(option);
+    if (it == values.end()) return std::string();
+    std::string v = it->second;
+    values.erase(it);
+    return v;
+}
 
-    SweepPlan plan;
-    const std::string model = take("--model");
+// --model and every argument of that model, the seed the plan's first.
+void read_model_options(RunOptionValues& values, SweepPlan& plan) {
+    const std::string model = take_option(values, "--model");
     plan.model = models::find_model(model);
     if (model.empty()) throw SweepError("option --model is missing: give " + model_options() + ".");
     if (!plan.model) throw SweepError("option --model: give " + model_options() + "; got '" + model + "'.");
@@ -211,7 +213,7 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
     for (size_t k = 0; k < n; ++k) {
         const std::string option = argument_option(names[k]);
         plan.where[k] = "option " + option;
-        const std::string text = take(option);
+        const std::string text = take_option(values, option);
         if (text.empty()) {
             throw SweepError("option " + option + " is missing: the " + plan.model->name + " needs " +
                              argument_options(*plan.model) + ".");
@@ -228,62 +230,82 @@ SweepPlan run_plan_from_options(RunOptionValues values) {
     }
     plan.first_seed = seed;
     plan.seeds_where = plan.where[seed_slot];
+}
 
-    const std::string traits = take("--traits");
-    const std::string random = take("--random");
-    const std::string file = take("--traits-file");
-    std::string variable = take("--variable");
-    const std::string initial_seed = take("--initial-seed");
-    const int ways = !traits.empty() + !random.empty() + !file.empty();
+// The options that give the initial levels, exactly one way of them.
+struct InitialOptions {
+    std::string traits, random, file, variable, initial_seed;
+};
+
+InitialOptions take_initial_options(RunOptionValues& values) {
+    InitialOptions o;
+    o.traits = take_option(values, "--traits");
+    o.random = take_option(values, "--random");
+    o.file = take_option(values, "--traits-file");
+    o.variable = take_option(values, "--variable");
+    o.initial_seed = take_option(values, "--initial-seed");
+    const int ways = !o.traits.empty() + !o.random.empty() + !o.file.empty();
     if (ways == 0) throw SweepError("the initial levels are missing: give --traits, --random or --traits-file.");
     if (ways > 1) throw SweepError("give the initial levels one way only: --traits, --random or --traits-file.");
-    if (!initial_seed.empty() && random.empty()) {
+    if (!o.initial_seed.empty() && o.random.empty()) {
         throw SweepError("option --initial-seed seeds the draws of --random; it does not apply to " +
-                         std::string(traits.empty() ? "--traits-file." : "--traits."));
+                         std::string(o.traits.empty() ? "--traits-file." : "--traits."));
     }
-    if (!variable.empty() && file.empty()) {
+    if (!o.variable.empty() && o.file.empty()) {
         throw SweepError("option --variable names the variable to read with --traits-file; it does not apply to " +
-                         std::string(traits.empty() ? "--random." : "--traits."));
+                         std::string(o.traits.empty() ? "--random." : "--traits."));
     }
-    if (variable.empty()) variable = "traits";
-    if (!traits.empty()) {
-        parse_traits("--traits", traits, *plan.model, plan.initial);
+    if (o.variable.empty()) o.variable = "traits";
+    return o;
+}
+
+// --random SIZE [--initial-seed N]: the lattice's size and the draws' seed.
+void read_random_option(const InitialOptions& o, SweepPlan& plan) {
+    plan.initial.kind = InitialKind::random;
+    plan.initial.where = "option --random";
+    unsigned long long rows = 0;
+    unsigned long long cols = 1;
+    char tail = 0;
+    const int dims = plan.model->lattice_dims;
+    const int got = dims == 1 ? std::sscanf(o.random.c_str(), "%llu%c", &rows, &tail)
+                              : std::sscanf(o.random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
+    if (got != dims || rows > INT32_MAX || cols > INT32_MAX) {
+        throw SweepError("option --random: give the " + std::string(plan.model->arguments.lattice) +
+                         (dims == 1 ? "'s site count, e.g. --random 1000; got '"
+                                    : "'s size as ROWSxCOLUMNS, e.g. --random 64x64; got '") +
+                         o.random + "'.");
+    }
+    plan.initial.rows = rows;
+    plan.initial.cols = cols;
+    if (o.initial_seed.empty()) return;
+    const double s = number_option("--initial-seed", o.initial_seed);
+    if (!(s >= INT32_MIN && s <= INT32_MAX) || s != std::trunc(s)) {
+        throw SweepError("option --initial-seed: give a whole number from -2147483648 to 2147483647; got '" +
+                         o.initial_seed + "'.");
+    }
+    plan.initial.has_seed = true;
+    plan.initial.seed = static_cast<int32_t>(s);
+}
+}  // namespace
+
+SweepPlan run_plan_from_options(RunOptionValues values) {
+    SweepPlan plan;
+    read_model_options(values, plan);
+    const InitialOptions initial = take_initial_options(values);
+    if (!initial.traits.empty()) {
+        parse_traits("--traits", initial.traits, *plan.model, plan.initial);
         plan.initial.where = "option --traits";
-    } else if (!random.empty()) {
-        plan.initial.kind = InitialKind::random;
-        plan.initial.where = "option --random";
-        unsigned long long rows = 0;
-        unsigned long long cols = 1;
-        char tail = 0;
-        const int dims = plan.model->lattice_dims;
-        const int got = dims == 1 ? std::sscanf(random.c_str(), "%llu%c", &rows, &tail)
-                                  : std::sscanf(random.c_str(), "%llux%llu%c", &rows, &cols, &tail);
-        if (got != dims || rows > INT32_MAX || cols > INT32_MAX) {
-            throw SweepError("option --random: give the " + std::string(plan.model->arguments.lattice) +
-                             (dims == 1 ? "'s site count, e.g. --random 1000; got '"
-                                        : "'s size as ROWSxCOLUMNS, e.g. --random 64x64; got '") +
-                             random + "'.");
-        }
-        plan.initial.rows = rows;
-        plan.initial.cols = cols;
-        if (!initial_seed.empty()) {
-            const double s = number_option("--initial-seed", initial_seed);
-            if (!(s >= INT32_MIN && s <= INT32_MAX) || s != std::trunc(s)) {
-                throw SweepError("option --initial-seed: give a whole number from -2147483648 to 2147483647; got '" +
-                                 initial_seed + "'.");
-            }
-            plan.initial.has_seed = true;
-            plan.initial.seed = static_cast<int32_t>(s);
-        }
+    } else if (!initial.random.empty()) {
+        read_random_option(initial, plan);
     } else {
-        read_initial_levels(plan.model, file, variable, "option --traits-file", plan.initial);
+        read_initial_levels(plan.model, initial.file, initial.variable, "option --traits-file", plan.initial);
     }
     if (!values.empty()) {
         throw SweepError("unknown option " + values.begin()->first + " for --model " + plan.model->name +
                          ": it belongs to the " + owners_of(values.begin()->first, *plan.model) + "; the " +
                          plan.model->name + " needs " + argument_options(*plan.model) + ".");
     }
-    plan.description = describe_run(plan, file, variable);
+    plan.description = describe_run(plan, initial.file, initial.variable);
     check_plan(plan);
     return plan;
 }

@@ -116,15 +116,13 @@ void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, co
 
 int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : core::kLaneRuns; }
 
-void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
-    // Past a file-size limit, writes fail and are reported like a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-    check_plan(plan);
+namespace {
+// Says what a sweep with snapshots will write, and refuses one whose output
+// cannot fit where it goes. The output and the whole journal stand side by
+// side before the journal is deleted; a resumed sweep's journal is partly
+// written.
+void check_output_room(const SweepPlan& plan, const SweepOptions& options, const std::string& journal_file) {
     const std::string& output = options.output;
-    check_output_paths(plan, output);
-    const std::string journal_file = journal_path(output);
-    // The output and the whole journal stand side by side before the
-    // journal is deleted; a resumed sweep's journal is partly written.
     struct stat journal_stat {};
     const double journal_bytes =
         options.resume && stat(journal_file.c_str(), &journal_stat) == 0 ? static_cast<double>(journal_stat.st_size)
@@ -134,44 +132,26 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
         std::fprintf(stderr, "%s\n", output_size_line(plan, output, free_bytes).c_str());
     }
     check_free_space(plan, output, journal_bytes, free_bytes);
-    const OutputLock lock(output);
-    if (!options.resume && exists(journal_file) && !journal_is_stub(journal_file)) {
-        throw SweepError(journal_file + ": an earlier sweep to " + output +
-                         " stopped before it finished and left this journal; continue it with --resume, or delete "
-                         "the journal to start afresh.");
-    }
-    const int64_t runs = plan.run_count();
-    ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume);
-    if (options.resume && !options.quiet) {
-        std::fprintf(stderr, "latticesweep: resuming: %lld of %lld runs already done", 
-                     static_cast<long long>(journal.done_count()), static_cast<long long>(runs));
-        if (journal.damaged_bytes() > 0) {
-            std::fprintf(stderr, " (skipped %lld damaged bytes inside the journal; the runs they held are made "
-                                 "again)", static_cast<long long>(journal.damaged_bytes()));
-        }
-        if (journal.dropped_bytes() > 0) {
-            std::fprintf(stderr, " (dropped an unfinished record of %lld bytes at its end)",
-                         static_cast<long long>(journal.dropped_bytes()));
-        }
-        std::fputc('\n', stderr);
-    }
-    // The runs still to make are read off the journal as they are handed out.
-    const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());
+}
 
-    install_interrupt_note(output);
-    ProgressLine progress(runs, journal.done_count(),
-                          !options.quiet && ProgressLine::stderr_is_terminal());
-    int64_t fresh = 0;
-    compute(plan, todo, options.threads, [&](RunResult& result) {
-        journal.append(result.index, result.output);
-        progress.update(journal.done_count());
-        if (++fresh == options.halt_after) std::_Exit(75);
-    }, lane_runs_of(options));
-    progress.finish();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    interrupt_lock[0] = '\0';
+// "resuming: 40 of 192 runs already done", with what resuming dropped.
+void report_resume(const ResultJournal& journal, int64_t runs) {
+    std::fprintf(stderr, "latticesweep: resuming: %lld of %lld runs already done",
+                 static_cast<long long>(journal.done_count()), static_cast<long long>(runs));
+    if (journal.damaged_bytes() > 0) {
+        std::fprintf(stderr, " (skipped %lld damaged bytes inside the journal; the runs they held are made "
+                             "again)", static_cast<long long>(journal.damaged_bytes()));
+    }
+    if (journal.dropped_bytes() > 0) {
+        std::fprintf(stderr, " (dropped an unfinished record of %lld bytes at its end)",
+                     static_cast<long long>(journal.dropped_bytes()));
+    }
+    std::fputc('\n', stderr);
+}
 
+// The MAT-file from the journal, put in place whole; then the journal goes.
+void write_results(const SweepPlan& plan, const std::string& output, ResultJournal& journal,
+                   const std::string& journal_file) {
     int64_t wrapped = 0;
     try {
         write_whole_file(output, [&](const std::string& partial) {
@@ -187,9 +167,45 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
         std::fprintf(stderr,
                      "latticesweep: %lld of %lld runs draw past the random stream's period (sites x steps > "
                      "%lld) and reuse their randomness; stream_wraps in %s marks them.\n",
-                     static_cast<long long>(wrapped), static_cast<long long>(runs),
+                     static_cast<long long>(wrapped), static_cast<long long>(plan.run_count()),
                      static_cast<long long>(arguments::kStreamPeriod), output.c_str());
     }
+}
+}  // namespace
+
+void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
+    // Past a file-size limit, writes fail and are reported like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    check_plan(plan);
+    const std::string& output = options.output;
+    check_output_paths(plan, output);
+    const std::string journal_file = journal_path(output);
+    check_output_room(plan, options, journal_file);
+    const OutputLock lock(output);
+    if (!options.resume && exists(journal_file) && !journal_is_stub(journal_file)) {
+        throw SweepError(journal_file + ": an earlier sweep to " + output +
+                         " stopped before it finished and left this journal; continue it with --resume, or delete "
+                         "the journal to start afresh.");
+    }
+    const int64_t runs = plan.run_count();
+    ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume);
+    if (options.resume && !options.quiet) report_resume(journal, runs);
+    // The runs still to make are read off the journal as they are handed out.
+    const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());
+
+    install_interrupt_note(output);
+    ProgressLine progress(runs, journal.done_count(), !options.quiet && ProgressLine::stderr_is_terminal());
+    int64_t fresh = 0;
+    compute(plan, todo, options.threads, [&](RunResult& result) {
+        journal.append(result.index, result.output);
+        progress.update(journal.done_count());
+        if (++fresh == options.halt_after) std::_Exit(75);
+    }, lane_runs_of(options));
+    progress.finish();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    interrupt_lock[0] = '\0';
+    write_results(plan, output, journal, journal_file);
 }
 
 }  // namespace sweep

@@ -94,46 +94,47 @@ bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<dou
 }
 }  // namespace
 
-void read_initial_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
-                         const std::string& where, InitialLevels& initial) {
+namespace {
+// Opens path as a MAT-file of version 5 or later whose headers are sound;
+// file_size receives its size.
+std::unique_ptr<mat_t, MatCloser> open_levels_file(const std::string& path, const std::string& where,
+                                                   int64_t& file_size) {
     quiet_mat_library();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
     unsigned char header[kHeaderBytes];
     const int version = std::fread(header, 1, sizeof header, file) == sizeof header ? header_version(header) : 0;
-    const int64_t file_size = fseeko(file, 0, SEEK_END) == 0 ? static_cast<int64_t>(ftello(file)) : 0;
+    file_size = fseeko(file, 0, SEEK_END) == 0 ? static_cast<int64_t>(ftello(file)) : 0;
     std::fclose(file);
     // Without the mark the library would take the file for version 4, which
     // has no header to check, and allocate whatever its first bytes claim.
-    const std::unique_ptr<mat_t, MatCloser> mat(version == 1 || version == 2 ? Mat_Open(path.c_str(), MAT_ACC_RDONLY)
-                                                                             : nullptr);
+    std::unique_ptr<mat_t, MatCloser> mat(version == 1 || version == 2 ? Mat_Open(path.c_str(), MAT_ACC_RDONLY)
+                                                                       : nullptr);
     if (!mat) {
         throw SweepError(where + ": '" + path + "' is not a MAT-file of version 5 or later (Octave writes one " +
                          "with save's -v7 option; its default text format and -v4 are not one).");
     }
     const std::string fault = version == 1 ? mat5_header_fault(path) : std::string();
     if (!fault.empty()) throw SweepError(where + ": '" + path + "' is a damaged MAT-file: " + fault + ".");
-    // The variable's class and shape first: its values are read only once
-    // they are known to be wanted and to fit the host's limit.
-    const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarReadInfo(mat.get(), variable.c_str()));
-    if (!var) {
-        throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'; " +
-                         variable_names(mat.get()) + ".");
-    }
-    const std::string named = where + ": variable '" + variable + "' in '" + path + "': ";
-    const bool real_double = var->class_type == MAT_C_DOUBLE && !var->isComplex && !var->isLogical;
+    return mat;
+}
+
+// The variable's element count, once its class and shape are known to suit
+// the model and the host's limit; named starts each message.
+size_t checked_level_count(const matvar_t& var, const models::ModelDescriptor& model, const std::string& named) {
+    const bool real_double = var.class_type == MAT_C_DOUBLE && !var.isComplex && !var.isLogical;
     if (!real_double) {
-        const char* what = var->isComplex ? "complex" : class_name(*var);
+        const char* what = var.isComplex ? "complex" : class_name(var);
         throw SweepError(named + "traits must be a real, full double array; got " +
                          arguments::indefinite_article(what) + " " + what + " array.");
     }
-    if (model->arguments.traits_dims == 2 && var->rank > 2) {
-        throw SweepError(named + "traits must be a two-dimensional matrix; got " + std::to_string(var->rank) +
+    if (model.arguments.traits_dims == 2 && var.rank > 2) {
+        throw SweepError(named + "traits must be a two-dimensional matrix; got " + std::to_string(var.rank) +
                          " dimensions.");
     }
-    size_t count = var->rank > 0 ? 1 : 0;
-    for (int d = 0; d < var->rank; ++d) {
-        const size_t size = var->dims[d];
+    size_t count = var.rank > 0 ? 1 : 0;
+    for (int d = 0; d < var.rank; ++d) {
+        const size_t size = var.dims[d];
         if (size > static_cast<size_t>(INT32_MAX)) {
             throw SweepError(named + "traits' dimensions must each be at most 2147483647; got " +
                              std::to_string(size) + ".");
@@ -145,6 +146,23 @@ void read_initial_levels(const models::ModelDescriptor* model, const std::string
     if (count > static_cast<size_t>(arguments::kMaxElements)) {
         throw SweepError(named + "traits must have at most " + std::to_string(arguments::kMaxElements) + " elements.");
     }
+    return count;
+}
+}  // namespace
+
+void read_initial_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
+                         const std::string& where, InitialLevels& initial) {
+    int64_t file_size = 0;
+    const std::unique_ptr<mat_t, MatCloser> mat = open_levels_file(path, where, file_size);
+    // The variable's class and shape first: its values are read only once
+    // they are known to be wanted and to fit the host's limit.
+    const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarReadInfo(mat.get(), variable.c_str()));
+    if (!var) {
+        throw SweepError(where + ": the MAT-file '" + path + "' has no variable '" + variable + "'; " +
+                         variable_names(mat.get()) + ".");
+    }
+    const std::string named = where + ": variable '" + variable + "' in '" + path + "': ";
+    const size_t count = checked_level_count(*var, *model, named);
     // No file holds more values than its bytes inflate to: a claim beyond
     // that is damage, refused before the values' memory is taken.
     if (count > static_cast<uint64_t>(file_size) * kMaxInflation) {
