@@ -38,17 +38,17 @@ void with_run_count(int n, Body&& body) {
     body(std::integral_constant<int, N>());
 }
 
-// Runs the count (1 .. kLaneRuns) runs of a lane on `sites` sites each.
+// Runs the lane_runs (1 .. kLaneRuns) runs of a lane on `sites` sites each.
 // plain_step(r) runs one plain step of run r; lane_step(active, fast,
 // attempt_below) one fast step of the runs active[0 .. N - 1] together, run
 // r on fast[r] with attempt_below[r] (active is an int array of N).
 template <typename PlainStep, typename LaneStep>
-void run_lane_fast(const LaneRun* runs, int count, int32_t sites, PlainStep&& plain_step, LaneStep&& lane_step) {
+void run_lane_fast(const LaneRun* runs, int lane_runs, int32_t sites, PlainStep&& plain_step, LaneStep&& lane_step) {
     int32_t t[kLaneRuns];
     bool began[kLaneRuns];
     uint32_t attempt_below[kLaneRuns];
     FastUniform fast[kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         const LaneRun& run = runs[r];
         // Only the seeds +-(2^31 - 1) take plain steps: see run_steps_fast.
         for (t[r] = 0; t[r] < run.steps && !fast_uniform_can_take(run.state->rng); ++t[r]) {
@@ -63,7 +63,7 @@ void run_lane_fast(const LaneRun* runs, int count, int32_t sites, PlainStep&& pl
         int active[kLaneRuns];
         int n = 0;
         int32_t together = 0;
-        for (int r = 0; r < count; ++r) {
+        for (int r = 0; r < lane_runs; ++r) {
             const int32_t left = runs[r].steps - t[r];
             if (left <= 0) continue;
             together = n == 0 || left < together ? left : together;
@@ -86,7 +86,7 @@ void run_lane_fast(const LaneRun* runs, int count, int32_t sites, PlainStep&& pl
         });
         for (int k = 0; k < n; ++k) t[active[k]] += together;
     }
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         if (began[r]) fast_uniform_end(fast[r], runs[r].state->rng);
     }
 }

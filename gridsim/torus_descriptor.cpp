@@ -23,13 +23,13 @@ void torus_run(core::ModelState& state, const ModelCall& call, int32_t steps, do
     torus::torus_run_fast(state, call.cols, call.rows, torus_params(call), steps, mean_levels);
 }
 
-void torus_run_lane(const LaneCall* runs, int count) {
+void torus_run_lane(const LaneCall* runs, int lane_runs) {
     torus::TorusLaneRun lane[core::kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         lane[r] = torus::TorusLaneRun{runs[r].state, torus_params(*runs[r].call), runs[r].call->steps,
                                       runs[r].mean_levels};
     }
-    torus::torus_run_lane(lane, count, runs[0].call->cols, runs[0].call->rows);
+    torus::torus_run_lane(lane, lane_runs, runs[0].call->cols, runs[0].call->rows);
 }
 }  // namespace
 

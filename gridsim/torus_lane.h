@@ -18,8 +18,8 @@ struct TorusLaneRun {
     double* mean_levels;  // null: not recorded
 };
 
-// As torus_run_fast on each of runs[0 .. count - 1] (count 1 .. kLaneRuns),
+// As torus_run_fast on each of runs[0 .. lane_runs - 1] (lane_runs 1 .. kLaneRuns),
 // every run on an m_rows x n_columns torus.
-void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int32_t m_rows);
+void torus_run_lane(const TorusLaneRun* runs, int lane_runs, int32_t n_columns, int32_t m_rows);
 
 }  // namespace torus

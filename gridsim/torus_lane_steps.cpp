@@ -6,10 +6,10 @@
 
 namespace torus {
 
-void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int32_t m_rows) {
+void torus_run_lane(const TorusLaneRun* runs, int lane_runs, int32_t n_columns, int32_t m_rows) {
     const VectorWidth width = vector_width_available();
     core::LaneRun frame[core::kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         frame[r] = core::LaneRun{runs[r].state, runs[r].params.model.mutation_rate, runs[r].steps, runs[r].mean_levels};
     }
     const auto plain_step = [&](int r) { torus_step(*runs[r].state, n_columns, m_rows, runs[r].params); };
@@ -35,7 +35,7 @@ void torus_run_lane(const TorusLaneRun* runs, int count, int32_t n_columns, int3
                                       m_rows, m.intercept, m.slope, run.params.payoff_mode, width);
         });
     };
-    core::run_lane_fast(frame, count, n_columns * m_rows, plain_step, lane_step);
+    core::run_lane_fast(frame, lane_runs, n_columns * m_rows, plain_step, lane_step);
 }
 
 }  // namespace torus

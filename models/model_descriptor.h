@@ -52,8 +52,8 @@ struct ModelDescriptor {
     // The step loop: call.steps steps from set_up's state, or fewer, taken
     // in stretches that give the same bits as one run.
     void (*run)(core::ModelState& state, const ModelCall& call, int32_t steps, double* mean_levels);
-    // Runs count (1 .. kLaneRuns) calls of one shape stepped together.
-    void (*run_lane)(const LaneCall* runs, int count);
+    // Runs lane_runs (1 .. kLaneRuns) calls of one shape stepped together.
+    void (*run_lane)(const LaneCall* runs, int lane_runs);
 };
 
 }  // namespace models

@@ -22,13 +22,13 @@ void ring_run(core::ModelState& state, const ModelCall& call, int32_t steps, dou
     ring::ring_run_fast(state, call.sites, ring_params(call), steps, mean_levels);
 }
 
-void ring_run_lane(const LaneCall* runs, int count) {
+void ring_run_lane(const LaneCall* runs, int lane_runs) {
     ring::RingLaneRun lane[core::kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         lane[r] = ring::RingLaneRun{runs[r].state, ring_params(*runs[r].call), runs[r].call->steps,
                                     runs[r].mean_levels};
     }
-    ring::ring_run_lane(lane, count, runs[0].call->sites);
+    ring::ring_run_lane(lane, lane_runs, runs[0].call->sites);
 }
 }  // namespace
 

@@ -18,8 +18,8 @@ struct RingLaneRun {
     double* mean_levels;  // null: not recorded
 };
 
-// As ring_run_fast on each of runs[0 .. count - 1] (count 1 .. kLaneRuns),
+// As ring_run_fast on each of runs[0 .. lane_runs - 1] (lane_runs 1 .. kLaneRuns),
 // every run on `sites` sites.
-void ring_run_lane(const RingLaneRun* runs, int count, int32_t sites);
+void ring_run_lane(const RingLaneRun* runs, int lane_runs, int32_t sites);
 
 }  // namespace ring

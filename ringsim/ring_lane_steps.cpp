@@ -56,9 +56,9 @@ void ring_choose_lane(const RingLaneRun* runs, const int (&active)[N], core::Fas
 }
 }  // namespace
 
-void ring_run_lane(const RingLaneRun* runs, int count, int32_t sites) {
+void ring_run_lane(const RingLaneRun* runs, int lane_runs, int32_t sites) {
     core::LaneRun frame[core::kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         frame[r] = core::LaneRun{runs[r].state, runs[r].params.model.mutation_rate, runs[r].steps, runs[r].mean_levels};
     }
     const auto plain_step = [&](int r) { ring_step(*runs[r].state, sites, runs[r].params); };
@@ -78,7 +78,7 @@ void ring_run_lane(const RingLaneRun* runs, int count, int32_t sites) {
                                      run.params.model.slope);
         });
     };
-    core::run_lane_fast(frame, count, sites, plain_step, lane_step);
+    core::run_lane_fast(frame, lane_runs, sites, plain_step, lane_step);
 }
 
 }  // namespace ring

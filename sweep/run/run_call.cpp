@@ -67,16 +67,16 @@ bool same_lane(const models::ModelCall& a, const models::ModelCall& b) {
 }
 
 void execute_lane(const models::ModelCall* calls, const double* const* initial, int32_t* const* final_levels,
-                  double* const* mean_levels, int count) {
+                  double* const* mean_levels, int lane_runs) {
     core::ModelState states[core::kLaneRuns]{};
     std::optional<ScratchMemory> scratch[core::kLaneRuns];
     models::LaneCall lane[core::kLaneRuns];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < lane_runs; ++r) {
         scratch[r].emplace(states[r], calls[r].sites, calls[r].params.levels);
         set_up_run(calls[r], initial[r], final_levels[r], states[r]);
         lane[r] = models::LaneCall{&calls[r], &states[r], mean_levels[r]};
     }
-    calls[0].model->run_lane(lane, count);
+    calls[0].model->run_lane(lane, lane_runs);
 }
 
 }  // namespace sweep

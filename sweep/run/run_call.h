@@ -24,9 +24,9 @@ void execute_run(const models::ModelCall& call, const double* initial, int32_t* 
 // Whether two calls can share a lane: one model, one shape.
 bool same_lane(const models::ModelCall& a, const models::ModelCall& b);
 
-// As execute_run (without snapshots) on each of count (1 .. kLaneRuns)
+// As execute_run (without snapshots) on each of lane_runs (1 .. kLaneRuns)
 // calls that can share a lane, stepped together in one thread.
 void execute_lane(const models::ModelCall* calls, const double* const* initial, int32_t* const* final_levels,
-                  double* const* mean_levels, int count);
+                  double* const* mean_levels, int lane_runs);
 
 }  // namespace sweep

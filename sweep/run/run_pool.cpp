@@ -92,11 +92,11 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     }
 }
 
-void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count, RunResult* results) {
+void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int lane_runs, RunResult* results) {
     models::ModelCall runs[core::kLaneRuns];
     std::vector<double> initial[core::kLaneRuns];
-    bool lane = count > 1 && snapshot_count(plan) == 0;
-    for (int r = 0; r < count && lane; ++r) {
+    bool lane = lane_runs > 1 && snapshot_count(plan) == 0;
+    for (int r = 0; r < lane_runs && lane; ++r) {
         try {
             prepare_run(plan, indices[r], runs[r], initial[r]);
         } catch (const std::exception&) {
@@ -105,14 +105,14 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count,
         lane = lane && same_lane(runs[0], runs[r]);
     }
     if (!lane) {
-        for (int r = 0; r < count; ++r) execute_plan_run(plan, indices[r], results[r]);
+        for (int r = 0; r < lane_runs; ++r) execute_plan_run(plan, indices[r], results[r]);
         return;
     }
     const double* initial_levels[core::kLaneRuns];
     int32_t* final_levels[core::kLaneRuns];
     double* mean_levels[core::kLaneRuns];
     try {
-        for (int r = 0; r < count; ++r) {
+        for (int r = 0; r < lane_runs; ++r) {
             RunResult& result = results[r];
             result.index = indices[r];
             result.error.clear();
@@ -123,9 +123,9 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int count,
             final_levels[r] = result.output.final_levels.data();
             mean_levels[r] = result.output.mean_levels.data();
         }
-        execute_lane(runs, initial_levels, final_levels, mean_levels, count);
+        execute_lane(runs, initial_levels, final_levels, mean_levels, lane_runs);
     } catch (const std::exception& e) {
-        for (int r = 0; r < count; ++r) {
+        for (int r = 0; r < lane_runs; ++r) {
             results[r].error = "run " + std::to_string(indices[r] + 1) + ": " + e.what();
         }
     }

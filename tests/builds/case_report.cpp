@@ -125,7 +125,7 @@ GatewayCall case_call(const GatewayCase& c) {
 
 int report_cases(CaseRunner run, int argc, char** argv) {
     std::vector<GatewayCase> cases = ring_cases();
-    for (auto& c : grid_cases()) cases.push_back(std::move(c));
+    for (auto& c : torus_cases()) cases.push_back(std::move(c));
     if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
         const size_t index = std::strtoul(argv[2], nullptr, 10);
         if (index >= cases.size()) return 2;

@@ -117,7 +117,7 @@ using CaseRunner = CallOutcome (*)(const GatewayCall& call);
 int report_cases(CaseRunner run, int argc, char** argv);
 
 std::vector<GatewayCase> ring_cases();
-std::vector<GatewayCase> grid_cases();
+std::vector<GatewayCase> torus_cases();
 
 // Digest of the scores and fitness that the model's own routines compute for
 // a case's final levels: the outputs proper are levels and exact means, which

@@ -18,7 +18,7 @@
 
 namespace {
 
-// Case-matrix cases (indices into ring_cases() then grid_cases()). The first
+// Case-matrix cases (indices into ring_cases() then torus_cases()). The first
 // ones differ in final levels or means in a 32-bit build with x87 arithmetic
 // (LATTICESIM_DROP_FP_FLAGS=-mfpmath=sse): exact ties, inexact level values,
 // mixed runs, on the ring and under all four rule pairs of the torus. The
@@ -67,7 +67,7 @@ GatewayCase worked_grid_long() {
 
 std::vector<GatewayCase> selfcheck_cases() {
     std::vector<GatewayCase> matrix = ring_cases();
-    for (auto& c : grid_cases()) matrix.push_back(std::move(c));
+    for (auto& c : torus_cases()) matrix.push_back(std::move(c));
     std::vector<GatewayCase> cases{worked_ring_small(), worked_grid_small(), worked_ring_long(), worked_grid_long()};
     for (size_t k : kMatrixCases) {
         char prefix[32];

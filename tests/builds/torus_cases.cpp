@@ -32,7 +32,7 @@ const double kOddPairs[][2] = {{0.9, -1}, {-1, 0.5}, {2, 2}};
 
 }  // namespace
 
-std::vector<GatewayCase> grid_cases() {
+std::vector<GatewayCase> torus_cases() {
     CaseDice dice{20240612};
     std::vector<GatewayCase> cases;
     for (const auto& pair : kPairs) {
