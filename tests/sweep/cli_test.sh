@@ -45,8 +45,8 @@ threads)
   "$MAT_COMPARE" ring_sweep.1.mat torus_sweep.1.mat 2>/dev/null && fail "different sweeps compare equal"
   ;;
 bytes)
-  # The same description gives the same bytes however it is run and
-  # whenever: runs a second apart would show a stored clock.
+  # The same description gives the same bytes however it is run (and
+  # resumed) and whenever: runs a second apart would show a stored clock.
   # (MPIRUN is set only when latticesweep is built for MPI.)
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
   mpirun=()
@@ -63,7 +63,9 @@ bytes)
     sleep 1.1
     expect_status 0 sweep $d.toml -o $d.t2.mat --threads 2
     expect_status 0 sweep $d.toml -o $d.alone.mat --threads 2 --one-at-a-time
-    outputs=($d.t1.mat $d.t2.mat $d.alone.mat)
+    expect_status 75 sweep $d.toml -o $d.resumed.mat --threads 2 --halt-after 5
+    expect_status 0 sweep $d.toml -o $d.resumed.mat --threads 1 --resume
+    outputs=($d.t1.mat $d.t2.mat $d.alone.mat $d.resumed.mat)
     if ((${#mpirun[@]})); then
       expect_status 0 "${mpirun[@]}" "$LATTICESWEEP" sweep $d.toml -o $d.mpi.mat --threads 1 --quiet
       outputs+=($d.mpi.mat)
