@@ -65,8 +65,8 @@ Handle timeless(const std::string& path, hid_t list_class) {
     return list;
 }
 
-// Access properties that keep every object in the formats of HDF5 1.8,
-// which any later library, and the host's, read and write alike.
+// Access properties that hold every object to the formats of HDF5 1.8:
+// a later library keeps to them too, and older hosts read them.
 Handle file_access(const std::string& path) {
     Handle list = made(path, H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
     check(path, H5Pset_libver_bounds(list.get(), H5F_LIBVER_EARLIEST, H5F_LIBVER_V18) >= 0);
