@@ -3,9 +3,11 @@
 #include <hdf5.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "matfile/mat_library.h"
+#include "matfile/utf16_text.h"
 #include "sweep_error.h"
 
 namespace sweep {
@@ -37,10 +39,10 @@ private:
     Closer closer_;
 };
 
-hid_t open_for_writing(const std::string& path) {
-    quiet_mat_library();
-    return H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
-}
+// The MAT-file's own header before the HDF5 file: 116 bytes of text, 8
+// of subsystem offset (none) and the version and byte order marks.
+constexpr size_t kHeaderText = 116;
+constexpr hsize_t kUserBlock = 512;  // room HDF5 leaves for that header
 
 [[noreturn]] void fail(const std::string& path, const std::string& what) {
     throw SweepError(path + ": " + what + ".");
@@ -53,6 +55,47 @@ void check(const std::string& path, bool done) {
 Handle made(const std::string& path, hid_t id, Handle::Closer closer) {
     check(path, id >= 0);
     return Handle(id, closer);
+}
+
+// Creation properties of a file, group or dataset (by class) that leave out
+// its times: the same sweep written twice must give the same bytes.
+Handle timeless(const std::string& path, hid_t list_class) {
+    Handle list = made(path, H5Pcreate(list_class), H5Pclose);
+    check(path, H5Pset_obj_track_times(list.get(), false) >= 0);
+    return list;
+}
+
+// Access properties that hold every object to the formats of HDF5 1.8:
+// a later library keeps to them too, and older hosts read them.
+Handle file_access(const std::string& path) {
+    Handle list = made(path, H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+    check(path, H5Pset_libver_bounds(list.get(), H5F_LIBVER_EARLIEST, H5F_LIBVER_V18) >= 0);
+    return list;
+}
+
+hid_t open_for_writing(const std::string& path) {
+    quiet_mat_library();
+    const Handle access = file_access(path);
+    return H5Fopen(path.c_str(), H5F_ACC_RDWR, access.get());
+}
+
+void write_header(const std::string& path, const std::string& text) {
+    std::string header = text.substr(0, kHeaderText);
+    header.resize(kHeaderText, ' ');
+    header += std::string(8, ' ');
+    header += std::string("\x00\x02IM", 4);  // version 0x0200, written little-endian
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    check(path, file != nullptr);
+    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    check(path, std::fclose(file) == 0 && written);
+}
+
+// A scalar integer attribute of HDF5 type type.
+void number_attribute(const std::string& path, hid_t at, const char* name, hid_t type, int value) {
+    const Handle space = made(path, H5Screate(H5S_SCALAR), H5Sclose);
+    Handle attribute = made(path, H5Acreate2(at, name, type, space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
+    check(path, H5Awrite(attribute.get(), H5T_NATIVE_INT, &value) >= 0);
+    check(path, attribute.close());
 }
 
 // The MAT-file's class of a variable: a fixed-length string.
@@ -114,9 +157,25 @@ void write_slab(const std::string& path, hid_t dataset, uint64_t first, hid_t ty
 }
 }  // namespace
 
+void create_mat73_file(const std::string& path, const std::string& header_text) {
+    quiet_mat_library();
+    const Handle creation = timeless(path, H5P_FILE_CREATE);
+    check(path, H5Pset_userblock(creation.get(), kUserBlock) >= 0);
+    const Handle access = file_access(path);
+    Handle file(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, creation.get(), access.get()), H5Fclose);
+    if (file.get() < 0) fail(path, "cannot create the MAT-file (is its folder writable, the disk full?)");
+    check(path, file.close());
+    write_header(path, header_text);
+}
+
 struct MatAdditions::Open {
-    explicit Open(const std::string& path) : file(open_for_writing(path), H5Fclose) {}
+    explicit Open(const std::string& path)
+        : file(open_for_writing(path), H5Fclose),
+          group_creation(timeless(path, H5P_GROUP_CREATE)),
+          dataset_creation(timeless(path, H5P_DATASET_CREATE)) {}
     Handle file;
+    Handle group_creation;
+    Handle dataset_creation;
     std::vector<Handle> groups;
     std::vector<Handle> arrays;
     std::vector<size_t> lengths;  // each array's element count
@@ -128,9 +187,43 @@ MatAdditions::MatAdditions(const std::string& path) : path_(path), open_(std::ma
 
 MatAdditions::~MatAdditions() = default;
 
+void MatAdditions::add_text(const std::string& name, const std::string& utf8) {
+    const std::u16string units = utf16_from_utf8(utf8);
+    if (units.empty()) {
+        add_empty(name, "char", {1, 0});
+        return;
+    }
+    const hsize_t dims[2] = {units.size(), 1};  // MATLAB's 1 x n, reversed
+    const Handle space = made(path_, H5Screate_simple(2, dims, nullptr), H5Sclose);
+    Handle text = made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_U16LE, space.get(), H5P_DEFAULT,
+                                         open_->dataset_creation.get(), H5P_DEFAULT),
+                       H5Dclose);
+    check(path_, H5Dwrite(text.get(), H5T_NATIVE_UINT16, H5S_ALL, H5S_ALL, H5P_DEFAULT, units.data()) >= 0);
+    class_attribute(path_, text.get(), "char");
+    number_attribute(path_, text.get(), "MATLAB_int_decode", H5T_STD_I32LE, 2);  // 2: UTF-16 code units
+    check(path_, text.close());
+}
+
+void MatAdditions::add_empty(const std::string& name, const std::string& class_name,
+                             const std::vector<size_t>& dims) {
+    // An empty array is stored as its dimensions, marked empty.
+    const std::vector<unsigned long long> values(dims.begin(), dims.end());
+    const hsize_t count = values.size();
+    const Handle space = made(path_, H5Screate_simple(1, &count, nullptr), H5Sclose);
+    Handle empty = made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_U64LE, space.get(), H5P_DEFAULT,
+                                          open_->dataset_creation.get(), H5P_DEFAULT),
+                        H5Dclose);
+    check(path_, H5Dwrite(empty.get(), H5T_NATIVE_ULLONG, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()) >= 0);
+    class_attribute(path_, empty.get(), class_name);
+    number_attribute(path_, empty.get(), "MATLAB_empty", H5T_STD_U32LE, 1);
+    check(path_, empty.close());
+}
+
 void MatAdditions::add_struct(const std::string& name, const std::vector<std::string>& fields) {
-    Handle group =
-        made(path_, H5Gcreate2(open_->file.get(), name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
+    Handle group = made(path_,
+                        H5Gcreate2(open_->file.get(), name.c_str(), H5P_DEFAULT, open_->group_creation.get(),
+                                   H5P_DEFAULT),
+                        H5Gclose);
     class_attribute(path_, group.get(), "struct");
     field_attribute(path_, group.get(), fields);
     open_->groups.push_back(std::move(group));
@@ -142,7 +235,7 @@ size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t
     const Handle space =
         made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
     open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_IEEE_F64LE, space.get(),
-                                               H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                                               H5P_DEFAULT, open_->dataset_creation.get(), H5P_DEFAULT),
                                     H5Dclose));
     class_attribute(path_, open_->arrays.back().get(), "double");
     size_t length = 1;
@@ -156,7 +249,7 @@ size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<
     const Handle space =
         made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
     open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_I32LE, space.get(),
-                                               H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+                                               H5P_DEFAULT, open_->dataset_creation.get(), H5P_DEFAULT),
                                     H5Dclose));
     class_attribute(path_, open_->arrays.back().get(), "int32");
     size_t length = 1;

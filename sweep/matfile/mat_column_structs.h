@@ -1,8 +1,10 @@
-// Scalar structs whose fields are n x 1 double columns, added to a version
-// 7.3 MAT-file through HDF5 in the layout the MAT-file library gives them
-// (a group with the struct's class and field order as attributes, a
-// dataset per field), and filled a stretch of rows at a time: a table of
-// any length is never held whole.
+// Version 7.3 MAT-files written through HDF5 alone, in the layout the
+// MAT-file library gives them (a struct a group with its class and field
+// order as attributes, a dataset per field; text as UTF-16), and the
+// same bytes whenever the same variables are written: no object records
+// when it was made, and the header names no date or machine. Scalar
+// structs whose fields are n x 1 double columns are filled a stretch of
+// rows at a time: a table of any length is never held whole.
 #pragma once
 
 #include <cstdint>
@@ -13,9 +15,15 @@
 
 namespace sweep {
 
-// Variables added through HDF5 to a version 7.3 MAT-file that the MAT-file
-// library has written and closed: scalar structs (a struct may hold
-// another) and double arrays of any shape, written a part at a time. Names
+// Creates (or replaces) path as a version 7.3 MAT-file holding no variable,
+// whose header starts with header_text (cut to the header's 116 bytes).
+// Throws SweepError naming path.
+void create_mat73_file(const std::string& path, const std::string& header_text);
+
+// Variables added through HDF5 to a version 7.3 MAT-file (made by
+// create_mat73_file, or written and closed by the MAT-file library):
+// text, empty arrays, scalar structs (a struct may hold another) and
+// double and int32 arrays of any shape, written a part at a time. Names
 // are paths from the root: "summary", "summary/axes", "summary/final_mean".
 // Every call throws SweepError naming the file when HDF5 fails.
 class MatAdditions {
@@ -23,6 +31,11 @@ public:
     explicit MatAdditions(const std::string& path);
     ~MatAdditions();  // closes whatever close() did not
 
+    // A 1 x n char array of utf8's UTF-16 code units (utf16_text.h).
+    void add_text(const std::string& name, const std::string& utf8);
+    // An empty array of MATLAB class class_name ("double", "int32", "char")
+    // and dimensions dims, one of them 0.
+    void add_empty(const std::string& name, const std::string& class_name, const std::vector<size_t>& dims);
     // A struct whose fields, in this order, are added under its name.
     void add_struct(const std::string& name, const std::vector<std::string>& fields);
     // A double array of MATLAB dimensions dims, stored whole (no chunks);

@@ -1,12 +1,10 @@
 #include "results/sweep_mat_file.h"
 
-#include <matio.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "matfile/mat_column_structs.h"
-#include "matfile/mat_library.h"
 #include "plan/plan_checks.h"
 #include "results/run_table.h"
 #include "results/sweep_summary.h"
@@ -14,55 +12,48 @@
 namespace sweep {
 
 namespace {
-class MatFile {
-public:
-    explicit MatFile(const std::string& path) : path_(path) {
-        quiet_mat_library();
-        mat_ = Mat_CreateVer(path.c_str(), nullptr, MAT_FT_MAT73);
-        if (!mat_) throw SweepError(path + ": cannot create the MAT-file (is its folder writable, the disk full?).");
-    }
-    ~MatFile() {
-        if (mat_) Mat_Close(mat_);
-    }
-    void close() {
-        // Closed once, whether or not it succeeds.
-        mat_t* const mat = mat_;
-        mat_ = nullptr;
-        if (Mat_Close(mat) != 0) fail("cannot finish the MAT-file (is the disk full, or a file-size limit reached?)");
-    }
-    void write(matvar_t* var) { finish(var, Mat_VarWrite(mat_, var, MAT_COMPRESSION_NONE)); }
+void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims) {
+    dims.assign({plan.initial.rows, plan.initial.cols});
+    if (plan.model->lattice_dims == 1) dims = {plan.initial.rows * plan.initial.cols, runs};
+    else dims.push_back(runs);
+}
 
-    // An empty array, which only the library writes so that the host
-    // reads it as empty.
-    void empty(const char* name, matio_classes cls, matio_types type, const std::vector<size_t>& dims) {
-        write(Mat_VarCreate(name, cls, type, static_cast<int>(dims.size()), const_cast<size_t*>(dims.data()),
-                            nullptr, 0));
+// The header's text: what wrote the file and for which sweep, but no date
+// or machine, so that the same sweep gives the same bytes anywhere.
+std::string header_text(const std::string& version, uint64_t fingerprint) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fingerprint));
+    return "MATLAB 7.3 MAT-file, Created by: " + version + " for sweep " + hex + ", HDF5 schema 1.00 .";
+}
+
+// The texts, the snapshots' steps and the empty blocks (which write_results
+// leaves out), before everything else.
+void write_opening(const std::string& path, const SweepPlan& plan, const std::string& version, size_t runs) {
+    MatAdditions file(path);
+    file.add_text("version", version);
+    file.add_text("model", plan.model->arguments.function);
+    file.add_text("description", plan.description);
+    if (plan.snapshots.asked()) {
+        std::vector<double> steps;
+        for (const int32_t k : snapshot_steps(plan)) steps.push_back(k);
+        if (steps.empty()) file.add_empty("snapshot_steps", "double", {0, 1});
+        else file.write_range(file.add_array("snapshot_steps", {steps.size(), 1}), 0, steps.data(), steps.size());
     }
-
-    void column(const char* name, std::vector<double>& values) {
-        size_t dims[2] = {values.size(), 1};
-        write(Mat_VarCreate(name, MAT_C_DOUBLE, MAT_T_DOUBLE, 2, dims, values.data(), MAT_F_DONT_COPY_DATA));
+    std::vector<size_t> dims;
+    stacked_dims(plan, runs, dims);
+    if (sites_per_run(plan) == 0) {
+        file.add_empty("initial_levels", "int32", dims);
+        file.add_empty("final_levels", "int32", dims);
+        if (plan.snapshots.asked()) {
+            dims.insert(dims.end() - 1, static_cast<size_t>(snapshot_count(plan)));
+            file.add_empty("snapshots", "int32", dims);
+        }
     }
+    if (max_steps(plan) == 0) file.add_empty("mean_levels", "double", {0, runs});
+    file.close();
+}
 
-    void text(const char* name, const std::string& value) {
-        size_t dims[2] = {1, value.size()};
-        write(Mat_VarCreate(name, MAT_C_CHAR, MAT_T_UINT8, 2, dims, const_cast<char*>(value.data()),
-                            MAT_F_DONT_COPY_DATA));
-    }
-
-private:
-    void finish(matvar_t* var, int status) {
-        Mat_VarFree(var);
-        if (status != 0) fail("cannot write to the MAT-file (is the disk full, or a file-size limit reached?)");
-    }
-    [[noreturn]] void fail(const std::string& what) { throw SweepError(path_ + ": " + what + "."); }
-
-    std::string path_;
-    mat_t* mat_ = nullptr;
-};
-
-// The tables of runs, added once the MAT-file library has closed the file,
-// a batch of rows at a time.
+// The tables of runs, a batch of rows at a time.
 void write_run_tables(const std::string& path, const SweepPlan& plan, size_t batch_bytes) {
     std::vector<ColumnStruct> tables(2);
     tables[0].name = "runs";
@@ -76,12 +67,6 @@ void write_run_tables(const std::string& path, const SweepPlan& plan, size_t bat
                          [&](int64_t first, size_t count, std::vector<std::vector<double>>& columns) {
                              run_table_rows(plan, first, count, columns);
                          });
-}
-
-void stacked_dims(const SweepPlan& plan, size_t runs, std::vector<size_t>& dims) {
-    dims.assign({plan.initial.rows, plan.initial.cols});
-    if (plan.model->lattice_dims == 1) dims = {plan.initial.rows * plan.initial.cols, runs};
-    else dims.push_back(runs);
 }
 
 // The results of runs first .. first + count - 1, side by side.
@@ -127,9 +112,9 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
 
 // The result blocks, snapshots included, and the summary, in one pass over
 // the journal a batch of runs at a time, each block into one array stored
-// whole: the MAT-file library's chunks for arrays it appends to can leave
-// nearly half their room unused. Empty blocks are the library's
-// (write_sweep_mat). Returns how many runs' streams wrap.
+// whole: chunks for arrays appended to can leave nearly half their room
+// unused. Empty blocks are write_opening's. Returns how many runs' streams
+// wrap.
 int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
     const int64_t runs = plan.run_count();
     const size_t sites = sites_per_run(plan);
@@ -170,30 +155,8 @@ int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJour
 
 int64_t write_sweep_mat(const std::string& path, const SweepPlan& plan, ResultJournal& journal,
                         const std::string& version, size_t batch_bytes) {
-    const int64_t runs = plan.run_count();
-    const size_t sites = sites_per_run(plan);
-    const auto rows = static_cast<size_t>(max_steps(plan));
-    MatFile mat(path);
-    mat.text("version", version);
-    mat.text("model", plan.model->arguments.function);
-    mat.text("description", plan.description);
-    if (plan.snapshots.asked()) {
-        std::vector<double> steps;
-        for (const int32_t k : snapshot_steps(plan)) steps.push_back(k);
-        mat.column("snapshot_steps", steps);
-    }
-    std::vector<size_t> dims;
-    stacked_dims(plan, static_cast<size_t>(runs), dims);
-    if (sites == 0) {
-        mat.empty("initial_levels", MAT_C_INT32, MAT_T_INT32, dims);
-        mat.empty("final_levels", MAT_C_INT32, MAT_T_INT32, dims);
-        if (plan.snapshots.asked()) {
-            dims.insert(dims.end() - 1, static_cast<size_t>(snapshot_count(plan)));
-            mat.empty("snapshots", MAT_C_INT32, MAT_T_INT32, dims);
-        }
-    }
-    if (rows == 0) mat.empty("mean_levels", MAT_C_DOUBLE, MAT_T_DOUBLE, {rows, static_cast<size_t>(runs)});
-    mat.close();
+    create_mat73_file(path, header_text(version, journal.fingerprint()));
+    write_opening(path, plan, version, static_cast<size_t>(plan.run_count()));
     write_run_tables(path, plan, batch_bytes);
     return write_results(path, plan, journal, batch_bytes);
 }

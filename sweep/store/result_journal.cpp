@@ -35,7 +35,7 @@ uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size) {
 }
 
 ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume)
-    : path_(path), offsets_(static_cast<size_t>(run_count), -1) {
+    : path_(path), fingerprint_(fingerprint), offsets_(static_cast<size_t>(run_count), -1) {
     // A journal refused here is never destroyed: its file is closed here.
     try {
         open(path, fingerprint, run_count, resume);

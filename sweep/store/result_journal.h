@@ -31,6 +31,7 @@ public:
     int64_t done_count() const { return done_count_; }
     int64_t dropped_bytes() const { return dropped_bytes_; }  // torn tail removed when resuming
     int64_t damaged_bytes() const { return damaged_bytes_; }  // skipped between whole records when resuming
+    uint64_t fingerprint() const { return fingerprint_; }    // the sweep's, as opened
 
     // Appends a run's results and flushes them to the operating system. A
     // run already recorded is not recorded again.
@@ -57,6 +58,7 @@ private:
     const unsigned char* bytes_at(int64_t offset, size_t length);
 
     std::string path_;
+    uint64_t fingerprint_;
     std::FILE* file_ = nullptr;
     std::vector<int64_t> offsets_;  // record offset per run, -1 while not done
     int64_t done_count_ = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -230,6 +231,44 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
         }
         journal.remove();
     }
+}
+
+// Text is stored as UTF-16 code units, a character past U+FFFF as a
+// surrogate pair, and the header names the program and the sweep.
+TEST(SweepMatFile, StoresTextAsUtf16AndNamesTheSweepInTheHeader) {
+    const std::string description = std::string("# B\xC3\xBCro \xE2\x82\xAC \xF0\x9D\x84\x9E\n") + kRing;
+    const SweepPlan plan = parse_sweep_description(description, "text_test.toml");
+    check_plan(plan);
+    const std::string journal_file = testing::TempDir() + "/text_test.journal";
+    ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
+    fill_journal(plan, journal, 0.5);
+    const std::string path = testing::TempDir() + "/text_test.mat";
+    write_sweep_mat(path, plan, journal, "latticesweep 9.8.7");
+    auto vars = read_mat(path);
+    const matvar_t* text = vars["description"].get();
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(Mat_SizeOf(text->data_type), 2u);
+    const std::u16string stored(static_cast<const char16_t*>(text->data), text->nbytes / 2);
+    const std::u16string want = {'#', ' ', 'B', 0xFC, 'r', 'o', ' ', 0x20AC, ' ', 0xD834, 0xDD1E, '\n'};
+    EXPECT_EQ(stored.substr(0, want.size()), want);
+    EXPECT_EQ(stored.size(), want.size() + std::strlen(kRing));
+    EXPECT_EQ(dims_of(text), (std::vector<size_t>{1, stored.size()}));
+
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char header[128] = {};
+    const size_t got = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    ASSERT_EQ(got, sizeof header);
+    char fingerprint[17];
+    std::snprintf(fingerprint, sizeof fingerprint, "%016llx",
+                  static_cast<unsigned long long>(sweep_fingerprint(plan)));
+    const std::string head(header, 116);
+    EXPECT_EQ(head.rfind("MATLAB 7.3 MAT-file", 0), 0u) << head;
+    EXPECT_NE(head.find("latticesweep 9.8.7 for sweep " + std::string(fingerprint)), std::string::npos) << head;
+    EXPECT_EQ(std::string(header + 124, 4), std::string("\x00\x02IM", 4));
+    std::remove(path.c_str());
+    journal.remove();
 }
 
 // The summary read back against one computed here from every run's means:
