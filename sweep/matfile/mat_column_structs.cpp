@@ -230,28 +230,23 @@ void MatAdditions::add_struct(const std::string& name, const std::vector<std::st
 }
 
 size_t MatAdditions::add_array(const std::string& name, const std::vector<size_t>& dims) {
+    return add_typed_array(name, dims, H5T_IEEE_F64LE, "double");
+}
+
+size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<size_t>& dims) {
+    return add_typed_array(name, dims, H5T_STD_I32LE, "int32");
+}
+
+size_t MatAdditions::add_typed_array(const std::string& name, const std::vector<size_t>& dims, int64_t file_type,
+                                     const char* class_name) {
     // HDF5 lists the dimensions slowest first, so MATLAB's come reversed.
     const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
     const Handle space =
         made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
-    open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_IEEE_F64LE, space.get(),
+    open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), file_type, space.get(),
                                                H5P_DEFAULT, open_->dataset_creation.get(), H5P_DEFAULT),
                                     H5Dclose));
-    class_attribute(path_, open_->arrays.back().get(), "double");
-    size_t length = 1;
-    for (size_t d : dims) length *= d;
-    open_->lengths.push_back(length);
-    return open_->arrays.size() - 1;
-}
-
-size_t MatAdditions::add_int32_array(const std::string& name, const std::vector<size_t>& dims) {
-    const std::vector<hsize_t> reversed(dims.rbegin(), dims.rend());
-    const Handle space =
-        made(path_, H5Screate_simple(static_cast<int>(reversed.size()), reversed.data(), nullptr), H5Sclose);
-    open_->arrays.emplace_back(made(path_, H5Dcreate2(open_->file.get(), name.c_str(), H5T_STD_I32LE, space.get(),
-                                               H5P_DEFAULT, open_->dataset_creation.get(), H5P_DEFAULT),
-                                    H5Dclose));
-    class_attribute(path_, open_->arrays.back().get(), "int32");
+    class_attribute(path_, open_->arrays.back().get(), class_name);
     size_t length = 1;
     for (size_t d : dims) length *= d;
     open_->lengths.push_back(length);

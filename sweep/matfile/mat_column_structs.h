@@ -57,6 +57,10 @@ public:
     void close();
 
 private:
+    // An array of dims in the file's type (an hid_t), marked as class_name.
+    size_t add_typed_array(const std::string& name, const std::vector<size_t>& dims, int64_t file_type,
+                           const char* class_name);
+
     struct Open;
     std::string path_;
     std::unique_ptr<Open> open_;
