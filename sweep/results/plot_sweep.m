@@ -25,11 +25,12 @@ function h = plot_sweep(s, kind, varargin)
 %   against step.
 %
 %   Combinations whose runs have 0 steps have no mean levels: their lines
-%   are left out and the title counts them; the heat map draws their cells
-%   grey, as its colour bar says. More than 10 lines are told apart by a
-%   colour bar instead of a legend. A list that repeats a value is drawn
-%   in its own order, each value where the list has it. Swept values need
-%   not be evenly spaced: the heat map's cells go by position in the list.
+%   are left out, which the legend or colour bar says; the heat map draws
+%   their cells grey, as its colour bar says. More than 10 lines are told
+%   apart by a colour bar of their values instead of a legend. A list that
+%   repeats a value is drawn against its positions, ticks naming the
+%   values. Swept values need not be evenly spaced: the heat map's cells
+%   go by position in the list.
 %
 %   Without a display, draw into an invisible figure and print it:
 %     f = figure('visible', 'off');
@@ -587,7 +588,7 @@ function panels = montage_positions(h, n)
   if n > 4
     text_line = 0.8 * text_line;
   end
-  bar_width = 10 * text_line;  % the colour bar, its ticks and label at the right
+  bar_width = 12 * text_line;  % the colour bar, its ticks and label at the right
   cell_w = (w - bar_width) / across;
   cell_h = hgt / down;
   left = 4 * text_line;
