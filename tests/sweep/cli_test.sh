@@ -262,9 +262,13 @@ octave)
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
     "addpath('$SWEEP_TEST_DATA'); sweep_summary_check('ring.mat', {'noise', 'radius', 'mutation_rate'}); sweep_summary_check('torus.mat', {'payoff_mode', 'neighbourhood', 'steps'}); sweep_summary_check('wrap.mat', {'steps'});" \
     || fail "Octave found a summary that differs from the runs' means"
-  # plot_sweep, as installed beside the plug-ins, draws every kind of figure headless.
+  # plot_sweep, as installed beside the plug-ins, draws every kind of figure headless,
+  # also from awkward sweeps (runs of 0 steps, repeated values, many combinations, ...).
+  for d in plot_*.toml; do
+    expect_status 0 sweep "$d" -o "${d%.toml}.mat" --quiet
+  done
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
-    "warning('off', 'Octave:gnuplot-graphics'); graphics_toolkit('gnuplot'); addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); plot_sweep_check('ring.mat', 'torus.mat', 'ring_snapshots.mat');" \
+    "warning('off', 'Octave:gnuplot-graphics'); graphics_toolkit('gnuplot'); addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); plot_sweep_check('ring.mat', 'torus.mat', 'ring_snapshots.mat', '.');" \
     || fail "plot_sweep did not draw its figures as expected"
   ;;
 safety)
