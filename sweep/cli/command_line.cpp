@@ -18,14 +18,15 @@ namespace sweep {
 
 namespace {
 const char* kSweepUsage =
-    "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume] [--quiet]\n"
-    "                     [--one-at-a-time]\n";
+    "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume]\n"
+    "                     [--overwrite] [--quiet] [--one-at-a-time]\n";
 // The run command's usage opens with the model's arguments (run_usage),
 // then these lines.
 const char* kRunUsageStart = "  latticesweep run --model ring|torus";
 const char* kRunUsageEnd =
     "                   (--traits \"0 1 2; 2 1 0\" | --random SIZE [--initial-seed N]\n"
-    "                    | --traits-file FILE.mat [--variable NAME]) [-o OUTPUT.mat] [--quiet]\n";
+    "                    | --traits-file FILE.mat [--variable NAME])\n"
+    "                   [-o OUTPUT.mat [--overwrite]] [--quiet]\n";
 const size_t kRunUsageWidth = 76;
 
 const char* kMpiUsage = "  mpirun -np 4 latticesweep sweep DESCRIPTION.toml -o OUTPUT.mat --threads 1\n";
@@ -176,7 +177,8 @@ void use_own_help_layout(CLI::App& app) {
 }
 
 // An option that takes a value. It is read after parsing (given_value), so
-// that a missing value or a repeat gets a message of ours.
+// that a missing value gets a message of ours, and a repeat one
+// (refuse_repeats).
 CLI::Option* add_value_option(CLI::App& command, const std::string& names, const std::string& value_name,
                               const std::string& help) {
     return command.add_option(names, help)
@@ -187,13 +189,21 @@ CLI::Option* add_value_option(CLI::App& command, const std::string& names, const
 
 std::string option_name(const CLI::Option& option) { return "--" + option.get_lnames().front(); }
 
-// The option's value, "" when it is absent; the last one when it is given
-// more than once, unless once forbids that.
-std::string given_value(const CLI::Option& option, bool once) {
+// Every option of a command, flags included, is given at most once: a
+// second value would silently replace the first.
+void refuse_repeats(const CLI::App& command) {
+    for (const CLI::Option* option : command.get_options()) {
+        if (option->nonpositional() && option->count() > 1) {
+            throw SweepError("option " + option_name(*option) + " is given twice; give it once.");
+        }
+    }
+}
+
+// The option's value, "" when it is absent (a repeat is refused before).
+std::string given_value(const CLI::Option& option) {
     const std::vector<std::string>& values = option.results();
     if (values.empty()) return std::string();
     const std::string name = option_name(option);
-    if (once && values.size() > 1) throw SweepError("option " + name + " is given twice; give it once.");
     if (values.back().empty()) {
         std::string help = option.get_description();
         std::replace(help.begin(), help.end(), '\n', ' ');
@@ -232,6 +242,8 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
                                      "compute threads, 1 to 4096 (default: the number of\ncores, " +
                                          std::to_string(core_count()) + " here; per rank under mpirun)");
     sweep->add_flag("--resume", options.resume, "continue a stopped sweep from its journal");
+    sweep->add_flag("--overwrite", options.overwrite,
+                    "replace OUTPUT.mat if it exists (without it, an\nexisting output is kept and the sweep refused)");
     sweep->add_flag("--quiet", options.quiet, "no progress line and no notes");
     sweep->add_flag("--one-at-a-time", options.one_at_a_time,
                     "make each run alone instead of two of one shape\n"
@@ -270,13 +282,16 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
     slots.output = add_value_option(*run, "-o,--output", "OUTPUT.mat",
                                     "write a one-run MAT-file instead of printing the\nresults")
                        ->group("Output");
+    run->add_flag("--overwrite", options.overwrite, "with -o: replace OUTPUT.mat if it exists")->group("Output");
     run->add_flag("--quiet", options.quiet, "with -o: no progress line and no notes")->group("Output");
     return slots;
 }
 
-// The first word the command did not know, as an error.
+// The first word the command did not know, as an error; "--" ends the
+// options (the words after it are the command's arguments).
 void refuse_unknown(const CLI::App& command) {
-    const std::vector<std::string> unknown = command.remaining();
+    std::vector<std::string> unknown = command.remaining();
+    unknown.erase(std::remove(unknown.begin(), unknown.end(), "--"), unknown.end());
     if (unknown.empty()) return;
     if (unknown.front().rfind("-", 0) != 0) {
         throw SweepError("unexpected argument '" + unknown.front() + "': every value follows its option, as in " +
@@ -295,6 +310,7 @@ std::string default_output(const std::string& description) {
 
 void read_sweep(const SweepSlots& slots, CommandLine& line) {
     refuse_unknown(*slots.command);
+    refuse_repeats(*slots.command);
     const std::vector<std::string>& descriptions = slots.description->results();
     if (descriptions.empty()) {
         throw SweepError("sweep needs a sweep description to run, as in: latticesweep sweep noise_sweep.toml");
@@ -305,10 +321,10 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
     }
     line.command = Command::sweep;
     line.description = descriptions.front();
-    line.options.output = given_value(*slots.output, false);
+    line.options.output = given_value(*slots.output);
     if (line.options.output.empty()) line.options.output = default_output(line.description);
     line.options.threads = core_count();
-    const std::string threads = given_value(*slots.threads, false);
+    const std::string threads = given_value(*slots.threads);
     long long value = 0;
     if (!threads.empty()) {
         if (!whole_number(threads, 1, kMaxThreads, value)) {
@@ -317,7 +333,7 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
         }
         line.options.threads = static_cast<int>(value);
     }
-    const std::string halt_after = given_value(*slots.halt_after, false);
+    const std::string halt_after = given_value(*slots.halt_after);
     if (!halt_after.empty()) {
         if (!whole_number(halt_after, 0, INT64_MAX, value)) {
             throw SweepError("option --halt-after: give a whole number of runs, 0 or more; got '" + halt_after + "'.");
@@ -328,13 +344,17 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
 
 void read_run(const RunSlots& slots, CommandLine& line) {
     refuse_unknown(*slots.command);
+    refuse_repeats(*slots.command);
     RunOptionValues values;
     for (const CLI::Option* option : slots.values) {
-        const std::string value = given_value(*option, true);
+        const std::string value = given_value(*option);
         if (!value.empty()) values[option_name(*option)] = value;
     }
     line.command = Command::run;
-    line.options.output = given_value(*slots.output, true);
+    line.options.output = given_value(*slots.output);
+    if (line.options.overwrite && line.options.output.empty()) {
+        throw SweepError("option --overwrite replaces the file -o names; without -o run only prints its results.");
+    }
     line.plan = run_plan_from_options(values);
 }
 

@@ -232,8 +232,9 @@ void compute_as_worker(const SweepPlan& plan, int threads, int lane_runs) {
 
 // Rank 0 reads the description; every rank parses the same text and checks
 // the plan. Empty when every rank has it; otherwise this rank's reason
-// (empty here when another rank failed), and every rank knows.
-std::string plan_on_every_rank(const std::string& path, int rank, SweepPlan& plan, bool& everyone) {
+// (empty here when another rank failed), and every rank knows whether all
+// have it (everyone) and whether rank 0 has (root_ok).
+std::string plan_on_every_rank(const std::string& path, int rank, SweepPlan& plan, bool& everyone, bool& root_ok) {
     std::string text;
     bool readable = true;
     if (rank == 0) {
@@ -255,8 +256,26 @@ std::string plan_on_every_rank(const std::string& path, int rank, SweepPlan& pla
             error = e.what();
         }
     }
+    int root = error.empty() ? 1 : 0;
+    MPI_Bcast(&root, 1, MPI_INT, 0, MPI_COMM_WORLD);
+    root_ok = root == 1;
     everyone = all_agree(error.empty());
     return error;
+}
+
+// A plan some rank could not make, said once: by rank 0 when the fault is
+// its own (every rank parsed the same text, so the others found it too),
+// else by each rank that failed alone (its initial-levels file, say), with
+// rank 0 pointing at them.
+void report_plan_fault(const std::string& error, int rank, bool root_ok) {
+    if (rank == 0 && !root_ok) {
+        std::fprintf(stderr, "latticesweep: %s\n", error.c_str());
+    } else if (rank == 0) {
+        std::fprintf(stderr, "latticesweep: another rank could not read the sweep description or its initial-levels "
+                             "file (its own message says why; every machine must reach them at the same path)\n");
+    } else if (root_ok && !error.empty()) {
+        std::fprintf(stderr, "latticesweep rank %d: %s\n", rank, error.c_str());
+    }
 }
 
 // Rank 0's part: the sweep itself, with the other ranks computing beside
@@ -300,14 +319,10 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
 
     SweepPlan plan;
     bool everyone = false;
-    const std::string error = plan_on_every_rank(path, rank, plan, everyone);
+    bool root_ok = false;
+    const std::string error = plan_on_every_rank(path, rank, plan, everyone, root_ok);
     if (!everyone) {
-        if (rank == 0 || !error.empty()) {
-            const char* other = "another rank could not read the sweep description or its initial-levels file (its "
-                                "own message says why; every machine must reach them at the same path)";
-            std::fprintf(stderr, "latticesweep%s: %s\n", rank ? (" rank " + std::to_string(rank)).c_str() : "",
-                         error.empty() ? other : error.c_str());
-        }
+        report_plan_fault(error, rank, root_ok);
         MPI_Finalize();
         return 2;
     }

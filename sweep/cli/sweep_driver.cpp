@@ -54,6 +54,10 @@ bool exists(const std::string& path) {
 // device, a pipe or a symbolic link, and never the files it reads.
 void check_output_paths(const SweepPlan& plan, const std::string& output) {
     struct stat st {};
+    if (!output.empty() && output.back() == '/') {
+        throw SweepError(output + ": names a folder (it ends in /); name the MAT-file to write, for example " +
+                         output + "results.mat.");
+    }
     if (stat(output.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         throw SweepError(output + ": is a folder; name the MAT-file to write, for example " + output +
                          "/results.mat.");
@@ -87,13 +91,80 @@ void check_output_paths(const SweepPlan& plan, const std::string& output) {
                          "; the output's folder must exist and be writable.");
     }
 }
+
+// What stands at the output decides what a sweep may do there: a journal
+// holding runs is continued only with --resume, --resume needs such a
+// journal, and an existing output is replaced only with --overwrite (a
+// finished sweep leaves its output and no journal). A stub journal holds
+// no run: the sweep starts afresh over it.
+void check_what_stands(const SweepOptions& options, const std::string& journal_file) {
+    const std::string& output = options.output;
+    const bool journal = exists(journal_file) && !journal_is_stub(journal_file);
+    if (!options.resume && journal) {
+        throw SweepError(journal_file + ": an earlier sweep to " + output +
+                         " stopped before it finished and left this journal; continue it with --resume, or delete "
+                         "the journal to start afresh.");
+    }
+    if (options.resume && !journal && !exists(journal_file)) {
+        if (exists(output)) {
+            throw SweepError(output + ": this sweep is finished (its journal is deleted once the MAT-file is whole), "
+                             "so there is nothing to resume; the file stays as it is. To make it again, leave out "
+                             "--resume and add --overwrite.");
+        }
+        throw SweepError("--resume: there is no journal " + journal_file + " to continue (a stopped sweep to " +
+                         output + " leaves one there). Check the output's name (-o), or leave out --resume to "
+                         "start the sweep.");
+    }
+    if (!journal && !options.overwrite && exists(output)) {
+        throw SweepError(output + ": already exists; latticesweep replaces a file only when told: add --overwrite "
+                         "to replace it, or name another output with -o.");
+    }
+}
 }  // namespace
 
 std::string journal_path(const std::string& output) { return output + ".journal"; }
 
 std::string program_version() { return std::string("latticesweep ") + LATTICESIM_VERSION; }
 
+namespace {
+template <typename T>
+uint64_t fingerprint_values(uint64_t hash, const std::vector<T>& values) {
+    const uint64_t count = values.size();
+    hash = fingerprint_bytes(hash, &count, sizeof count);
+    return fingerprint_bytes(hash, values.data(), values.size() * sizeof(T));
+}
+
+// The arguments every run shares and the lists it takes its swept ones
+// from: slots of fixed values (0 for a swept slot), then the swept lists.
+uint64_t fingerprint_arguments(uint64_t hash, const SweepPlan& plan) {
+    std::vector<double> fixed = plan.fixed;
+    fixed[static_cast<size_t>(models::scalar_slots(*plan.model).seed)] = 0;
+    for (const SweptArgument& s : plan.swept) fixed[static_cast<size_t>(s.slot)] = 0;
+    hash = fingerprint_values(hash, fixed);
+    for (const SweptArgument& s : plan.swept) {
+        const int64_t slot = s.slot;
+        hash = fingerprint_bytes(hash, &slot, sizeof slot);
+        hash = fingerprint_values(hash, s.values);
+    }
+    return hash;
+}
+}  // namespace
+
 uint64_t sweep_fingerprint(const SweepPlan& plan) {
+    const std::string head = "plan 2 " + program_version();
+    uint64_t h = fingerprint_bytes(kFingerprintStart, head.data(), head.size());
+    const InitialLevels& init = plan.initial;
+    const int64_t numbers[] = {plan.model->journal_code, static_cast<int64_t>(plan.swept.size()), plan.replicates,
+                               plan.first_seed, static_cast<int64_t>(init.kind), static_cast<int64_t>(init.rows),
+                               static_cast<int64_t>(init.cols), init.has_seed ? 1 : 0, init.seed,
+                               summary_last_steps(plan)};
+    h = fingerprint_bytes(h, numbers, sizeof numbers);
+    h = fingerprint_arguments(h, plan);
+    h = fingerprint_values(h, init.values);
+    return fingerprint_values(h, snapshot_steps(plan));
+}
+
+uint64_t description_fingerprint(const SweepPlan& plan) {
     uint64_t h = kFingerprintStart;
     const std::string version = program_version();
     h = fingerprint_bytes(h, version.data(), version.size());
@@ -136,8 +207,8 @@ void check_output_room(const SweepPlan& plan, const SweepOptions& options, const
 
 // "resuming: 40 of 192 runs already done", with what resuming dropped.
 void report_resume(const ResultJournal& journal, int64_t runs) {
-    std::fprintf(stderr, "latticesweep: resuming: %lld of %lld runs already done",
-                 static_cast<long long>(journal.done_count()), static_cast<long long>(runs));
+    std::fprintf(stderr, "latticesweep: resuming: %lld of %s already done",
+                 static_cast<long long>(journal.done_count()), runs_text(runs).c_str());
     if (journal.damaged_bytes() > 0) {
         std::fprintf(stderr, " (skipped %lld damaged bytes inside the journal; the runs they held are made "
                              "again)", static_cast<long long>(journal.damaged_bytes()));
@@ -165,9 +236,9 @@ void write_results(const SweepPlan& plan, const std::string& output, ResultJourn
     // A warning about the results themselves: printed even when quiet.
     if (wrapped > 0) {
         std::fprintf(stderr,
-                     "latticesweep: %lld of %lld runs draw past the random stream's period (sites x steps > "
+                     "latticesweep: %lld of %s draw past the random stream's period (sites x steps > "
                      "%lld) and reuse their randomness; stream_wraps in %s marks them.\n",
-                     static_cast<long long>(wrapped), static_cast<long long>(plan.run_count()),
+                     static_cast<long long>(wrapped), runs_text(plan.run_count()).c_str(),
                      static_cast<long long>(arguments::kStreamPeriod), output.c_str());
     }
 }
@@ -180,15 +251,12 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     const std::string& output = options.output;
     check_output_paths(plan, output);
     const std::string journal_file = journal_path(output);
-    check_output_room(plan, options, journal_file);
     const OutputLock lock(output);
-    if (!options.resume && exists(journal_file) && !journal_is_stub(journal_file)) {
-        throw SweepError(journal_file + ": an earlier sweep to " + output +
-                         " stopped before it finished and left this journal; continue it with --resume, or delete "
-                         "the journal to start afresh.");
-    }
+    check_what_stands(options, journal_file);
+    check_output_room(plan, options, journal_file);
     const int64_t runs = plan.run_count();
-    ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume);
+    ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume,
+                          {description_fingerprint(plan)});
     if (options.resume && !options.quiet) report_resume(journal, runs);
     // The runs still to make are read off the journal as they are handed out.
     const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());

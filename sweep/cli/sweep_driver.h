@@ -17,6 +17,7 @@ struct SweepOptions {
     std::string output;      // the MAT-file to write
     int threads = 1;         // compute threads (per MPI rank)
     bool resume = false;     // continue from the output's journal
+    bool overwrite = false;  // replace an existing output file
     bool quiet = false;      // no progress line and no notes (warnings about the results still print)
     bool one_at_a_time = false;  // every run alone, not stepped with another in a lane: for comparing speed
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
@@ -39,8 +40,17 @@ int lane_runs_of(const SweepOptions& options);
 // The program's name and version, stored in every MAT-file it writes.
 std::string program_version();
 
-// Identifies a sweep's inputs, so a journal is resumed only by its own sweep.
+// Identifies a sweep by what its description means (model, fixed and swept
+// values, replicates and seeds, initial levels, snapshot steps, the
+// summary's steps) and the program's version, so that a journal is resumed
+// only by its own sweep, whatever comments or layout changed. Call after
+// check_plan.
 uint64_t sweep_fingerprint(const SweepPlan& plan);
+
+// The fingerprint earlier journals carry (latticesweep 0.1.0 wrote them):
+// the program's version, the description's bytes and its initial levels.
+// Still accepted when resuming with the same version.
+uint64_t description_fingerprint(const SweepPlan& plan);
 
 // Runs the sweep of plan into options.output. Throws SweepError.
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute);

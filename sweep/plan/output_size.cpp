@@ -24,6 +24,20 @@ std::string size_where(const SweepPlan& plan) {
     if (plan.snapshots.asked()) return plan.snapshots.where;
     return plan.description_path.empty() ? std::string("the sweep") : plan.description_path;
 }
+
+// "268435456 bytes": an exact count, for sizes that round alike.
+std::string exact_bytes(double bytes) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.0f bytes", bytes);
+    return text;
+}
+
+// A size refused for passing bound, told so that it reads as more than the
+// bound: with its exact count when both round to the same text.
+std::string past_bound_text(double bytes, double bound) {
+    const std::string text = byte_text(bytes);
+    return text == byte_text(bound) ? text + " (" + exact_bytes(bytes) + ")" : text;
+}
 }  // namespace
 
 OutputSize estimate_output_size(const SweepPlan& plan) {
@@ -53,14 +67,20 @@ OutputSize estimate_output_size(const SweepPlan& plan) {
 void check_output_size_limits(const SweepPlan& plan) {
     const OutputSize size = estimate_output_size(plan);
     if (size.run_snapshots > kMaxRunSnapshotBytes) {
-        throw SweepError(size_where(plan) + ": each run's " + std::to_string(snapshot_count(plan)) +
-                         " snapshots would take " + byte_text(size.run_snapshots) + "; a run keeps at most " +
-                         byte_text(kMaxRunSnapshotBytes) + " of them (256 MiB). Ask for fewer snapshots.");
+        const int64_t shots = snapshot_count(plan);
+        throw SweepError(size_where(plan) + ": each run's " +
+                         (shots == 1 ? std::string("snapshot") : std::to_string(shots) + " snapshots") +
+                         " would take " + past_bound_text(size.run_snapshots, kMaxRunSnapshotBytes) +
+                         "; a run keeps at most " + byte_text(kMaxRunSnapshotBytes) + " of them (256 MiB, " +
+                         exact_bytes(kMaxRunSnapshotBytes) + "). Ask for fewer snapshots.");
     }
-    if (size.mat_file + size.journal > kMaxOutputBytes) {
+    const double total = size.mat_file + size.journal;
+    if (total > kMaxOutputBytes) {
         throw SweepError(size_where(plan) + ": the output would take about " + byte_text(size.mat_file) +
-                         " and its journal " + byte_text(size.journal) + "; one sweep writes at most " +
-                         byte_text(kMaxOutputBytes) + " (1 TiB). Ask for fewer runs or snapshots.");
+                         " and its journal " + byte_text(size.journal) + ", " +
+                         past_bound_text(total, kMaxOutputBytes) + " in all; one sweep writes at most " +
+                         byte_text(kMaxOutputBytes) + " (1 TiB, " + exact_bytes(kMaxOutputBytes) +
+                         "). Ask for fewer runs or snapshots.");
     }
 }
 
@@ -99,7 +119,7 @@ void check_free_space(const SweepPlan& plan, const std::string& output, double j
 std::string output_size_line(const SweepPlan& plan, const std::string& output, double free_bytes) {
     const OutputSize size = estimate_output_size(plan);
     const int64_t shots = snapshot_count(plan);
-    std::string line = "latticesweep: " + std::to_string(plan.run_count()) + " runs, " + std::to_string(shots) +
+    std::string line = "latticesweep: " + runs_text(plan.run_count()) + ", " + std::to_string(shots) +
                        (shots == 1 ? " snapshot each: " : " snapshots each: ") + output + " will take about " +
                        byte_text(size.mat_file) + " (snapshots " + byte_text(size.snapshots) +
                        "), its journal up to " + byte_text(size.journal) + " while the sweep runs";

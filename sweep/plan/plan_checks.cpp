@@ -1,5 +1,6 @@
 #include "plan/plan_checks.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -40,6 +41,59 @@ void check_snapshot_steps(const SweepPlan& plan) {
                          std::to_string(fewest) + ", the fewest steps of any run.");
     }
 }
+
+// Runs of 0 steps have no means: last_mean averages those of the others.
+void check_last_steps(const SweepPlan& plan) {
+    if (plan.last_steps == 0) return;
+    const int32_t fewest = min_steps_made(plan);
+    if (fewest == 0) {
+        throw SweepError(plan.last_steps_where + ": every run makes 0 steps, so there are no means for last_steps to "
+                         "average; leave [summary] last_steps out.");
+    }
+    if (plan.last_steps <= fewest) return;
+    const std::string which = fewest == min_steps(plan) ? "the fewest steps of any run"
+                                                        : "the fewest steps of any run that makes steps (runs of 0 "
+                                                          "steps have no means, and their last_mean is NaN)";
+    throw SweepError(plan.last_steps_where + ": last_steps must lie in 1 .. " + std::to_string(fewest) + ", " +
+                     which + "; got " + std::to_string(plan.last_steps) + ".");
+}
+
+// Why seeds a and b (a < b, one stream by seed_stream) share it: they lie
+// around seed 0 or seed -2147483648, the only places where consecutive
+// seeds do.
+std::string why_one_stream(int64_t a, int64_t b) {
+    if (b == int64_t{INT32_MIN} + 1) {
+        return "-2147483648 starts seed 1's stream, and -2147483647 joins it after one draw";
+    }
+    return std::to_string(a == 0 ? a : b) + " starts seed 1's stream, as -1 and 1 do";
+}
+
+// Replicates of one combination differ only in their seeds: two whose
+// seeds start one stream make the same run twice. Within one combination's
+// consecutive seeds that happens only around seed 0 (-1, 0, 1) and seed
+// -2147483648 (with -2147483647); the seeds are checked to lie in int32.
+void check_replicate_seeds(const SweepPlan& plan) {
+    if (plan.replicates < 2) return;
+    for (const int64_t centre : {int64_t{0}, int64_t{INT32_MIN}}) {
+        const int64_t at = centre - plan.first_seed;  // the run with that seed
+        if (at < 0 || at >= plan.run_count()) continue;
+        const int64_t first = at - at % plan.replicates;  // its combination's runs: first .. last
+        const int64_t last = first + plan.replicates - 1;
+        for (int64_t b = std::max(first, at - 1); b <= std::min(last, at + 1); ++b) {
+            for (int64_t a = std::max(first, at - 1); a < b; ++a) {
+                const int64_t seed_a = plan.first_seed + a;
+                const int64_t seed_b = plan.first_seed + b;
+                if (seed_stream(seed_a) != seed_stream(seed_b)) continue;
+                throw SweepError(plan.seeds_where + ": runs " + std::to_string(a + 1) + " and " +
+                                 std::to_string(b + 1) + " (seeds " + std::to_string(seed_a) + " and " +
+                                 std::to_string(seed_b) + ") are replicates of one combination and give one random "
+                                 "stream (" + why_one_stream(seed_a, seed_b) + "), so they make the same run. "
+                                 "Set first_seed = 1, or first_seed = -" + std::to_string(plan.run_count()) +
+                                 " for seeds below 0: then every run has a stream of its own.");
+            }
+        }
+    }
+}
 }  // namespace
 
 void check_plan(const SweepPlan& plan) {
@@ -65,10 +119,8 @@ void check_plan(const SweepPlan& plan) {
             given_levels_checked[run.params.levels] = true;
         }
     }
-    if (plan.last_steps > min_steps(plan)) {
-        throw SweepError(plan.last_steps_where + ": last_steps must lie in 1 .. " + std::to_string(min_steps(plan)) +
-                         ", the fewest steps of any run; got " + std::to_string(plan.last_steps) + ".");
-    }
+    check_last_steps(plan);
+    check_replicate_seeds(plan);
     check_snapshot_steps(plan);
     check_output_size_limits(plan);
 }

@@ -254,6 +254,17 @@ void read_replicates(const toml::table& table, const Place& place, SweepPlan& pl
     }
 }
 
+// A count of steps read from a description: at least least (rule says
+// so), and no more than a run can make (steps is an int32 argument).
+void check_step_count(int64_t steps, int64_t least, const std::string& name, const std::string& rule,
+                      const std::string& where) {
+    if (steps < least) throw SweepError(where + ": " + rule + "; got " + std::to_string(steps) + ".");
+    if (steps > INT32_MAX) {
+        throw SweepError(where + ": " + name + " must be at most 2147483647, the most steps a run can make; got " +
+                         std::to_string(steps) + ".");
+    }
+}
+
 void read_summary(const toml::table& table, const Place& place, SweepPlan& plan) {
     for (auto&& [k, node] : table) {
         const std::string key(k.str());
@@ -262,10 +273,8 @@ void read_summary(const toml::table& table, const Place& place, SweepPlan& plan)
         plan.last_steps = integer(node, where);
         plan.last_steps_where = where;
         // Above every run's steps is refused once the steps are known (check_plan).
-        if (plan.last_steps < 1 || plan.last_steps > INT32_MAX) {
-            throw SweepError(where + ": last_steps must be a whole number of steps, 1 or more; got " +
-                             std::to_string(plan.last_steps) + ".");
-        }
+        check_step_count(plan.last_steps, 1, "last_steps", "last_steps must be a whole number of steps, 1 or more",
+                         where);
     }
 }
 
@@ -279,18 +288,17 @@ void read_snapshots(const toml::table& table, const Place& place, const std::str
         const std::string where = place.at(k.source(), "snapshots." + key);
         if (key == "every") {
             snap.every = integer(node, where);
-            if (snap.every < 1 || snap.every > INT32_MAX) {
-                throw SweepError(where + ": every must be a whole number of steps, 1 or more; got " +
-                                 std::to_string(snap.every) + ".");
-            }
+            check_step_count(snap.every, 1, "every", "every must be a whole number of steps, 1 or more", where);
         } else if (key == "steps") {
             const toml::array* list = node.as_array();
             if (!list || list->empty()) throw SweepError(where + ": expected a list of steps, such as [0, 500, 1000].");
             for (const toml::node& v : *list) {
                 const int64_t step = integer(v, where);
-                if (step < 0 || step > INT32_MAX || (!snap.steps.empty() && step <= snap.steps.back())) {
-                    throw SweepError(where + ": snapshot steps must be whole numbers from 0 on, each larger than "
-                                             "the one before; got " + std::to_string(step) + ".");
+                check_step_count(step, 0, "a snapshot step", "snapshot steps must be whole numbers from 0 on",
+                                 where);
+                if (!snap.steps.empty() && step <= snap.steps.back()) {
+                    throw SweepError(where + ": snapshot steps must each be larger than the one before; got " +
+                                     std::to_string(step) + " after " + std::to_string(snap.steps.back()) + ".");
                 }
                 snap.steps.push_back(step);
             }

@@ -111,10 +111,32 @@ int32_t max_steps(const SweepPlan& plan) { return static_cast<int32_t>(steps_bou
 
 int32_t min_steps(const SweepPlan& plan) { return static_cast<int32_t>(steps_bounds(plan).first); }
 
+int32_t min_steps_made(const SweepPlan& plan) {
+    const int slot = models::scalar_slots(*plan.model).steps;
+    const std::vector<double> fixed(1, plan.fixed[static_cast<size_t>(slot)]);
+    const std::vector<double>* values = &fixed;
+    for (const SweptArgument& s : plan.swept) {
+        if (s.slot == slot) values = &s.values;
+    }
+    int32_t fewest = 0;
+    for (const double v : *values) {
+        const auto steps = static_cast<int32_t>(v);  // checked: within int32 after truncation
+        if (steps >= 1 && (fewest == 0 || steps < fewest)) fewest = steps;
+    }
+    return fewest;
+}
+
 int32_t summary_last_steps(const SweepPlan& plan) {
     if (plan.last_steps > 0) return static_cast<int32_t>(plan.last_steps);
-    return std::min(kDefaultLastSteps, min_steps(plan));
+    return std::min(kDefaultLastSteps, min_steps_made(plan));
 }
+
+int64_t seed_stream(int64_t seed) {
+    const int64_t magnitude = seed < 0 ? -seed : seed;
+    return magnitude == 0 || magnitude >= INT32_MAX ? 1 : magnitude;
+}
+
+std::string runs_text(int64_t runs) { return std::to_string(runs) + (runs == 1 ? " run" : " runs"); }
 
 int64_t snapshot_count(const SweepPlan& plan) {
     const SnapshotRequest& snap = plan.snapshots;

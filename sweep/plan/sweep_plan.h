@@ -1,9 +1,9 @@
 // A sweep: one model, each scalar argument either fixed or swept over a list
 // of values, replicates with seeds derived from the run index, and the
-// initial levels. Runs are numbered 0 .. run_count - 1 in sweep order: the
-// first swept argument varies slowest, the replicate fastest. A run's
-// arguments are computed from its number, so a sweep of any length takes
-// memory only for its lists.
+// initial levels. Runs are numbered 0 .. run_count - 1 in sweep order (the
+// messages and the host count them from 1): the first swept argument varies
+// slowest, the replicate fastest. A run's arguments are computed from its
+// number, so a sweep of any length takes memory only for its lists.
 #pragma once
 
 #include <cstdint>
@@ -92,9 +92,23 @@ int32_t max_steps(const SweepPlan& plan);
 // Fewest steps of any run.
 int32_t min_steps(const SweepPlan& plan);
 
+// Fewest steps of any run that makes steps (after truncation toward zero);
+// 0 when every run makes none.
+int32_t min_steps_made(const SweepPlan& plan);
+
 // The final steps of each run that the summary's last_mean averages:
-// last_steps when given, else min(100, min_steps(plan)).
+// last_steps when given, else min(100, min_steps_made(plan)). Runs of 0
+// steps have no means to average (their last_mean is NaN).
 int32_t summary_last_steps(const SweepPlan& plan);
+
+// The random stream a seed starts, as core::uniform_seed and uniform_start
+// treat it: s and -s start one stream; 0 and -2147483648 start seed 1's,
+// and +-2147483647 draw one 0 and then go on as seed 1's. Two seeds give
+// one stream when their values here are equal.
+int64_t seed_stream(int64_t seed);
+
+// "1 run", "18 runs": a count of runs in a message.
+std::string runs_text(int64_t runs);
 
 // How many snapshots each run keeps (0 when none are asked for).
 int64_t snapshot_count(const SweepPlan& plan);

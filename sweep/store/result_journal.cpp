@@ -34,11 +34,12 @@ uint64_t fingerprint_bytes(uint64_t hash, const void* data, size_t size) {
     return hash;
 }
 
-ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume)
+ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume,
+                             const std::vector<uint64_t>& also_accepted)
     : path_(path), fingerprint_(fingerprint), offsets_(static_cast<size_t>(run_count), -1) {
     // A journal refused here is never destroyed: its file is closed here.
     try {
-        open(path, fingerprint, run_count, resume);
+        open(path, fingerprint, run_count, resume, also_accepted);
     } catch (...) {
         if (file_) std::fclose(file_);
         file_ = nullptr;
@@ -46,7 +47,8 @@ ResultJournal::ResultJournal(const std::string& path, uint64_t fingerprint, int6
     }
 }
 
-void ResultJournal::open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume) {
+void ResultJournal::open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume,
+                         const std::vector<uint64_t>& also_accepted) {
     errno = 0;
     if (resume && !journal_is_stub(path)) file_ = std::fopen(path.c_str(), "r+b");
     if (file_) {
@@ -60,10 +62,14 @@ void ResultJournal::open(const std::string& path, uint64_t fingerprint, int64_t 
         }
         std::memcpy(&fp, header + 16, 8);
         std::memcpy(&count, header + 24, 8);
-        if (fp != fingerprint || count != static_cast<uint64_t>(run_count)) {
+        const bool known = fp == fingerprint ||
+                           std::find(also_accepted.begin(), also_accepted.end(), fp) != also_accepted.end();
+        if (!known || count != static_cast<uint64_t>(run_count)) {
             errno = 0;
-            fail(path, "this journal belongs to a different sweep (the description, its initial levels or the "
-                       "program version changed); delete it to start afresh");
+            fail(path, "this journal belongs to a different sweep (the runs' arguments or seeds, the initial levels, "
+                       "the snapshots, the summary or the program version differ; comments and layout do not "
+                       "count). Resume it with the description it was started from, or write this sweep elsewhere "
+                       "with -o; deleting the journal throws its finished runs away");
         }
         fseeko(file_, 0, SEEK_END);
         scan(static_cast<int64_t>(ftello(file_)));

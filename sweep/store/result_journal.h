@@ -20,9 +20,12 @@ class ResultJournal {
 public:
     // Opens the journal at path for a sweep of run_count runs identified by
     // fingerprint. resume: keep the records of an existing journal (which
-    // must belong to the same sweep) and drop a torn tail; otherwise start
-    // an empty one (also in place of a stub). Throws SweepError naming path.
-    ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume);
+    // must belong to the same sweep: its fingerprint this one or one of
+    // also_accepted, which earlier releases wrote) and drop a torn tail;
+    // otherwise start an empty one (also in place of a stub). Throws
+    // SweepError naming path.
+    ResultJournal(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume,
+                  const std::vector<uint64_t>& also_accepted = {});
     ~ResultJournal();
     ResultJournal(const ResultJournal&) = delete;
     ResultJournal& operator=(const ResultJournal&) = delete;
@@ -45,7 +48,8 @@ public:
 
 private:
     // The constructor's work: opens the journal at path, or refuses it.
-    void open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume);
+    void open(const std::string& path, uint64_t fingerprint, int64_t run_count, bool resume,
+              const std::vector<uint64_t>& also_accepted);
     void scan(int64_t file_size);
     // The size of the whole, checked record at offset (and its run index), or 0.
     int64_t record_at(int64_t at, int64_t file_size, int64_t& index);

@@ -129,6 +129,36 @@ resume)
   nothing_named long.mat long.mat.partial
   expect_status 0 sweep long.toml -o long.mat --threads 2 --resume
   expect_same long_whole.mat long.mat
+  # Comments and layout are not the sweep: an edited description resumes.
+  expect_status 75 sweep torus_sweep.toml -o edited.mat --threads 2 --halt-after 5
+  { echo "# the same sweep, reformatted"; sed 's/^noise = 0.3$/noise   =   0.3     # per step/' torus_sweep.toml; } \
+    >edited.toml
+  expect_status 0 sweep edited.toml -o edited.mat --resume
+  expect_text err.txt "resuming: 5 of 16 runs already done"
+  expect_status 0 sweep edited.toml -o edited_whole.mat
+  expect_same edited_whole.mat edited.mat
+  # A journal an earlier release wrote (its fingerprint the description's bytes) still resumes.
+  cp "$SWEEP_TEST_DATA"/legacy_journal.mat.journal .
+  expect_status 0 sweep legacy_journal.toml -o legacy_journal.mat --resume
+  expect_text err.txt "resuming: 2 of 4 runs already done"
+  expect_status 0 sweep legacy_journal.toml -o legacy_whole.mat
+  expect_same legacy_whole.mat legacy_journal.mat
+  # What stands at the output: a finished one is kept unless --overwrite, and --resume needs a journal.
+  cp whole.mat whole.before
+  while IFS='|' read -r options want; do
+    expect_status 2 sweep ring_sweep.toml $options
+    expect_text err.txt "$want"
+    cmp -s whole.before whole.mat || fail "'$options' changed whole.mat"
+  done <<'TABLE'
+-o whole.mat|whole.mat: already exists; latticesweep replaces a file only when told: add --overwrite
+-o whole.mat --resume|whole.mat: this sweep is finished (its journal is deleted once the MAT-file is whole)
+-o whole.mat --resume --overwrite|whole.mat: this sweep is finished
+-o wohle.mat --resume|--resume: there is no journal wohle.mat.journal to continue
+TABLE
+  nothing_named wohle.mat wohle.mat.journal
+  expect_status 0 sweep ring_sweep.toml -o whole.mat --overwrite --quiet
+  expect_status 0 sweep ring_sweep.toml -o ring_whole.mat --quiet
+  expect_same ring_whole.mat whole.mat
   # A journal of another sweep is refused.
   expect_status 75 sweep torus_sweep.toml -o other.mat --halt-after 1
   sed -i 's/noise = 0.3/noise = 0.4/' torus_sweep.toml
@@ -156,6 +186,18 @@ mpi)
   "${mpirun[@]}" "$LATTICESWEEP" sweep bad.toml -o bad.mat >out.txt 2>err.txt && fail "mpirun accepted a bad sweep"
   expect_text err.txt "bad.toml:7:1: key 'parameters.levels': ringsim:levels"
   nothing_named bad.mat bad.mat.journal
+  # Each fault is said once, by rank 0, whichever check finds it.
+  sed 's/first_seed = 1000/first_seed = 0/; s/^count = 1$/count = 3/' ring_sweep.toml >same_seeds.toml
+  while IFS='|' read -r words want; do
+    "${mpirun[@]}" "$LATTICESWEEP" sweep $words >out.txt 2>err.txt && fail "mpirun accepted '$words'"
+    [[ $(grep -c "^latticesweep" err.txt) == 1 && $(grep -cF "$want" err.txt) == 1 ]] ||
+      { fail "'$words' not said once"; cat err.txt; }
+  done <<'TABLE'
+bad.toml -o bad.mat|latticesweep: bad.toml:7:1: key 'parameters.levels': ringsim:levels in run 1
+same_seeds.toml -o same.mat|are replicates of one combination and give one random stream
+ring_sweep.toml -o ring_sweep.single.mat|ring_sweep.single.mat: already exists
+ring_sweep.toml -o nothing.mat --resume|--resume: there is no journal nothing.mat.journal
+TABLE
   ;;
 bad_input)
   printf 'model = "ring"\n[parameters\n' >malformed.toml
@@ -176,6 +218,23 @@ bad_input)
   check unknown.toml out3.mat "unknown.toml:7:1: key 'parameters.slop': unknown key"
   check range.toml out4.mat "range.toml:13:1: key 'sweep.steps': ringsim:notInt32 in run 2:" \
     "steps must be a finite number within the int32 range -2147483648 .. 2147483647; got 2147483648."
+  # Seeds, steps past int32, runs of 0 steps: each refused with what is wrong.
+  sed 's/first_seed = 1000/first_seed = -2/; s/^count = 1$/count = 5/' ring_sweep.toml >seeds.toml
+  printf '[snapshots]\nevery = 2147483648\n' | cat ring_sweep.toml - >every.toml
+  printf '[snapshots]\nsteps = [0, 1000000000000]\n' | cat ring_sweep.toml - >late.toml
+  sed 's/^steps = 60/steps = 0/' ring_sweep.toml >still.toml
+  printf '[summary]\nlast_steps = 5\n' >>still.toml
+  sed 's/^steps = 60//; s/^mutation_rate = .*/&\nsteps = [0, 4]/' ring_sweep.toml >some_still.toml
+  printf '[summary]\nlast_steps = 5\n' >>some_still.toml
+  check seeds.toml out5.mat "seeds.toml:17:1: key 'replicates.first_seed': runs 2 and 3 (seeds -1 and 0) are" \
+    "replicates of one combination and give one random stream" "Set first_seed = 1, or first_seed = -90"
+  check every.toml out6.mat "every must be at most 2147483647, the most steps a run can make; got 2147483648."
+  check late.toml out7.mat "a snapshot step must be at most 2147483647, the most steps a run can make; got" \
+    "1000000000000."
+  check still.toml out8.mat "key 'summary.last_steps': every run makes 0 steps, so there are no means for last_steps"
+  check some_still.toml out9.mat "must lie in 1 .. 4, the fewest steps of any run that makes steps (runs of 0 steps"
+  check ring_sweep.toml nofolder/ "nofolder/: names a folder (it ends in /); name the MAT-file to write, for example" \
+    "nofolder/results.mat."
   check ring_sweep.toml plainfile/out.mat "plainfile/out.mat.journal: cannot create the sweep's journal"
   check ring_sweep.toml nofolder/out.mat "nofolder/out.mat.journal: cannot create" "No such file or directory"
   expect_status 2 sweep ring_sweep.toml -o folder
@@ -197,6 +256,14 @@ run)
   # Written to a MAT-file instead, and as one replicate of a sweep.
   expect_status 0 "$LATTICESWEEP" run "${args[@]}" -o one.mat
   [[ -s one.mat ]] || fail "run -o wrote nothing"
+  # An existing output is replaced only with --overwrite.
+  cp one.mat one.before
+  bad=("${args[@]}"); bad[19]=8
+  expect_status 2 "$LATTICESWEEP" run "${bad[@]}" -o one.mat
+  expect_text err.txt "one.mat: already exists; latticesweep replaces a file only when told: add --overwrite"
+  cmp -s one.before one.mat || fail "run -o replaced one.mat without --overwrite"
+  expect_status 0 "$LATTICESWEEP" run "${bad[@]}" -o one.mat --overwrite
+  cmp -s one.before one.mat && fail "run -o --overwrite kept one.mat"
   expect_status 2 "$LATTICESWEEP" run "${args[@]/--levels/--levels}" --radius 2
   expect_text err.txt "unknown option --radius"
   bad=("${args[@]}"); bad[7]=0.5
@@ -213,9 +280,11 @@ usage)
 sweep|--resume                  continue a stopped sweep
 run|--traits-file FILE.mat    a real double array
 TABLE
-  # Without -o the output is named after the description.
+  # Without -o the output is named after the description; "--" ends the options.
   expect_status 0 sweep ring_sweep.toml --quiet
   [[ -s ring_sweep.mat ]] || fail "no ring_sweep.mat next to ring_sweep.toml"
+  expect_status 0 sweep --quiet -- torus_sweep.toml
+  [[ -s torus_sweep.mat ]] || fail "no torus_sweep.mat after 'sweep --quiet -- torus_sweep.toml'"
   run1="run --model ring --intercept 1 --slope 1 --levels 3 --radius 1 --noise 0 --mutation-rate 0 --steps 1 --seed 1"
   while IFS='|' read -r words want command; do
     expect_status 2 "$LATTICESWEEP" $words
@@ -226,6 +295,12 @@ sweep ring_sweep.toml --threads 4097|option --threads: give a whole number from 
 sweep ring_sweep.toml --threads|option --threads needs a value (--threads N)|sweep
 sweep ring_sweep.toml torus_sweep.toml|more than one sweep description|sweep
 sweep ring_sweep.toml --frobnicate|unknown option --frobnicate for sweep.|sweep
+sweep ring_sweep.toml -o a.mat -o b.mat|option --output is given twice; give it once.|sweep
+sweep ring_sweep.toml --threads 0 --threads 1|option --threads is given twice; give it once.|sweep
+sweep ring_sweep.toml --quiet --quiet|option --quiet is given twice; give it once.|sweep
+sweep -- ring_sweep.toml -o x.mat|more than one sweep description: 'ring_sweep.toml' and '-o'|sweep
+$run1 --random 4 --overwrite --overwrite|option --overwrite is given twice; give it once.|run
+$run1 --random 4 --overwrite|option --overwrite replaces the file -o names; without -o run only prints|run
 run --model cube|option --model: give --model ring or --model torus; got 'cube'.|run
 --threads 2 sweep ring_sweep.toml|unknown option --threads: give a command first|
 $run1 --traits-file ring_sweep.toml|option --traits-file: 'ring_sweep.toml' is not a MAT-file|run
@@ -338,11 +413,16 @@ safety)
   nothing_named wide.mat wide.mat.partial
   expect_status 0 sweep wide.toml -o wide.mat --resume
   expect_same wide_whole.mat wide.mat
-  # A journal left empty by a full disk at the start blocks nothing.
+  # A journal left empty by a full disk at the start blocks nothing; it
+  # holds no run, so an existing output is still replaced only when asked.
   : >empty.mat.journal
   expect_status 0 sweep ring_sweep.toml -o empty.mat
   : >empty.mat.journal
-  expect_status 0 sweep ring_sweep.toml -o empty.mat --resume
+  expect_status 2 sweep ring_sweep.toml -o empty.mat --resume
+  expect_text err.txt "empty.mat: already exists"
+  expect_status 0 sweep ring_sweep.toml -o empty.mat --resume --overwrite
+  : >fresh.mat.journal
+  expect_status 0 sweep ring_sweep.toml -o fresh.mat --resume
   ;;
 *)
   echo "unknown case $case_name"; exit 2 ;;

@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "random_streams.h"
 #include "ring_descriptor.h"
 #include "torus_descriptor.h"
 #include "plan/output_size.h"
@@ -254,7 +256,7 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
          {"bad.toml:16:1: key 'snapshots.steps'", "snapshot step 6 lies beyond 5, the fewest steps of any run."}},
         {"snapshot steps out of order",
          ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nsteps = [5, 5]\n"),
-         {"bad.toml:16:1: key 'snapshots.steps'", "each larger than the one before; got 5."}},
+         {"bad.toml:16:1: key 'snapshots.steps'", "each be larger than the one before; got 5 after 5."}},
         {"negative snapshot step",
          ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nsteps = [-1]\n"),
          {"bad.toml:16:1: key 'snapshots.steps'", "whole numbers from 0 on"}},
@@ -266,7 +268,28 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
          {"bad.toml:16:1: key 'snapshots.every'", "each run's 1000 snapshots would take", "at most 268.4 MB"}},
         {"a sweep's output past its bound",
          large_ring("count = 5000\n", "[snapshots]\nevery = 1\n", "60000"),
-         {"bad.toml:16:1: key 'snapshots.every'", "the output would take about", "at most 1.1 TB (1 TiB)"}},
+         {"bad.toml:16:1: key 'snapshots.every'", "the output would take about",
+          "at most 1.1 TB (1 TiB, 1099511627776 bytes)"}},
+        {"a run's snapshot just past its bound, in exact bytes",
+         large_ring("count = 2\n", "[snapshots]\nsteps = [0]\n", "67108865"),
+         {"bad.toml:16:1: key 'snapshots.steps'", "each run's snapshot would take 268.4 MB (268435460 bytes)",
+          "at most 268.4 MB of them (256 MiB, 268435456 bytes)"}},
+        {"snapshots every int32 steps and more",
+         ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nevery = 2147483648\n"),
+         {"bad.toml:16:1: key 'snapshots.every'", "every must be at most 2147483647, the most steps a run can make; "
+                                                  "got 2147483648."}},
+        {"a snapshot step past int32",
+         ring_with("[0, 1, 2, 1]\n", "[0, 1, 2, 1]\n[snapshots]\nsteps = [0, 1000000000000]\n"),
+         {"bad.toml:16:1: key 'snapshots.steps'", "a snapshot step must be at most 2147483647, the most steps a run "
+                                                  "can make; got 1000000000000."}},
+        {"summary over more steps than a run that makes steps has",
+         swept_steps("[0, 5]") + "[summary]\nlast_steps = 6\n",
+         {"bad.toml:16:1: key 'summary.last_steps'", "must lie in 1 .. 5, the fewest steps of any run that makes "
+                                                     "steps (runs of 0 steps have no means"}},
+        {"summary when no run makes steps",
+         swept_steps("[0, 0.5]") + "[summary]\nlast_steps = 1\n",
+         {"bad.toml:16:1: key 'summary.last_steps'", "every run makes 0 steps, so there are no means for last_steps "
+                                                     "to average; leave [summary] last_steps out."}},
         {"empty ring with steps",
          ring_with("[0, 1, 2, 1]", "[]"),
          {"bad.toml:8:1: key 'parameters.steps'", "ringsim:emptyTraits",
@@ -282,6 +305,89 @@ TEST(SweepDescription, BadDescriptionsNameFileLineAndKey) {
             for (const std::string& part : c.expected) {
                 EXPECT_NE(message.find(part), std::string::npos) << c.name << ": '" << part << "' not in: " << message;
             }
+        }
+    }
+}
+
+std::string seeds_refusal(int64_t count, int64_t first_seed) {
+    const std::string text = ring_with("count = 2\n", "count = " + std::to_string(count) + "\nfirst_seed = " +
+                                                          std::to_string(first_seed) + "\n");
+    try {
+        check_plan(parse_sweep_description(text, "seeds.toml"));
+    } catch (const SweepError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Replicates of one combination whose seeds start one stream are refused,
+// with the first such pair and first seeds that work; seeds shared across
+// combinations are not. The ring description has two combinations.
+TEST(SweepDescription, ReplicatesThatShareAStreamAreRefused) {
+    const struct {
+        int64_t count, first_seed;
+        const char* refusal;  // part of the message, null: accepted
+    } cases[] = {
+        {2, 0, "runs 1 and 2 (seeds 0 and 1) are replicates of one combination and give one random stream (0 starts "
+               "seed 1's stream"},
+        {2, -1, "runs 1 and 2 (seeds -1 and 0)"},
+        {2, -2, "runs 3 and 4 (seeds 0 and 1)"},
+        {2, -3, "runs 3 and 4 (seeds -1 and 0)"},
+        {5, -2, "runs 2 and 3 (seeds -1 and 0)"},
+        {2, -2147483648, "runs 1 and 2 (seeds -2147483648 and -2147483647) are replicates of one combination and "
+                         "give one random stream (-2147483648 starts seed 1's stream, and -2147483647 joins it"},
+        {1, -1, nullptr},  // seeds -1 and 0, each its own combination's
+        {2, -4, nullptr},  // -4 -3 | -2 -1
+        {2, 1, nullptr},
+        {2, -2147483647, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string message = seeds_refusal(c.count, c.first_seed);
+        if (!c.refusal) {
+            EXPECT_EQ(message, "") << c.first_seed;
+            continue;
+        }
+        const std::string runs = std::to_string(2 * c.count);
+        EXPECT_EQ(message.find("seeds.toml:13:1: key 'replicates.first_seed': "), 0u) << message;
+        EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+        EXPECT_NE(message.find("Set first_seed = 1, or first_seed = -" + runs), std::string::npos) << message;
+        EXPECT_EQ(seeds_refusal(c.count, 1) + seeds_refusal(c.count, -2 * c.count), "") << "the suggestions";
+    }
+    // The shortcut (only seeds around 0 and -2147483648 can meet) against
+    // every pair of replicates.
+    for (int64_t count = 1; count <= 4; ++count) {
+        for (int64_t first = -12; first <= 3; ++first) {
+            bool shared = false;
+            for (int64_t a = 0; a < 2 * count; ++a) {
+                for (int64_t b = a + 1; b < 2 * count && b / count == a / count; ++b) {
+                    shared = shared || seed_stream(first + a) == seed_stream(first + b);
+                }
+            }
+            EXPECT_EQ(seeds_refusal(count, first).empty(), !shared) << count << " from " << first;
+        }
+    }
+}
+
+// seed_stream against the stream itself: two seeds give one stream exactly
+// when their draws agree, or agree one draw apart (+-2147483647 draw a 0
+// first).
+TEST(SweepDescription, SeedStreamsAreTheGeneratorsOwn) {
+    const int32_t seeds[] = {0, 1, -1, 2, -2, 7, -7, 12345, -12346, INT32_MIN, INT32_MIN + 1, INT32_MAX, INT32_MAX - 1};
+    const auto draws = [](int32_t seed) {
+        std::vector<int32_t> table(core::kRngTableSize);
+        core::UniformRng rng{};
+        rng.table = table.data();
+        core::uniform_seed(rng, seed);
+        std::vector<double> out(41);
+        for (double& d : out) d = core::uniform_next(rng);
+        return out;
+    };
+    for (const int32_t a : seeds) {
+        for (const int32_t b : seeds) {
+            const std::vector<double> x = draws(a), y = draws(b);
+            const bool same = x == y || std::equal(x.begin() + 1, x.end(), y.begin()) ||
+                              std::equal(y.begin() + 1, y.end(), x.begin());
+            EXPECT_EQ(seed_stream(a) == seed_stream(b), same) << a << " and " << b;
         }
     }
 }

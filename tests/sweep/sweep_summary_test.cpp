@@ -35,8 +35,9 @@ TEST(SweepSummary, EachCombinationInItsElement) {
                 "[summary]\nlast_steps = 2\n" + initial,
          counting, {2, 3},
          {{2.5, 8.5, 4.5, 10.5, 6.5, 12.5}, {s, s, s, s, s, s}, {2, 8, 4, 10, 6, 12}, {2, 2, 2, 2, 2, 2}}},
-        {head + "noise = 0\nmutation_rate = 0\n[sweep]\nsteps = [0, 2]\n" + initial,  // one replicate
-         {{}, {3, 5}}, {2, 1}, {{nan, 5}, {nan, 0}, {nan, nan}, {1, 1}}},
+        // One replicate; last_mean averages the runs that make steps (2 here), NaN for the others.
+        {head + "noise = 0\nmutation_rate = 0\n[sweep]\nsteps = [0, 2]\n" + initial,
+         {{}, {3, 5}}, {2, 1}, {{nan, 5}, {nan, 0}, {nan, 4}, {1, 1}}},
     };
     const char* names[] = {"final_mean", "final_std", "last_mean", "replicates"};
     const std::string path = testing::TempDir() + "/summary_unit_test.mat";
