@@ -55,6 +55,7 @@ for name in small_runs large_runs; do
   site_steps=$((run_steps * sites))
   host="" t1="" a1="" t2="" m1="" m2=""
   for ((round = 0; round < rounds; ++round)); do
+    rm -f "$work"/{t1,a1,t2,m1,m2}.mat  # latticesweep never replaces an output unasked
     host=$(best_of "$host" "$(octave-cli --norc --no-history --quiet --eval \
       "addpath('$build/mex'); addpath('$bench'); host_loop('$work/$name.ref.mat')" 2>/dev/null)")
     t1=$(best_of "$t1" "$(seconds_of "$sweep" sweep "$work/$name.toml" -o "$work/t1.mat" --threads 1 --quiet)")
