@@ -1,0 +1,130 @@
+"""Exact lattice runs of imitation with mutation, as the host functions make them.
+
+ringsim(traits, intercept, slope, levels, radius, noise, mutation_rate, steps, seed, *, means=True)
+gridsim(traits, intercept, slope, levels, payoff_mode, neighbourhood, noise, mutation_rate, steps,
+        seed, *, means=True)
+
+Each returns (final_levels, mean_levels), or final_levels alone with means=False (the means are
+then not computed). The same arguments give the same bits as the host call.
+
+traits is any array of exact whole or real numbers (lists, integer arrays, views of any memory
+order). The torus takes an M x N array indexed [row, column] and returns M x N int32 levels.
+The ring takes its sites in the host's order: a 1-D array as it stands, a 2-D array (or more
+dimensions) in column-major (Fortran) order, as the host reads a matrix; its final levels are a
+1-D array. A 1-D array given to gridsim is an M x 1 column. Refused calls raise LatticeError,
+whose identifier and message are the host's ("ringsim:notInt32"); a run whose stream wraps
+warns with StreamPeriodWarning.
+"""
+
+import inspect
+
+import numpy as np
+
+from . import _core
+
+__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning"]
+
+
+class LatticeError(ValueError):
+    """A refused call; identifier is the host's "<function>:<reason>"."""
+
+    def __init__(self, message, identifier):
+        super().__init__(message)
+        self.identifier = identifier
+
+
+class StreamPeriodWarning(Warning):
+    """The run draws more than the random stream's period: valid and exact, but repeating."""
+
+
+def _article(word):
+    return "an" if word[:1].lower() in "aeiou" else "a"
+
+
+def _exact_doubles(values):
+    """values as float64, or None when some value does not convert exactly."""
+    kind = values.dtype.kind
+    if kind in "iu":
+        bound = 2.0 ** (values.dtype.itemsize * 8 - (kind == "i"))
+        converted = values.astype(np.float64)
+        if np.any(np.abs(converted) >= bound):
+            return None
+        return converted if np.array_equal(converted.astype(values.dtype), values) else None
+    converted = values.astype(np.float64)
+    if values.dtype.itemsize > 8 and not np.array_equal(converted.astype(values.dtype), values, equal_nan=True):
+        return None
+    return converted
+
+
+def _traits(function, name, dims, value):
+    values = np.asarray(value)
+    kind = values.dtype.kind
+    if kind not in "iuf":
+        what = "complex" if kind == "c" else values.dtype.name
+        raise LatticeError(f"{name} must be a real, full double array; got {_article(what)} {what} array.",
+                           f"{function}:traitsClass")
+    converted = _exact_doubles(values)
+    if converted is None:
+        what = values.dtype.name
+        raise LatticeError(f"{name} must be a real, full double array; got {_article(what)} {what} array "
+                           "whose values do not all convert exactly to double.", f"{function}:traitsClass")
+    if dims == 2 and converted.ndim > 2:
+        raise LatticeError(f"{name} must be a two-dimensional matrix; got {converted.ndim} dimensions.",
+                           f"{function}:traitsDims")
+    shape = converted.shape + (1, 1)
+    rows, cols = shape[0], int(np.prod(shape[1:]))
+    return np.asfortranarray(converted).reshape(-1, order="F"), rows, cols
+
+
+def _scalar(function, name, value):
+    fault = f"{function}:notScalar"
+    if isinstance(value, int) and not isinstance(value, bool):  # Python's ints have no bound
+        try:
+            exact = float(value) == value
+        except OverflowError:
+            exact = False
+        if not exact:
+            raise LatticeError(f"{name} must be a real numeric scalar; got {value}, which double cannot "
+                               "hold exactly.", fault)
+        return float(value)
+    values = np.asarray(value)
+    kind = values.dtype.kind
+    what = values.dtype.name if isinstance(value, (np.ndarray, np.generic)) else type(value).__name__
+    if kind == "c":
+        raise LatticeError(f"{name} must be a real numeric scalar; got a complex value.", fault)
+    if kind not in "iuf":
+        raise LatticeError(f"{name} must be a real numeric scalar; got {_article(what)} {what} value.", fault)
+    if values.size != 1:
+        raise LatticeError(f"{name} must be a real numeric scalar; got {_article(what)} {what} array of "
+                           f"{values.size} elements.", fault)
+    converted = _exact_doubles(values.reshape(1))
+    if converted is None:
+        raise LatticeError(f"{name} must be a real numeric scalar; got {values.reshape(1)[0]}, which double "
+                           "cannot hold exactly.", fault)
+    return float(converted[0])
+
+
+def _model_function(function, doc):
+    names = _core.argument_names(function)
+    dims = _core.lattice_dims(function)
+    parameters = [inspect.Parameter(n, inspect.Parameter.POSITIONAL_OR_KEYWORD) for n in names]
+    parameters.append(inspect.Parameter("means", inspect.Parameter.KEYWORD_ONLY, default=True))
+    signature = inspect.Signature(parameters)
+
+    def call(*args, **kwargs):
+        bound = signature.bind(*args, **kwargs)
+        bound.apply_defaults()
+        given = bound.arguments
+        # The host checks each argument's class in call order before any value.
+        traits, rows, cols = _traits(function, names[0], dims, given[names[0]])
+        scalars = [_scalar(function, n, given[n]) for n in names[1:]]
+        return _core.call(function, traits, rows, cols, scalars, bool(given["means"]))
+
+    call.__name__ = call.__qualname__ = function
+    call.__signature__ = signature
+    call.__doc__ = doc
+    return call
+
+
+ringsim = _model_function("ringsim", "A run on a ring; see the package's help for the arguments and results.")
+gridsim = _model_function("gridsim", "A run on a torus; see the package's help for the arguments and results.")
