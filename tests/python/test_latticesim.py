@@ -1,0 +1,166 @@
+# latticesim from Python against the host: the self-check's recorded host
+# results bit for bit, any memory order or exact dtype alike, the host's
+# refusals and warning, and runs that overlap in threads.
+import os
+import sys
+import threading
+import warnings
+
+import numpy as np
+import pytest
+
+import latticesim
+
+CASES_FILE = os.environ.get("LATTICESIM_SELFCHECK_CASES", os.path.join(
+    os.path.dirname(__file__), "..", "..", "selfcheck", "latticesim_selfcheck_cases.txt"))
+
+
+def read_cases(path):
+    """The self-check's records: label, function, size, arguments, traits, final levels, mean bits."""
+    runs, lines = [], [line for line in open(path) if not line.startswith("%")]
+    words = iter(" ".join(lines).split())
+    for word in words:
+        if word == "case":
+            label = []
+            while (w := next(words)) != "function":
+                label.append(w)
+            run = {"label": " ".join(label), "function": next(words)}
+            runs.append(run)
+        elif word == "size":
+            run["size"] = (int(next(words)), int(next(words)))
+        else:
+            n = int(next(words))
+            items = [next(words) for _ in range(n)]
+            parse = {"arguments": lambda w: np.frombuffer(bytes.fromhex(w)[::-1], np.float64)[0],
+                     "means": lambda w: int(w, 16)}.get(word, int)
+            run[word] = [parse(w) for w in items]
+    return runs
+
+
+CASES = read_cases(CASES_FILE)
+
+
+def host_call(run, means=True):
+    """run's call as the host made it: the traits as a rows x cols matrix (the ring's as a 1-D array)."""
+    rows, cols = run["size"]
+    traits = np.array(run["traits"], np.float64).reshape(rows, cols, order="F")
+    if run["function"] == "ringsim":
+        traits = traits.reshape(-1, order="F")
+    return getattr(latticesim, run["function"])(traits, *run["arguments"], means=means)
+
+
+@pytest.mark.parametrize("run", CASES, ids=[r["label"] for r in CASES])
+def test_same_bits_as_the_host(run):
+    final, means = host_call(run)
+    assert final.dtype == np.int32 and means.dtype == np.float64
+    assert final.reshape(-1, order="F").tolist() == run["final"]
+    assert means.view(np.uint64).tolist() == run["means"]
+    assert np.array_equal(host_call(run, means=False), final)
+
+
+TORUS = np.array([[0, 2, 1, 1], [1, 0, 2, 2], [2, 1, 0, 1]], np.float64)
+TORUS_ARGS = (0.5, 1.0, 3, 1, 1, 0.3, 0.05, 40, 7)
+
+
+def read_only(a):
+    a = a.copy()
+    a.flags.writeable = False
+    return a
+
+
+@pytest.mark.parametrize("make", [
+    lambda t: t.tolist(), lambda t: np.asfortranarray(t), lambda t: t.astype(np.int32),
+    lambda t: t.astype(np.uint8), lambda t: t.astype(np.int64), lambda t: t.astype(np.float32),
+    lambda t: t.astype(np.longdouble), read_only,
+    lambda t: np.kron(t, np.ones((2, 3)))[::2, ::3],  # strided view
+    lambda t: np.ascontiguousarray(t[::-1, ::-1])[::-1, ::-1],  # negative strides
+    lambda t: np.ascontiguousarray(t.T).T,
+], ids=["list", "fortran", "int32", "uint8", "int64", "float32", "longdouble", "read-only", "strided",
+        "negative", "transposed"])
+def test_any_memory_order_or_exact_dtype_gives_the_same_run(make):
+    final, means = latticesim.gridsim(TORUS, *TORUS_ARGS)
+    got_final, got_means = latticesim.gridsim(make(TORUS), *TORUS_ARGS)
+    assert got_final.shape == TORUS.shape and np.array_equal(got_final, final)
+    assert got_means.view(np.uint64).tolist() == means.view(np.uint64).tolist()
+    # The ring takes a matrix's sites in column-major order.
+    ring = latticesim.ringsim(make(TORUS), 1.0, 0.5, 3, 2, 0.1, 0.05, 30, 7, means=False)
+    assert np.array_equal(ring, latticesim.ringsim(TORUS.reshape(-1, order="F"), 1.0, 0.5, 3, 2, 0.1, 0.05, 30,
+                                                    7, means=False))
+
+
+RING = dict(traits=[0, 1, 2, 1], intercept=1, slope=0.5, levels=3, radius=2, noise=0.1, mutation_rate=0.05,
+            steps=10, seed=7)
+
+
+@pytest.mark.parametrize("change, identifier, message", [
+    (dict(traits=np.array([0, 1j])), "ringsim:traitsClass", "traits must be a real, full double array; got a complex array."),
+    (dict(traits=[True, False]), "ringsim:traitsClass", None),
+    (dict(traits=["a"]), "ringsim:traitsClass", None),
+    (dict(traits=np.array([2**53 + 1])), "ringsim:traitsClass", None),
+    (dict(intercept=[1, 2]), "ringsim:notScalar", None),
+    (dict(levels=[]), "ringsim:notScalar", None),
+    (dict(noise=True), "ringsim:notScalar", None),
+    (dict(seed="x"), "ringsim:notScalar", None),
+    (dict(seed=2**53 + 1), "ringsim:notScalar", None),
+    (dict(levels=np.nan), "ringsim:notInt32", None),
+    (dict(steps=1.5e10), "ringsim:notInt32", "steps must be a finite number within the int32 range "
+     "-2147483648 .. 2147483647; got 15000000000."),
+    (dict(slope=-np.inf), "ringsim:notFinite", "slope must be finite; got -Inf."),
+    (dict(levels=0.5), "ringsim:levels", "levels must be at least 1 after truncation toward zero; got 0."),
+    (dict(steps=-1), "ringsim:steps", None),
+    (dict(radius=2**30), "ringsim:radius", "radius must be at most 1073741823; got 1073741824."),
+    (dict(traits=[]), "ringsim:emptyTraits", None),
+    (dict(traits=[0, 1, 3]), "ringsim:traitOutOfRange", "traits(3) is 3; every initial level must lie in "
+     "0 .. levels-1 = 0 .. 2 after truncation toward zero."),
+])
+def test_refused_calls_give_the_host_identifier(change, identifier, message):
+    with pytest.raises(latticesim.LatticeError) as refused:
+        latticesim.ringsim(**{**RING, **change})
+    assert refused.value.identifier == identifier
+    assert message is None or str(refused.value) == message
+
+
+@pytest.mark.parametrize("traits, identifier", [
+    (np.zeros((2, 2, 2)), "gridsim:traitsDims"), (np.zeros((3, 0)), "gridsim:emptyTraits"),
+    (np.array([[0, 1, 2], [2, 1, 3]]), "gridsim:traitOutOfRange")])
+def test_refused_torus_calls(traits, identifier):
+    with pytest.raises(latticesim.LatticeError) as refused:
+        latticesim.gridsim(traits, *TORUS_ARGS)
+    assert refused.value.identifier == identifier
+
+
+def test_stream_period_warning_is_the_hosts():
+    # Turned into an error by a filter, it stops the call before its 2^31 site-steps.
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", latticesim.StreamPeriodWarning)
+        with pytest.raises(latticesim.StreamPeriodWarning) as warned:
+            latticesim.gridsim(np.zeros((1024, 1024)), 1, 0.5, 3, 1, 1, 0.1, 0.01, 2048, 7)
+    assert str(warned.value) == ("the random stream repeats after 2147483646 draws, and this run's mutation sweeps "
+                                 "alone draw 1048576 per step: from step 2048 of 2048 on (sooner, counting its "
+                                 "other draws) it reuses its randomness.")
+
+
+def test_calls_in_two_threads_overlap():
+    long_run = dict(RING, traits=np.arange(1000) % 3, steps=200000)
+    state = {"inside": False, "seen": None}
+    go = threading.Event()
+
+    def other():
+        go.wait()
+        state["seen"] = state["inside"]  # this thread runs only once the first lets the interpreter go
+        state["result"] = latticesim.ringsim(**RING)
+
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1000)  # no forced switches between the threads
+    try:
+        thread = threading.Thread(target=other)
+        thread.start()
+        state["inside"] = True
+        go.set()
+        latticesim.ringsim(**long_run)
+        state["inside"] = False
+        thread.join()
+    finally:
+        sys.setswitchinterval(interval)
+    assert state["seen"] is True
+    assert np.array_equal(state["result"][0], latticesim.ringsim(**RING)[0])
