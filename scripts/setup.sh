@@ -13,6 +13,8 @@ packages+=(clang g++-multilib qemu-user)
 packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev libhdf5-dev zlib1g-dev libopenmpi-dev openmpi-bin)
 # Sanitized builds and the fuzzers (libFuzzer).
 packages+=(clang-14 libclang-rt-14-dev llvm-14)
+# The Python module (import latticesim) and its tests.
+packages+=(python3-dev pybind11-dev python3-numpy python3-pytest)
 
 if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
   echo "setup: this machine has no apt-get; the scripts install their tools from Debian's archive" \
