@@ -107,6 +107,9 @@ py::object call_model(const std::string& function, py::array_t<double, py::array
 PYBIND11_MODULE(_core, module) {
     module.doc() = "The runs behind latticesim.ringsim and latticesim.gridsim.";
     module.def("argument_names", &argument_names, "The function's arguments in call order.");
+    module.def("indefinite_article", [](const std::string& word) {
+        return std::string(arguments::indefinite_article(word.c_str()));
+    }, "\"a\" or \"an\" before word, as the host's messages choose.");
     module.def("lattice_dims", [](const std::string& function) { return model_of(function).lattice_dims; });
     module.def("call", &call_model, py::arg("function"), py::arg("traits").noconvert(), py::arg("rows"),
                py::arg("cols"), py::arg("scalars"), py::arg("means"));

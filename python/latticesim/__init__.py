@@ -37,17 +37,13 @@ class StreamPeriodWarning(Warning):
     """The run draws more than the random stream's period: valid and exact, but repeating."""
 
 
-def _article(word):
-    return "an" if word[:1].lower() in "aeiou" else "a"
-
-
 def _exact_doubles(values):
     """values as float64, or None when some value does not convert exactly."""
     kind = values.dtype.kind
     if kind in "iu":
         bound = 2.0 ** (values.dtype.itemsize * 8 - (kind == "i"))
         converted = values.astype(np.float64)
-        if np.any(np.abs(converted) >= bound):
+        if np.any((converted >= bound) | (converted < -bound)):
             return None
         return converted if np.array_equal(converted.astype(values.dtype), values) else None
     converted = values.astype(np.float64)
@@ -59,15 +55,13 @@ def _exact_doubles(values):
 def _traits(function, name, dims, value):
     values = np.asarray(value)
     kind = values.dtype.kind
+    what = "complex" if kind == "c" else values.dtype.name
+    got = f"{name} must be a real, full double array; got {_core.indefinite_article(what)} {what} array"
     if kind not in "iuf":
-        what = "complex" if kind == "c" else values.dtype.name
-        raise LatticeError(f"{name} must be a real, full double array; got {_article(what)} {what} array.",
-                           f"{function}:traitsClass")
+        raise LatticeError(got + ".", f"{function}:traitsClass")
     converted = _exact_doubles(values)
     if converted is None:
-        what = values.dtype.name
-        raise LatticeError(f"{name} must be a real, full double array; got {_article(what)} {what} array "
-                           "whose values do not all convert exactly to double.", f"{function}:traitsClass")
+        raise LatticeError(got + " whose values do not all convert exactly to double.", f"{function}:traitsClass")
     if dims == 2 and converted.ndim > 2:
         raise LatticeError(f"{name} must be a two-dimensional matrix; got {converted.ndim} dimensions.",
                            f"{function}:traitsDims")
@@ -90,12 +84,13 @@ def _scalar(function, name, value):
     values = np.asarray(value)
     kind = values.dtype.kind
     what = values.dtype.name if isinstance(value, (np.ndarray, np.generic)) else type(value).__name__
+    article = _core.indefinite_article(what)
     if kind == "c":
         raise LatticeError(f"{name} must be a real numeric scalar; got a complex value.", fault)
     if kind not in "iuf":
-        raise LatticeError(f"{name} must be a real numeric scalar; got {_article(what)} {what} value.", fault)
+        raise LatticeError(f"{name} must be a real numeric scalar; got {article} {what} value.", fault)
     if values.size != 1:
-        raise LatticeError(f"{name} must be a real numeric scalar; got {_article(what)} {what} array of "
+        raise LatticeError(f"{name} must be a real numeric scalar; got {article} {what} array of "
                            f"{values.size} elements.", fault)
     converted = _exact_doubles(values.reshape(1))
     if converted is None:

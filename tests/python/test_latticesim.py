@@ -93,7 +93,8 @@ RING = dict(traits=[0, 1, 2, 1], intercept=1, slope=0.5, levels=3, radius=2, noi
 
 
 @pytest.mark.parametrize("change, identifier, message", [
-    (dict(traits=np.array([0, 1j])), "ringsim:traitsClass", "traits must be a real, full double array; got a complex array."),
+    (dict(traits=np.array([0, 1j])), "ringsim:traitsClass",
+     "traits must be a real, full double array; got a complex array."),
     (dict(traits=[True, False]), "ringsim:traitsClass", None),
     (dict(traits=["a"]), "ringsim:traitsClass", None),
     (dict(traits=np.array([2**53 + 1])), "ringsim:traitsClass", None),
