@@ -4,7 +4,8 @@ corpus/sweep_description/ (the descriptions of README.md and
 docs/sweeps.md, of tests/sweep/ and sweep/bench/, and those inside
 tests/sweep/*.cpp),
 corpus/initial_file/ (small MAT-files of versions 6 and 7 written by
-Octave, and damaged copies; the fuzzer leaves version 7.3 out) and
+Octave and of version 7.3 written by write_mat73_seeds.c, some holding the
+levels inside a struct or a cell, and damaged copies) and
 corpus/journal/ (journals of a small sweep stopped part way by latticesweep
 --halt-after, and damaged copies).
 
@@ -86,19 +87,30 @@ save('-v6', 'torus_v6.mat', 'traits');
 traits = int32([0 1 2]); save('-v7', 'int32_v7.mat', 'traits');
 traits = zeros(0, 1); save('-v6', 'empty_v6.mat', 'traits');
 levels = [1 2]; save('-v7', 'other_name_v7.mat', 'levels');
+traits = struct('traits', [0 1 2]'); save('-v7', 'struct_field_v7.mat', 'traits');
+traits = {[0 1 2]'}; save('-v6', 'cell_v6.mat', 'traits');
+traits = struct('inner', struct('traits', [0 1; 2 1])); save('-v7', 'nested_struct_v7.mat', 'traits');
+s.traits = [0 1 2]; save('-v6', 'field_only_v6.mat', 's');
 """
 
 def initial_file_seeds(octave):
     folder = fresh("initial_file")
     with tempfile.TemporaryDirectory() as work:
         subprocess.run([octave, "--no-gui", "--norc", "--quiet", "--eval", OCTAVE_SCRIPT], cwd=work, check=True)
+        # Version 7.3, which Octave cannot write, through the MAT-file library.
+        writer = os.path.join(work, "write_mat73_seeds")
+        flags = subprocess.run(["pkg-config", "--cflags", "--libs", "matio"], check=True, capture_output=True,
+                               text=True).stdout.split()
+        subprocess.run(["cc", "-o", writer, os.path.join(HERE, "write_mat73_seeds.c")] + flags, check=True)
+        subprocess.run([writer], cwd=work, check=True)
+        os.remove(writer)
         count = 0
         for k, name in enumerate(sorted(os.listdir(work))):
             with open(os.path.join(work, name), "rb") as f:
                 data = f.read()
             write(folder, name, data)
             count += 1
-            if name in ("ring_v6.mat", "ring_v7.mat", "torus_v7.mat"):
+            if name in ("ring_v6.mat", "ring_v7.mat", "torus_v7.mat", "ring_v73.mat", "torus_zlib_v73.mat"):
                 for kind, copy in damaged(data, k).items():
                     write(folder, f"{name[:-4]}_{kind}.mat", copy)
                     count += 1
