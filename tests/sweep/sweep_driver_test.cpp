@@ -15,27 +15,13 @@
 #include "plan/plan_checks.h"
 #include "plan/sweep_description.h"
 #include "store/result_journal.h"
+#include "sweep/sample_torus_sweep.h"
 
 using namespace sweep;
 
 namespace {
 
-const char* kTorus = R"(model = "torus"
-[parameters]
-intercept = 0.5
-slope = 1
-levels = 3
-payoff_mode = 1
-noise = 0.3
-mutation_rate = 0.05
-steps = 6
-[sweep]
-neighbourhood = [0, 1, 0]
-[replicates]
-count = 2
-[initial]
-traits = [[0, 1, 2], [2, 1, 0]]
-)";
+using sweep_samples::kTorus;
 
 // kTorus with one piece of text replaced.
 std::string torus_with(const std::string& from, const std::string& to) {

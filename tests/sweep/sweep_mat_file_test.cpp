@@ -27,6 +27,7 @@
 #include "plan/sweep_description.h"
 #include "cli/sweep_driver.h"
 #include "results/sweep_mat_file.h"
+#include "sweep/sample_torus_sweep.h"
 
 using namespace sweep;
 
@@ -49,22 +50,7 @@ first_seed = 5
 random = { size = 9 }
 )";
 
-const char* kTorus = R"(model = "torus"
-[parameters]
-intercept = 0.5
-slope = 1
-levels = 3
-payoff_mode = 1
-noise = 0.3
-mutation_rate = 0.05
-steps = 6
-[sweep]
-neighbourhood = [0, 1, 0]
-[replicates]
-count = 2
-[initial]
-traits = [[0, 1, 2], [2, 1, 0]]
-)";
+using sweep_samples::kTorus;
 
 struct VarFree {
     void operator()(matvar_t* v) const { Mat_VarFree(v); }
