@@ -26,7 +26,7 @@ loader() {  # the Wine loader for an architecture, or nothing
 }
 
 if [[ ${1:-} == --check ]]; then
-  wine=$(loader "${2:-}")
+  wine=$(loader "${2:-}" || true)  # nothing when not installed
   [[ -n $wine ]] || { echo "not installed"; exit 1; }
   # The 32-bit loader is a 32-bit Linux program: a kernel built without
   # 32-bit support refuses it ("Exec format error") although it is installed.
@@ -37,7 +37,7 @@ if [[ ${1:-} == --check ]]; then
   exit 0
 fi
 if [[ ${1:-} == --version ]]; then
-  wine=$(loader "${2:-}")
+  wine=$(loader "${2:-}" || true)  # nothing when not installed
   [[ -n $wine ]] && exec "$wine" --version
   exit 127
 fi
