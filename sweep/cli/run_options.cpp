@@ -79,16 +79,6 @@ std::string argument_options(const models::ModelDescriptor& model) {
     return list;
 }
 
-// "--model ring or --model torus".
-std::string model_options() {
-    std::string text;
-    const auto models = models::all_models();
-    for (size_t k = 0; k < models.size(); ++k) {
-        text += (k == 0 ? "" : k + 1 == models.size() ? " or " : ", ") + std::string("--model ") + models[k]->name;
-    }
-    return text;
-}
-
 // "torus": the other models an option of a model's argument belongs to.
 std::string owners_of(const std::string& option, const models::ModelDescriptor& model) {
     std::string owners;
@@ -204,8 +194,8 @@ std::string take_option(RunOptionValues& values, const std::string& option) {
 void read_model_options(RunOptionValues& values, SweepPlan& plan) {
     const std::string model = take_option(values, "--model");
     plan.model = models::find_model(model);
-    if (model.empty()) throw SweepError("option --model is missing: give " + model_options() + ".");
-    if (!plan.model) throw SweepError("option --model: give " + model_options() + "; got '" + model + "'.");
+    if (model.empty()) throw SweepError("option --model is missing: give " + models::model_names("--model ", "") + ".");
+    if (!plan.model) throw SweepError("option --model: give " + models::model_names("--model ", "") + "; got '" + model + "'.");
     const auto names = models::scalar_argument_names(*plan.model);
     const size_t n = names.size();
     plan.fixed.assign(n, 0.0);

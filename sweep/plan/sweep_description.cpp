@@ -173,17 +173,6 @@ std::string argument_list(const models::ModelDescriptor& model) {
     return list;
 }
 
-// '"ring" or "torus"', each name after prefix: the models a description may name.
-std::string model_choices(const std::string& prefix) {
-    std::string text;
-    const auto models = models::all_models();
-    for (size_t k = 0; k < models.size(); ++k) {
-        if (k > 0) text += k + 1 == models.size() ? " or " : ", ";
-        text += prefix + "\"" + models[k]->name + "\"";
-    }
-    return text;
-}
-
 // Checks that key names an argument of the model other than seed.
 int argument_slot(const SweepPlan& plan, const std::string& key, const std::string& where) {
     if (key == arguments::kSeedArgument.name) {
@@ -450,11 +439,11 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
     plan.seeds_where = path + ": [replicates] first_seed";
 
     const toml::node* model = root.get("model");
-    if (!model) throw SweepError(path + ": key 'model' is missing; set " + model_choices("model = ") + ".");
+    if (!model) throw SweepError(path + ": key 'model' is missing; set " + models::model_names("model = \"", "\"") + ".");
     const std::string model_where = place.at(model->source(), "model");
     const std::string name = model->value_or(std::string());
     plan.model = models::find_model(name);
-    if (!plan.model) throw SweepError(model_where + ": model must be " + model_choices("") + ".");
+    if (!plan.model) throw SweepError(model_where + ": model must be " + models::model_names("\"", "\"") + ".");
 
     const size_t n = plan.scalar_count();
     plan.fixed.assign(n, 0.0);
