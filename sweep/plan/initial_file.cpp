@@ -13,6 +13,7 @@
 #include "argument_rules.h"
 #include "matfile/mat5_headers.h"
 #include "matfile/mat_library.h"
+#include "plan/levels_in_child.h"
 
 namespace sweep {
 
@@ -95,17 +96,21 @@ bool read_whole_values(mat_t* mat, matvar_t* info, size_t count, std::vector<dou
 }  // namespace
 
 namespace {
-// Opens path as a MAT-file of version 5 or later whose headers are sound;
-// file_size receives its size.
-std::unique_ptr<mat_t, MatCloser> open_levels_file(const std::string& path, const std::string& where,
-                                                   int64_t& file_size) {
-    quiet_mat_library();
+// The MAT-file version path's header gives (see header_version); file_size
+// receives the file's size.
+int file_version(const std::string& path, const std::string& where, int64_t& file_size) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
     unsigned char header[kHeaderBytes];
     const int version = std::fread(header, 1, sizeof header, file) == sizeof header ? header_version(header) : 0;
     file_size = fseeko(file, 0, SEEK_END) == 0 ? static_cast<int64_t>(ftello(file)) : 0;
     std::fclose(file);
+    return version;
+}
+
+// Opens path, a MAT-file of the given version, once its headers are sound.
+std::unique_ptr<mat_t, MatCloser> open_levels_file(const std::string& path, const std::string& where, int version) {
+    quiet_mat_library();
     // Without the mark the library would take the file for version 4, which
     // has no header to check, and allocate whatever its first bytes claim.
     std::unique_ptr<mat_t, MatCloser> mat(version == 1 || version == 2 ? Mat_Open(path.c_str(), MAT_ACC_RDONLY)
@@ -150,10 +155,11 @@ size_t checked_level_count(const matvar_t& var, const models::ModelDescriptor& m
 }
 }  // namespace
 
-void read_initial_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
-                         const std::string& where, InitialLevels& initial) {
-    int64_t file_size = 0;
-    const std::unique_ptr<mat_t, MatCloser> mat = open_levels_file(path, where, file_size);
+namespace {
+// The levels' shape and values, read from the open file.
+void read_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
+                 const std::string& where, int version, int64_t file_size, InitialLevels& levels) {
+    const std::unique_ptr<mat_t, MatCloser> mat = open_levels_file(path, where, version);
     // The variable's class and shape first: its values are read only once
     // they are known to be wanted and to fit the host's limit.
     const std::unique_ptr<matvar_t, VarFreer> var(Mat_VarReadInfo(mat.get(), variable.c_str()));
@@ -169,17 +175,36 @@ void read_initial_levels(const models::ModelDescriptor* model, const std::string
         throw SweepError(named + "its " + std::to_string(count) + " values cannot fit in a file of " +
                          std::to_string(file_size) + " bytes; the MAT-file is damaged.");
     }
-    std::vector<double> values;
-    if (!read_whole_values(mat.get(), var.get(), count, values)) {
+    if (!read_whole_values(mat.get(), var.get(), count, levels.values)) {
         throw SweepError(named + "its values cannot be read whole; the MAT-file is damaged or cut short.");
     }
     size_t cols = 1;
     for (int d = 1; d < var->rank; ++d) cols *= var->dims[d];
+    levels.rows = var->rank > 0 ? var->dims[0] : 0;
+    levels.cols = var->rank > 1 ? cols : 1;
+}
+}  // namespace
+
+void read_initial_levels(const models::ModelDescriptor* model, const std::string& path, const std::string& variable,
+                         const std::string& where, InitialLevels& initial) {
+    int64_t file_size = 0;
+    const int version = file_version(path, where, file_size);
+    const auto read = [&](InitialLevels& into) {
+        read_levels(model, path, variable, where, version, file_size, into);
+    };
+    InitialLevels levels;
+    // Version 7.3 is HDF5, which crashes on some damaged files: read in a
+    // child process.
+    if (version == 2) {
+        read_levels_in_child(read, path, where, levels);
+    } else {
+        read(levels);
+    }
     initial.kind = InitialKind::given;
     initial.file = path;
-    initial.rows = var->rank > 0 ? var->dims[0] : 0;
-    initial.cols = var->rank > 1 ? cols : 1;
-    initial.values = std::move(values);
+    initial.rows = levels.rows;
+    initial.cols = levels.cols;
+    initial.values = std::move(levels.values);
 }
 
 }  // namespace sweep

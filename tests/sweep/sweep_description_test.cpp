@@ -459,8 +459,8 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
     const std::string mat_path = folder + "/initial_levels_test.mat";
     const std::string toml_path = folder + "/initial_levels_test.toml";
     // The 2 x 3 double "start", and with_ints an int32 "ints" too.
-    const auto write_file = [&](bool with_ints) {
-        mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, MAT_FT_MAT5);
+    const auto write_file = [&](bool with_ints, mat_ft version) {
+        mat_t* mat = Mat_CreateVer(mat_path.c_str(), nullptr, version);
         ASSERT_NE(mat, nullptr);
         double start[6] = {0, 1, 2, 2, 1, 0};
         size_t dims[2] = {2, 3};
@@ -478,15 +478,9 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
         Mat_VarFree(v);
         Mat_Close(mat);
     };
-    write_file(true);
     const std::string head =
         "model = \"torus\"\n[parameters]\nintercept = 0.5\nslope = 1\nlevels = 3\npayoff_mode = 0\n"
         "neighbourhood = 0\nnoise = 0\nmutation_rate = 0\nsteps = 3\n[initial]\nfile = \"initial_levels_test.mat\"\n";
-    // Found next to the description, in the host's storage order.
-    const SweepPlan plan = parse_sweep_description(head + "variable = \"start\"\n", toml_path);
-    EXPECT_EQ(plan.initial.rows, 2u);
-    EXPECT_EQ(plan.initial.cols, 3u);
-    EXPECT_EQ(plan.initial.values, (std::vector<double>{0, 1, 2, 2, 1, 0}));
     const struct {
         std::string variable;
         std::string expected;
@@ -494,20 +488,31 @@ TEST(SweepDescription, InitialLevelsFromAMatFile) {
         {"ints", "traits must be a real, full double array; got an int32 array."},
         {"absent", "has no variable 'absent'"},
     };
-    for (const auto& b : bad) {
-        try {
-            parse_sweep_description(head + "variable = \"" + b.variable + "\"\n", toml_path);
-            ADD_FAILURE() << b.variable << ": accepted";
-        } catch (const SweepError& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find(toml_path + ":12:1: key 'initial.file'"), std::string::npos) << message;
-            EXPECT_NE(message.find(b.expected), std::string::npos) << message;
+    // Version 7.3 (HDF5) is read in a child process: the same levels, and
+    // the same refusals, must come back from it.
+    for (const mat_ft version : {MAT_FT_MAT5, MAT_FT_MAT73}) {
+        SCOPED_TRACE(version == MAT_FT_MAT5 ? "version 5" : "version 7.3");
+        write_file(true, version);
+        // Found next to the description, in the host's storage order.
+        const SweepPlan plan = parse_sweep_description(head + "variable = \"start\"\n", toml_path);
+        EXPECT_EQ(plan.initial.rows, 2u);
+        EXPECT_EQ(plan.initial.cols, 3u);
+        EXPECT_EQ(plan.initial.values, (std::vector<double>{0, 1, 2, 2, 1, 0}));
+        for (const auto& b : bad) {
+            try {
+                parse_sweep_description(head + "variable = \"" + b.variable + "\"\n", toml_path);
+                ADD_FAILURE() << b.variable << ": accepted";
+            } catch (const SweepError& e) {
+                const std::string message = e.what();
+                EXPECT_NE(message.find(toml_path + ":12:1: key 'initial.file'"), std::string::npos) << message;
+                EXPECT_NE(message.find(b.expected), std::string::npos) << message;
+            }
         }
     }
     // Cut short inside the values: refused, not read as whatever the
     // buffer held.
     {
-        write_file(false);
+        write_file(false, MAT_FT_MAT5);
         struct stat st {};
         ASSERT_EQ(stat(mat_path.c_str(), &st), 0);
         ASSERT_EQ(truncate(mat_path.c_str(), st.st_size - 12), 0);

@@ -1,0 +1,141 @@
+#include "plan/levels_in_child.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "argument_rules.h"
+
+namespace sweep {
+
+namespace {
+
+// What the child sends: one status byte, then for kLevels three uint64
+// (rows, cols, value count) and the values, for kRefused a uint64 length
+// and the message.
+constexpr unsigned char kLevels = 1;
+constexpr unsigned char kRefused = 2;
+
+bool write_all(int fd, const void *data, size_t size) {
+    const char *bytes = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t done = write(fd, bytes, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        bytes += done;
+        size -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+bool read_all(int fd, void *data, size_t size) {
+    char *bytes = static_cast<char *>(data);
+    while (size > 0) {
+        const ssize_t done = read(fd, bytes, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        bytes += done;
+        size -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+bool send_levels(int fd, const InitialLevels &levels) {
+    const uint64_t header[3] = {levels.rows, levels.cols, levels.values.size()};
+    return write_all(fd, &kLevels, 1) && write_all(fd, header, sizeof header) &&
+           write_all(fd, levels.values.data(), levels.values.size() * sizeof(double));
+}
+
+bool send_refusal(int fd, const std::string &message) {
+    const uint64_t length = message.size();
+    return write_all(fd, &kRefused, 1) && write_all(fd, &length, sizeof length) &&
+           write_all(fd, message.data(), message.size());
+}
+
+// In the child: a crash ends it by its signal, quietly, rather than through
+// handlers the parent installed (a sanitizer's or a fuzzer's report).
+[[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read) {
+    for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal_number, SIG_DFL);
+    bool sent = false;
+    try {
+        InitialLevels levels;
+        read(levels);
+        sent = send_levels(fd, levels);
+    } catch (const SweepError &e) {
+        sent = send_refusal(fd, e.what());
+    } catch (const std::bad_alloc &) {
+        sent = send_refusal(fd, "");
+    }
+    _exit(sent ? 0 : 1);
+}
+
+// What the parent heard: true with levels or a refusal, false for a child
+// that stopped short or sent what no sound read gives.
+bool receive(int fd, InitialLevels &levels, bool &refused, std::string &message) {
+    unsigned char status = 0;
+    if (!read_all(fd, &status, 1)) return false;
+    if (status == kRefused) {
+        uint64_t length = 0;
+        if (!read_all(fd, &length, sizeof length) || length > (1u << 20)) return false;
+        message.resize(length);
+        refused = true;
+        return read_all(fd, message.data(), length);
+    }
+    uint64_t header[3] = {0, 0, 0};
+    if (status != kLevels || !read_all(fd, header, sizeof header)) return false;
+    const uint64_t count = header[2];
+    if (count > static_cast<uint64_t>(arguments::kMaxElements) || header[0] * header[1] != count) return false;
+    levels.rows = header[0];
+    levels.cols = header[1];
+    levels.values.resize(count);
+    return read_all(fd, levels.values.data(), count * sizeof(double));
+}
+
+}  // namespace
+
+void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
+                          const std::string &where, InitialLevels &initial) {
+    const std::string damaged = where + ": '" + path + "' is a damaged MAT-file: ";
+    int fds[2];
+    if (pipe(fds) != 0) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
+    const pid_t pid = fork();
+    if (pid < 0) {
+        const int error = errno;
+        close(fds[0]);
+        close(fds[1]);
+        throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(error) + ".");
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        child(fds[1], read);
+    }
+    close(fds[1]);
+    InitialLevels levels;
+    bool refused = false;
+    std::string message;
+    const bool heard = receive(fds[0], levels, refused, message);
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) {
+        throw SweepError(damaged + "the HDF5 library crashed reading it (signal " + std::to_string(WTERMSIG(status)) +
+                         ").");
+    }
+    if (!heard || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw SweepError(damaged + "the HDF5 library stopped part way through it.");
+    }
+    if (refused && message.empty()) throw std::bad_alloc();
+    if (refused) throw SweepError(message);
+    initial.rows = levels.rows;
+    initial.cols = levels.cols;
+    initial.values = std::move(levels.values);
+}
+
+}  // namespace sweep
