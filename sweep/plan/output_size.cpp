@@ -50,14 +50,14 @@ OutputSize estimate_output_size(const SweepPlan& plan) {
     size.run_snapshots = 4.0 * sites * shots;
     size.snapshots = size.run_snapshots * runs;
     // Per run: initial and final levels, snapshots, means, stream_wraps and
-    // the rows of runs and swept; per combination four summary values.
-    const double table_columns = static_cast<double>(plan.scalar_count() + 1 + plan.swept.size() + 1);
+    // the rows of runs and swept; per combination eight summary values.
+    const double table_columns = static_cast<double>(plan.scalar_count() + 2 + plan.swept.size() + 1);
     // Levels and means are stored whole, as the snapshots are; the text
     // variables take two bytes a character, and the file's structure about
     // a kilobyte per variable.
     const double blocks = runs * (8.0 * sites + 8.0 * steps);
     const double variables = 12.0 + table_columns + 2.0 * static_cast<double>(plan.swept.size());
-    size.mat_file = blocks + size.snapshots + runs * (8.0 + 8.0 * table_columns) + runs / replicates * 32.0 +
+    size.mat_file = blocks + size.snapshots + runs * (8.0 + 8.0 * table_columns) + runs / replicates * 64.0 +
                     8.0 * shots + 2.0 * static_cast<double>(plan.description.size()) + 1024.0 * variables;
     const double head = shots > 0 ? kRecordHeadSnapshots : kRecordHead;
     size.journal = kJournalHeader + runs * (head + kRecordTail + 4.0 * sites + size.run_snapshots + 8.0 * steps);

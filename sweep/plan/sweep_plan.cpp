@@ -71,6 +71,23 @@ void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t&
     scalars[seed] = static_cast<double>(plan.first_seed + index);
 }
 
+uint64_t combination_element(const SweepPlan& plan, int64_t combination) {
+    std::vector<uint64_t> strides(plan.swept.size());
+    uint64_t stride = 1;
+    for (size_t s = 0; s < plan.swept.size(); ++s) {
+        strides[s] = stride;
+        stride *= plan.swept[s].values.size();
+    }
+    uint64_t element = 0;
+    int64_t rest = combination;
+    for (size_t s = plan.swept.size(); s-- > 0;) {
+        const auto size = static_cast<int64_t>(plan.swept[s].values.size());
+        element += static_cast<uint64_t>(rest % size) * strides[s];
+        rest /= size;
+    }
+    return element;
+}
+
 void run_initial_levels(const SweepPlan& plan, const double* scalars, std::vector<double>& initial) {
     const InitialLevels& init = plan.initial;
     if (init.kind == InitialKind::given) {

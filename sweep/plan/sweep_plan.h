@@ -81,6 +81,12 @@ void check_run_count(const std::string& where, int64_t replicates, const std::ve
 // replicate number (1-based).
 void run_scalars(const SweepPlan& plan, int64_t index, double* scalars, int64_t& replicate);
 
+// The element of the summary's arrays (column-major, 0-based) that holds
+// combination c, the combinations counted as the runs go (the first swept
+// argument's value varying slowest; run index is of combination
+// index / replicates).
+uint64_t combination_element(const SweepPlan& plan, int64_t combination);
+
 // Fills initial with run index's initial levels (rows * cols values): the
 // given ones, or uniform draws in 0 .. levels - 1 from the plan's seed or
 // the run's.

@@ -7,10 +7,12 @@ function h = plot_sweep(s, kind, varargin)
 %
 %   H = PLOT_SWEEP(S, 'means') is the same.
 %
-%   H = PLOT_SWEEP(S, 'summary', X) draws S.summary.final_mean against the
-%   swept argument X (a name such as 'noise'), with S.summary.final_std as
-%   error bars: one line per value of the other swept argument, if there
-%   is one.
+%   H = PLOT_SWEEP(S, 'summary', X) draws S.summary.last_mean, the mean
+%   level over each run's last S.summary.last_steps steps averaged over the
+%   replicates, against the swept argument X (a name such as 'noise'),
+%   with its standard error S.summary.last_se as error bars: one line per
+%   value of the other swept argument, if there is one. (Files written
+%   before last_se existed draw final_mean with final_std, as labelled.)
 %   H = PLOT_SWEEP(S, 'summary', X, Y) draws one line per value of Y.
 %
 %   H = PLOT_SWEEP(S, 'heatmap', X, Y) draws S.summary.final_mean as a heat
@@ -453,8 +455,20 @@ function [at, ticks, labels] = value_positions(values)
 end
 
 function plot_summary_lines(s, names, x, y)
-  [m, note] = summary_over(s, names, 'final_mean', x, y);
-  e = summary_over(s, names, 'final_std', x, y);
+  % The window's mean with its standard error; the final step's mean with
+  % one standard deviation in files without them.
+  window = isfield(s.summary, 'last_se');
+  if window
+    [m, note] = summary_over(s, names, 'last_mean', x, y);
+    e = summary_over(s, names, 'last_se', x, y);
+    quantity = sprintf('mean level over the last %d steps', s.summary.last_steps);
+    bars = 'one standard error';
+  else
+    [m, note] = summary_over(s, names, 'final_mean', x, y);
+    e = summary_over(s, names, 'final_std', x, y);
+    quantity = 'final mean level';
+    bars = 'one s.d.';
+  end
   [at, ticks, tick_labels] = value_positions(s.summary.axes.(x));
   [at, order] = sort(at);
   n = size(m, 2);
@@ -477,10 +491,10 @@ function plot_summary_lines(s, names, x, y)
     set(gca, 'XTick', ticks, 'XTickLabel', tick_labels);
     xlabel(sprintf('%s (in list order: values repeat)', x), 'Interpreter', 'none');
   end
-  ylabel('final mean level');
-  what = sprintf('Mean over replicates, bars: one s.d.%s', note);
+  ylabel(quantity);
+  what = sprintf('Mean over replicates, bars: %s%s', bars, note);
   if ~any(drawn)
-    what = sprintf('Final mean level: its runs have 0 steps, so there is none to draw%s', note);
+    what = sprintf('No %s: its runs have 0 steps, so there is none to draw%s', quantity, note);
   end
   taken = 0;
   if ~isempty(y) && any(drawn)

@@ -6,6 +6,7 @@ std::vector<std::string> run_table_fields(const SweepPlan& plan) {
     const auto& names = models::scalar_argument_names(*plan.model);
     std::vector<std::string> fields(names.begin(), names.end());
     fields.push_back("replicate");
+    fields.push_back("combination");
     return fields;
 }
 
@@ -18,7 +19,7 @@ std::vector<size_t> swept_table_columns(const SweepPlan& plan) {
 
 void run_table_rows(const SweepPlan& plan, int64_t first, size_t count, std::vector<std::vector<double>>& columns) {
     const size_t n = plan.scalar_count();
-    columns.resize(n + 1);
+    columns.resize(n + 2);
     for (std::vector<double>& c : columns) c.resize(count);
     std::vector<double> scalars(n);
     for (size_t j = 0; j < count; ++j) {
@@ -26,6 +27,8 @@ void run_table_rows(const SweepPlan& plan, int64_t first, size_t count, std::vec
         run_scalars(plan, first + static_cast<int64_t>(j), scalars.data(), replicate);
         for (size_t a = 0; a < n; ++a) columns[a][j] = scalars[a];
         columns[n][j] = static_cast<double>(replicate);
+        const int64_t combination = (first + static_cast<int64_t>(j)) / plan.replicates;
+        columns[n + 1][j] = static_cast<double>(combination_element(plan, combination) + 1);
     }
 }
 

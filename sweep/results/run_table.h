@@ -1,6 +1,7 @@
 // The table of a sweep's runs as its MAT-file stores it: a row per run, a
-// column per scalar argument of the host call (seed included) and one for
-// the replicate. The swept table is a choice of its columns. Rows are
+// column per scalar argument of the host call (seed included), one for the
+// replicate and one for the combination: the element of the summary's
+// arrays (1-based) that summarises the run's combination. The swept table is a choice of its columns. Rows are
 // computed for a stretch of runs at a time, so no sweep's table is ever
 // held whole.
 #pragma once
@@ -13,7 +14,8 @@
 
 namespace sweep {
 
-// The run table's column names: the model's scalar arguments, then "replicate".
+// The run table's column names: the model's scalar arguments, then
+// "replicate" and "combination".
 std::vector<std::string> run_table_fields(const SweepPlan& plan);
 
 // The run table's columns that form the swept table: the swept arguments in

@@ -7,7 +7,8 @@
 //   model           char: 'ringsim' or 'gridsim', the host function the runs equal
 //   description     char: the sweep description's text
 //   runs            struct of n x 1 double columns: every scalar argument of
-//                   the host call (seed included) and replicate (1-based)
+//                   the host call (seed included), replicate (1-based) and
+//                   combination (the summary's element for the run, 1-based)
 //   swept           struct of n x 1 double columns: the swept arguments, in
 //                   the description's order, and replicate
 //   initial_levels  int32, the traits of every run stacked along a last dimension

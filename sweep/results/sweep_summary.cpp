@@ -1,6 +1,5 @@
 #include "results/sweep_summary.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -13,8 +12,19 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One combination's statistics, in the order of the summary's fields.
-enum Statistic { kFinalMean, kFinalStd, kLastMean, kReplicates, kStatistics };
-const char* const kStatisticNames[kStatistics] = {"final_mean", "final_std", "last_mean", "replicates"};
+enum Statistic {
+    kFinalMean,
+    kFinalStd,
+    kLastMean,
+    kLastStd,
+    kLastSe,
+    kFirstHalf,
+    kSecondHalf,
+    kReplicates,
+    kStatistics
+};
+const char* const kStatisticNames[kStatistics] = {"final_mean", "final_std",   "last_mean",          "last_std",
+                                                  "last_se",    "first_half", "second_half", "replicates"};
 
 // MATLAB's dimensions of the summary arrays.
 std::vector<size_t> axes_dims(const SweepPlan& plan) {
@@ -24,55 +34,55 @@ std::vector<size_t> axes_dims(const SweepPlan& plan) {
     return dims;
 }
 
-// The column-major element of combination c. Combinations go as the runs
-// do, the first swept argument's value varying slowest.
-uint64_t element_of(const SweepPlan& plan, int64_t combination) {
-    std::vector<uint64_t> strides(plan.swept.size());
-    uint64_t stride = 1;
-    for (size_t s = 0; s < plan.swept.size(); ++s) {
-        strides[s] = stride;
-        stride *= plan.swept[s].values.size();
-    }
-    uint64_t element = 0;
-    int64_t rest = combination;
-    for (size_t s = plan.swept.size(); s-- > 0;) {
-        const auto size = static_cast<int64_t>(plan.swept[s].values.size());
-        element += static_cast<uint64_t>(rest % size) * strides[s];
-        rest /= size;
-    }
-    return element;
-}
-
-// A run's last mean level, and its mean over the last `last` means.
-void run_values(const std::vector<double>& means, int32_t last, double& final_mean, double& last_mean) {
-    final_mean = means.empty() ? kNaN : means.back();
-    if (last <= 0 || means.size() < static_cast<size_t>(last)) {
-        last_mean = kNaN;
-        return;
-    }
+// The mean of means from .. to - 1 (NaN for none).
+double mean_over(const std::vector<double>& means, size_t from, size_t to) {
+    if (from >= to) return kNaN;
     double sum = 0.0;
-    for (size_t t = means.size() - static_cast<size_t>(last); t < means.size(); ++t) sum += means[t];
-    last_mean = sum / static_cast<double>(last);
+    for (size_t t = from; t < to; ++t) sum += means[t];
+    return sum / static_cast<double>(to - from);
 }
 
-// The statistics of one combination from its replicates' values.
-void combination_statistics(const std::vector<double>& finals, const std::vector<double>& lasts, double* out) {
-    const auto n = static_cast<double>(finals.size());
-    double final_sum = 0.0;
-    double last_sum = 0.0;
-    for (size_t r = 0; r < finals.size(); ++r) {
-        final_sum += finals[r];
-        last_sum += lasts[r];
-    }
-    const double final_mean = final_sum / n;
+// The mean over the replicates of values, and their standard deviation
+// normalised by replicates - 1 as std does (0 for one replicate, NaN where
+// the mean is).
+void mean_and_std(const std::vector<double>& values, double& mean, double& std_dev) {
+    const auto n = static_cast<double>(values.size());
+    double sum = 0.0;
+    for (double v : values) sum += v;
+    mean = sum / n;
     double squares = 0.0;
-    for (double f : finals) squares += (f - final_mean) * (f - final_mean);
-    out[kFinalMean] = final_mean;
-    out[kFinalStd] = finals.size() > 1 ? std::sqrt(squares / (n - 1.0)) : (std::isnan(final_mean) ? kNaN : 0.0);
-    out[kLastMean] = last_sum / n;
-    out[kReplicates] = n;
+    for (double v : values) squares += (v - mean) * (v - mean);
+    std_dev = values.size() > 1 ? std::sqrt(squares / (n - 1.0)) : (std::isnan(mean) ? kNaN : 0.0);
 }
 }  // namespace
+
+void SweepSummary::add_run(const std::vector<double>& means) {
+    // The run's last mean level, its mean over the window of the last
+    // `last_` means, and over the window's first and second halves (for an
+    // odd window the middle mean is in neither).
+    finals_.push_back(means.empty() ? kNaN : means.back());
+    const bool windowed = last_ > 0 && means.size() >= static_cast<size_t>(last_);
+    const size_t start = windowed ? means.size() - static_cast<size_t>(last_) : 0;
+    const size_t half = static_cast<size_t>(last_) / 2;
+    lasts_.push_back(windowed ? mean_over(means, start, means.size()) : kNaN);
+    first_halves_.push_back(windowed ? mean_over(means, start, start + half) : kNaN);
+    second_halves_.push_back(windowed ? mean_over(means, means.size() - half, means.size()) : kNaN);
+    if (finals_.size() < static_cast<size_t>(plan_.replicates)) return;
+    double values[kStatistics];
+    double unused = 0.0;
+    mean_and_std(finals_, values[kFinalMean], values[kFinalStd]);
+    mean_and_std(lasts_, values[kLastMean], values[kLastStd]);
+    values[kLastSe] = values[kLastStd] / std::sqrt(static_cast<double>(finals_.size()));
+    mean_and_std(first_halves_, values[kFirstHalf], unused);
+    mean_and_std(second_halves_, values[kSecondHalf], unused);
+    values[kReplicates] = static_cast<double>(finals_.size());
+    for (int s = 0; s < kStatistics; ++s) statistics_[size_t(s)].push_back(values[s]);
+    elements_.push_back(combination_element(plan_, combination_++));
+    finals_.clear();
+    lasts_.clear();
+    first_halves_.clear();
+    second_halves_.clear();
+}
 
 SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
     : file_(file), plan_(plan), last_(summary_last_steps(plan)) {
@@ -97,21 +107,6 @@ SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
                          values.size());
     }
     statistics_.resize(kStatistics);
-}
-
-void SweepSummary::add_run(const std::vector<double>& means) {
-    double final_mean = 0.0;
-    double last_mean = 0.0;
-    run_values(means, last_, final_mean, last_mean);
-    finals_.push_back(final_mean);
-    lasts_.push_back(last_mean);
-    if (finals_.size() < static_cast<size_t>(plan_.replicates)) return;
-    double values[kStatistics];
-    combination_statistics(finals_, lasts_, values);
-    for (int s = 0; s < kStatistics; ++s) statistics_[size_t(s)].push_back(values[s]);
-    elements_.push_back(element_of(plan_, combination_++));
-    finals_.clear();
-    lasts_.clear();
 }
 
 void SweepSummary::flush() {

@@ -1,6 +1,7 @@
 // The summary of a sweep's results: for each combination of swept values,
 // across its replicates, the mean and standard deviation of the final mean
-// level, the mean level over the last steps, and the replicate count. The
+// level and of the mean level over the last steps, that window's halves,
+// and the replicate count. The
 // arrays are shaped by the sweep's axes, one dimension per swept argument
 // in the description's order (one swept argument: a column; none: a
 // scalar), so that element (i, j) is value i of the first swept argument
@@ -24,7 +25,13 @@ namespace sweep {
 //   summary.final_std    their standard deviation, normalised by
 //                        replicates - 1 as std does (0 for one replicate)
 //   summary.last_mean    mean over the replicates of each run's mean over
-//                        its last last_steps means (NaN when last_steps is 0)
+//                        its last last_steps means, the window (NaN when
+//                        last_steps is 0)
+//   summary.last_std     their standard deviation, as final_std
+//   summary.last_se      its standard error: last_std / sqrt(replicates)
+//   summary.first_half   mean over the replicates of each run's mean over the
+//   summary.second_half  window's first and last floor(last_steps / 2) means:
+//                        far apart (against last_se), the window has not settled
 //   summary.replicates   the replicate count of each combination
 //   summary.last_steps   scalar: the steps last_mean averages
 //   summary.axes         struct: per swept argument, its values as a column
@@ -45,7 +52,9 @@ private:
     int32_t last_;
     int64_t combination_ = 0;            // the next combination to finish
     std::vector<size_t> arrays_;         // per statistic
-    std::vector<double> finals_, lasts_;  // the replicates so far of the combination under way
+    // The replicates so far of the combination under way: their final means,
+    // window means and means over the window's halves.
+    std::vector<double> finals_, lasts_, first_halves_, second_halves_;
     std::vector<uint64_t> elements_;     // finished combinations' elements
     std::vector<std::vector<double>> statistics_;  // per statistic, per finished combination
 };

@@ -99,6 +99,7 @@ TEST(ModelArguments, SweepSlotsFollowTheCallOrder) {
         plan.model = d.model;
         std::vector<std::string> fields = scalars;
         fields.push_back("replicate");
+        fields.push_back("combination");
         EXPECT_EQ(run_table_fields(plan), fields);
         const models::ScalarSlots slots = models::scalar_slots(*d.model);
         EXPECT_EQ(scalars[size_t(slots.levels)], "levels");

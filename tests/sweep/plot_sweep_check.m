@@ -9,11 +9,12 @@
 % left as it was.
 function plot_sweep_check(ring, torus, ring_snapshots, awkward)
   s = struct('ring', load(ring), 'torus', load(torus), 'ring_snapshots', load(ring_snapshots));
+  window = sprintf('mean level over the last %d steps', s.ring.summary.last_steps);
   % sweep, plot_sweep's arguments, x label, y label, axes drawn
   cases = {
     'torus', {'means'}, 'step', 'mean level', 1
-    'ring', {'summary', 'noise', 'mutation_rate'}, 'noise', 'final mean level', 1
-    'ring', {'summary', 'radius'}, 'radius', 'final mean level', 1
+    'ring', {'summary', 'noise', 'mutation_rate'}, 'noise', window, 1
+    'ring', {'summary', 'radius'}, 'radius', window, 1
     'ring', {'heatmap', 'mutation_rate', 'noise'}, 'mutation_rate', 'noise', 1
     'torus', {'snapshots', 3}, 'column', 'row', 4
     'ring_snapshots', {'snapshots', 2}, 'step', 'site', 1
@@ -98,6 +99,13 @@ function awkward_checks(s, folder, f)
       assert(isequal(cellstr(get(gca, 'XTickLabel'))', ticks), [what ': x ticks']);
     end
   end
+  % The summary's line is the window's means, its bars their standard
+  % errors (2 replicates; steps held at 12).
+  plot_sweep(s.zero_steps, 'summary', 'noise');
+  bars = findobj(gca, 'Type', 'hggroup');
+  summary = s.zero_steps.summary;
+  assert(isequal(get(bars, 'YData')(:), summary.last_mean(:, 1)) && isequal(get(bars, 'UData')(:), summary.last_se(:, 1)) ...
+         && all(summary.last_se(:, 1) > 0), 'summary: window means and their errors');
   % sweep, X, Y: every cell the runs' mean, NaN as NaN and grey
   heat_cases = {'zero_steps', 'noise', 'steps'; 'no_steps', 'noise', 'mutation_rate'; 'repeated', 'noise', 'slope'
                 'repeated', 'mutation_rate', 'radius'; 'many', 'noise', 'mutation_rate'; 'bare_ring', 'mutation_rate', 'noise'};

@@ -1,5 +1,5 @@
 // The run table a stretch at a time: each row holds its run's arguments,
-// seed and replicate, wherever the stretch starts and ends.
+// seed, replicate and combination, wherever the stretch starts and ends.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -23,14 +23,18 @@ TEST(RunTable, RowsOfAnyStretchHoldTheirRunsArguments) {
     std::vector<std::string> swept;
     for (size_t c : swept_table_columns(plan)) swept.push_back(fields.at(c));
     EXPECT_EQ(swept, (std::vector<std::string>{"mutation_rate", "neighbourhood", "replicate"}));
-    // The runs in sweep order: the first swept argument slowest, the replicate fastest.
+    // The runs in sweep order: the first swept argument slowest, the
+    // replicate fastest. The combination is the summary's 3 x 2 cell of
+    // rate i and neighbourhood j, counted down the columns from 1.
     std::vector<std::map<std::string, double>> runs;
     for (double rate : {0.0, 0.05, 0.1}) {
         for (double neighbourhood : {0, 1}) {
+            const double combination = 1 + rate / 0.05 + 3 * neighbourhood;
             for (double replicate : {1, 2, 3}) {
                 runs.push_back({{"intercept", 0.5}, {"slope", 1}, {"levels", 3}, {"payoff_mode", 1},
                                 {"neighbourhood", neighbourhood}, {"noise", 0.25}, {"mutation_rate", rate},
-                                {"steps", 10}, {"seed", 100.0 + double(runs.size())}, {"replicate", replicate}});
+                                {"steps", 10}, {"seed", 100.0 + double(runs.size())}, {"replicate", replicate},
+                                {"combination", combination}});
             }
         }
     }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -112,7 +113,8 @@ void fill_journal(const SweepPlan& plan, ResultJournal& journal, double mean) {
 }
 
 // A table of runs: a struct of n x 1 double columns named as fields says,
-// in that order; a field's slot is its scalar argument, -1 the replicate.
+// in that order; a field's slot is its scalar argument, -1 the replicate,
+// -2 the combination (its summary element, 1-based).
 void expect_table(matvar_t* table, const std::vector<std::pair<std::string, int>>& fields, const SweepPlan& plan) {
     ASSERT_EQ(Mat_VarGetNumberOfFields(table), fields.size());
     char* const* names = Mat_VarGetStructFieldnames(table);
@@ -126,7 +128,9 @@ void expect_table(matvar_t* table, const std::vector<std::pair<std::string, int>
         for (size_t k = 0; k < runs; ++k) {
             int64_t replicate = 0;
             run_scalars(plan, static_cast<int64_t>(k), scalars.data(), replicate);
-            const double want = fields[f].second < 0 ? double(replicate) : scalars[size_t(fields[f].second)];
+            const double want = fields[f].second == -2 ? double(combination_element(plan, int64_t(k) / plan.replicates) + 1)
+                                : fields[f].second == -1 ? double(replicate)
+                                                         : scalars[size_t(fields[f].second)];
             ASSERT_EQ(static_cast<const double*>(column->data)[k], want) << names[f] << " of run " << k;
         }
     }
@@ -203,13 +207,14 @@ TEST(SweepMatFile, HoldsEveryRunInOrderWhateverTheBatchSize) {
             EXPECT_EQ(column_of(vars["stream_wraps"].get()), std::vector<double>(size_t(runs), 0.0));
             // The swept table holds the swept arguments and the replicate.
             EXPECT_EQ(Mat_VarGetNumberOfFields(vars["swept"].get()), plan.swept.size() + 1);
-            EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 1);
+            EXPECT_EQ(Mat_VarGetNumberOfFields(vars["runs"].get()), plan.scalar_count() + 2);
             std::vector<std::pair<std::string, int>> every;
             std::vector<std::pair<std::string, int>> swept;
             const auto& arguments = models::scalar_argument_names(*plan.model);
             for (size_t a = 0; a < arguments.size(); ++a) every.emplace_back(arguments[a], int(a));
             for (const SweptArgument& a : plan.swept) swept.emplace_back(arguments[size_t(a.slot)], a.slot);
             every.emplace_back("replicate", -1);
+            every.emplace_back("combination", -2);
             swept.emplace_back("replicate", -1);
             expect_table(vars["runs"].get(), every, plan);
             expect_table(vars["swept"].get(), swept, plan);
@@ -275,8 +280,9 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
         check_plan(plan);
         const std::string journal_file = testing::TempDir() + "/summary_test.journal";
         ResultJournal journal(journal_file, sweep_fingerprint(plan), plan.run_count(), false);
-        // Each element's replicates: their final means and their means over the last steps.
-        std::map<size_t, std::vector<std::pair<double, double>>> replicates;
+        // Each element's replicates: their final means, their means over the
+        // last steps and over that window's halves.
+        std::map<size_t, std::vector<std::array<double, 4>>> replicates;
         const auto last = static_cast<size_t>(c.last_steps);
         for (int64_t k = 0; k < plan.run_count(); ++k) {
             RunResult r;
@@ -293,9 +299,15 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
             size_t element = 0;
             for (size_t a = plan.swept.size(); a-- > 0;) element = element * plan.swept[a].values.size() + index[a];
             const std::vector<double>& m = r.output.mean_levels;
-            double sum = 0;
-            for (size_t t = m.size() - last; t < m.size(); ++t) sum += m[t];
-            replicates[element].emplace_back(m.back(), sum / double(last));
+            // The run's final mean, window mean and means over the window's halves.
+            const auto mean_of = [&](size_t from, size_t to) {
+                double sum = 0;
+                for (size_t t = from; t < to; ++t) sum += m[t];
+                return sum / double(to - from);
+            };
+            replicates[element].push_back({m.back(), mean_of(m.size() - last, m.size()),
+                                           mean_of(m.size() - last, m.size() - last + last / 2),
+                                           mean_of(m.size() - last / 2, m.size())});
         }
         for (size_t batch_bytes : {size_t{1}, size_t{1} << 24}) {
             const std::string path = testing::TempDir() + "/summary_test.mat";
@@ -310,23 +322,31 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
             for (const SweptArgument& a : plan.swept) {
                 EXPECT_EQ(column(axes, models::scalar_argument_names(*plan.model)[size_t(a.slot)]), a.values);
             }
-            for (const char* name : {"final_mean", "final_std", "last_mean", "replicates"}) {
+            const char* names[] = {"final_mean", "final_std",  "last_mean",   "last_std",
+                                   "last_se",    "first_half", "second_half", "replicates"};
+            std::map<std::string, std::vector<double>> got;
+            for (const char* name : names) {
                 EXPECT_EQ(dims_of(Mat_VarGetStructFieldByName(summary, name, 0)), c.dims) << name;
+                got[name] = column(summary, name);
             }
-            const auto final_mean = column(summary, "final_mean");
-            const auto final_std = column(summary, "final_std");
-            const auto last_mean = column(summary, "last_mean");
-            const auto counts = column(summary, "replicates");
-            ASSERT_EQ(final_mean.size(), replicates.size());
+            ASSERT_EQ(got["final_mean"].size(), replicates.size());
             for (const auto& [element, values] : replicates) {
+                // Mean and standard deviation over the replicates of value v.
                 const double n = double(values.size());
-                double finals = 0, lasts = 0, squares = 0;
-                for (const auto& v : values) finals += v.first, lasts += v.second;
-                for (const auto& v : values) squares += (v.first - finals / n) * (v.first - finals / n);
-                EXPECT_NEAR(final_mean[element], finals / n, 1e-12) << element;
-                EXPECT_NEAR(final_std[element], std::sqrt(squares / (n - 1)), 1e-12) << element;
-                EXPECT_NEAR(last_mean[element], lasts / n, 1e-12) << element;
-                EXPECT_EQ(counts[element], n) << element;
+                const auto mean = [&](size_t v) {
+                    double sum = 0;
+                    for (const auto& r : values) sum += r[v];
+                    return sum / n;
+                };
+                const auto std_dev = [&](size_t v) {
+                    double squares = 0;
+                    for (const auto& r : values) squares += (r[v] - mean(v)) * (r[v] - mean(v));
+                    return std::sqrt(squares / (n - 1));
+                };
+                const double expected[] = {mean(0), std_dev(0), mean(1), std_dev(1), std_dev(1) / std::sqrt(n),
+                                           mean(2), mean(3),    n};
+                for (size_t f = 0; f < std::size(names); ++f)
+                    EXPECT_NEAR(got[names[f]][element], expected[f], 1e-12) << names[f] << " " << element;
             }
             std::remove(path.c_str());
         }
