@@ -29,6 +29,7 @@ const char* kRunUsageEnd =
     "                   [-o OUTPUT.mat [--overwrite]] [--quiet]\n";
 const size_t kRunUsageWidth = 76;
 
+const char* kExportUsage = "  latticesweep export OUTPUT.mat [-o TABLE.csv] [--overwrite]\n";
 const char* kMpiUsage = "  mpirun -np 4 latticesweep sweep DESCRIPTION.toml -o OUTPUT.mat --threads 1\n";
 const char* kVersionUsage = "  latticesweep --version\n";
 const char* kProgramIntro =
@@ -42,6 +43,10 @@ const char* kRunIntro =
     "latticesweep run: makes one run of the ring (as ringsim) or the torus (as gridsim)\n"
     "and prints its final levels and its mean level after every step in a form a host\n"
     "can paste, or writes them to a one-run MAT-file with -o.\n";
+const char* kExportIntro =
+    "latticesweep export: writes a sweep's runs from its MAT-file as one flat table (CSV:\n"
+    "a line per run with its combination, replicate, seed, arguments, final mean, mean\n"
+    "over the summary's last steps and stream_wraps) for pandas, R and spreadsheets.\n";
 const int kUsageError = 2;
 const long long kMaxThreads = 4096;
 
@@ -143,6 +148,12 @@ struct SweepSlots {
     CLI::Option* halt_after = nullptr;
 };
 
+struct ExportSlots {
+    CLI::App* command = nullptr;
+    CLI::Option* source = nullptr;
+    CLI::Option* output = nullptr;
+};
+
 struct RunSlots {
     CLI::App* command = nullptr;
     std::vector<CLI::Option*> values;  // the options read into RunOptionValues
@@ -156,7 +167,8 @@ std::string help_text(const CLI::Formatter& layout, const CLI::App& shown) {
     std::string text;
     if (shown.get_name() == "sweep") text = std::string(kSweepIntro) + "\nUsage:\n" + kSweepUsage + kMpiUsage;
     else if (shown.get_name() == "run") text = std::string(kRunIntro) + "\nUsage:\n" + run_usage();
-    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + run_usage() + kVersionUsage;
+    else if (shown.get_name() == "export") text = std::string(kExportIntro) + "\nUsage:\n" + kExportUsage;
+    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + run_usage() + kExportUsage + kVersionUsage;
     text += layout.make_positionals(&shown);
     for (const std::string& group : shown.get_groups()) {
         const std::vector<const CLI::Option*> options = shown.get_options(
@@ -287,6 +299,21 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
     return slots;
 }
 
+ExportSlots add_export_command(CLI::App& app, SweepOptions& options) {
+    ExportSlots slots;
+    CLI::App* command = app.add_subcommand("export", "write a sweep's runs as a CSV table");
+    command->allow_extras();
+    slots.command = command;
+    slots.source = command->add_option("OUTPUT.mat", "the MAT-file a sweep wrote")
+                       ->type_name("")
+                       ->allow_extra_args()
+                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    slots.output = add_value_option(*command, "-o,--output", "TABLE.csv",
+                                    "the table to write (default: the MAT-file's name\nwith .csv)");
+    command->add_flag("--overwrite", options.overwrite, "replace TABLE.csv if it exists");
+    return slots;
+}
+
 // The first word the command did not know, as an error; "--" ends the
 // options (the words after it are the command's arguments).
 void refuse_unknown(const CLI::App& command) {
@@ -300,12 +327,13 @@ void refuse_unknown(const CLI::App& command) {
     throw SweepError("unknown option " + unknown.front() + " for " + command.get_name() + ".");
 }
 
-// OUTPUT.mat for DESCRIPTION.toml, in the same folder.
-std::string default_output(const std::string& description) {
-    const size_t dot = description.find_last_of('.');
-    const size_t slash = description.find_last_of('/');
+// path with its extension (if any) replaced: OUTPUT.mat for
+// DESCRIPTION.toml, in the same folder.
+std::string default_output(const std::string& path, const std::string& extension = ".mat") {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
     const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (has_extension ? description.substr(0, dot) : description) + ".mat";
+    return (has_extension ? path.substr(0, dot) : path) + extension;
 }
 
 void read_sweep(const SweepSlots& slots, CommandLine& line) {
@@ -342,6 +370,22 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
     }
 }
 
+void read_export(const ExportSlots& slots, CommandLine& line) {
+    refuse_unknown(*slots.command);
+    refuse_repeats(*slots.command);
+    const std::vector<std::string>& sources = slots.source->results();
+    if (sources.size() != 1) {
+        throw SweepError("export takes one MAT-file a sweep wrote, as in: latticesweep export noise_sweep.mat");
+    }
+    line.command = Command::export_table;
+    line.description = sources.front();
+    line.options.output = given_value(*slots.output);
+    if (line.options.output.empty()) line.options.output = default_output(line.description, ".csv");
+    if (line.options.output == line.description) {
+        throw SweepError("option --output: the table would replace the MAT-file it is read from; name another file.");
+    }
+}
+
 void read_run(const RunSlots& slots, CommandLine& line) {
     refuse_unknown(*slots.command);
     refuse_repeats(*slots.command);
@@ -374,8 +418,9 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
     app.require_subcommand(0, 1);
     const SweepSlots sweep = add_sweep_command(app, line.options);
     const RunSlots run = add_run_command(app, line.options);
-    app.footer("Run 'latticesweep sweep --help' or 'latticesweep run --help' for a command's options.");
-    for (CLI::App* command : {sweep.command, run.command}) command->group("Commands");
+    const ExportSlots export_table = add_export_command(app, line.options);
+    app.footer("Run 'latticesweep COMMAND --help' (sweep, run or export) for a command's options.");
+    for (CLI::App* command : {sweep.command, run.command, export_table.command}) command->group("Commands");
 
     exit_status = kUsageError;
     std::string command;
@@ -383,11 +428,11 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
         app.parse(argc, argv);
         const std::vector<std::string> unknown = app.remaining();
         if (!unknown.empty() && unknown.front().rfind("-", 0) == 0) {
-            throw SweepError("unknown option " + unknown.front() + ": give a command first (sweep or run), " +
-                             "then its options.");
+            throw SweepError("unknown option " + unknown.front() + ": give a command first (sweep, run or " +
+                             "export), then its options.");
         }
         if (!unknown.empty()) {
-            throw SweepError("unknown command '" + unknown.front() + "': the commands are sweep and run.");
+            throw SweepError("unknown command '" + unknown.front() + "': the commands are sweep, run and export.");
         }
         if (sweep.command->parsed()) {
             command = "sweep";
@@ -395,6 +440,9 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
         } else if (run.command->parsed()) {
             command = "run";
             read_run(run, line);
+        } else if (export_table.command->parsed()) {
+            command = "export";
+            read_export(export_table, line);
         } else {
             std::fputs(app.help().c_str(), stderr);
             return false;
@@ -403,7 +451,10 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
         exit_status = app.exit(e);
         return false;
     } catch (const CLI::ParseError& e) {
-        report_usage_error(e.what(), sweep.command->parsed() ? "sweep" : run.command->parsed() ? "run" : "");
+        report_usage_error(e.what(), sweep.command->parsed()          ? "sweep"
+                                     : run.command->parsed()          ? "run"
+                                     : export_table.command->parsed() ? "export"
+                                                                      : "");
         return false;
     } catch (const SweepError& e) {
         report_usage_error(e.what(), command);

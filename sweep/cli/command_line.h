@@ -9,13 +9,14 @@
 
 namespace sweep {
 
-enum class Command { sweep, run };
+enum class Command { sweep, run, export_table };
 
 // A command line that was read and checked, ready to run.
 struct CommandLine {
     Command command = Command::sweep;
-    std::string description;  // sweep: path of the sweep description
-    SweepOptions options;     // sweep: every option; run: output (empty: print the results) and quiet
+    std::string description;  // sweep: path of the sweep description; export: the sweep's MAT-file
+    SweepOptions options;     // sweep: every option; run: output (empty: print the results) and quiet;
+                              // export: output (the CSV file) and overwrite
     SweepPlan plan;           // run: the one-run plan, checked as the host gateway checks a call
 };
 

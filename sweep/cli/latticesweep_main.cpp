@@ -1,13 +1,16 @@
 // latticesweep: runs of the ring and torus models outside any host, one at
 // a time (run) or by the thousand from a sweep description (sweep), on all
-// cores and, under mpirun, across machines. See docs/sweeps.md.
+// cores and, under mpirun, across machines; export writes a sweep's runs as
+// a CSV table. See docs/sweeps.md.
 #include <cstdio>
+#include <fstream>
 #include <new>
 
 #include "cli/command_line.h"
 #include "cli/run_options.h"
 #include "run/run_pool.h"
 #include "plan/sweep_description.h"
+#include "results/run_csv.h"
 #include "cli/sweep_driver.h"
 #ifdef LATTICESWEEP_MPI
 #include "cli/mpi_sweep.h"
@@ -20,6 +23,16 @@ int sweep_command(const CommandLine& line) {
     if (launched_by_mpirun()) return mpi_sweep(line.description, line.options);
 #endif
     run_sweep(read_sweep_description(line.description), line.options, compute_on_threads);
+    return 0;
+}
+
+int export_command(const CommandLine& line) {
+    if (!line.options.overwrite && std::ifstream(line.options.output).good()) {
+        throw SweepError(line.options.output + ": already exists; latticesweep replaces a file only when told: add " +
+                         "--overwrite to replace it, or name another table with -o.");
+    }
+    const int64_t runs = write_run_csv(line.description, line.options.output);
+    std::fprintf(stderr, "latticesweep: %s: %s written.\n", line.options.output.c_str(), runs_text(runs).c_str());
     return 0;
 }
 
@@ -42,7 +55,12 @@ int main(int argc, char** argv) {
         sweep::CommandLine line;
         int exit_status = 0;
         if (!sweep::read_command_line(argc, argv, line, exit_status)) return exit_status;
-        return line.command == sweep::Command::sweep ? sweep::sweep_command(line) : sweep::run_command(line);
+        switch (line.command) {
+            case sweep::Command::sweep: return sweep::sweep_command(line);
+            case sweep::Command::run: return sweep::run_command(line);
+            case sweep::Command::export_table: return sweep::export_command(line);
+        }
+        return 2;
     } catch (const sweep::SweepError& e) {
         std::fprintf(stderr, "latticesweep: %s\n", e.what());
         return 2;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "matfile/hdf5_handle.h"
 #include "matfile/mat_library.h"
 #include "matfile/utf16_text.h"
 #include "sweep_error.h"
@@ -13,32 +14,6 @@
 namespace sweep {
 
 namespace {
-// An HDF5 identifier, released exactly once.
-class Handle {
-public:
-    using Closer = herr_t (*)(hid_t);
-    Handle(hid_t id, Closer closer) : id_(id), closer_(closer) {}
-    Handle(Handle&& other) noexcept : id_(other.id_), closer_(other.closer_) { other.id_ = -1; }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    Handle& operator=(Handle&&) = delete;
-    ~Handle() {
-        if (id_ >= 0) closer_(id_);
-    }
-    hid_t get() const { return id_; }
-    // False when HDF5 could not finish what the identifier held; it is
-    // given up either way.
-    bool close() {
-        const hid_t id = id_;
-        id_ = -1;
-        return id < 0 || closer_(id) >= 0;
-    }
-
-private:
-    hid_t id_;
-    Closer closer_;
-};
-
 // The MAT-file's own header before the HDF5 file: 116 bytes of text, 8
 // of subsystem offset (none) and the version and byte order marks.
 constexpr size_t kHeaderText = 116;

@@ -337,6 +337,13 @@ octave)
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
     "addpath('$SWEEP_TEST_DATA'); sweep_summary_check('ring.mat', {'noise', 'radius', 'mutation_rate'}); sweep_summary_check('torus.mat', {'payoff_mode', 'neighbourhood', 'steps'}); sweep_summary_check('wrap.mat', {'steps'});" \
     || fail "Octave found a summary that differs from the runs' means"
+  # The flat table of the runs: a line each, an existing table kept unless told.
+  expect_status 0 "$LATTICESWEEP" export ring.mat
+  expect_text err.txt "latticesweep: ring.csv: 18 runs written."
+  [[ $(wc -l < ring.csv) == 19 ]] || fail "ring.csv should hold a header and 18 runs"
+  expect_status 2 "$LATTICESWEEP" export ring.mat
+  expect_text err.txt "ring.csv: already exists"
+  expect_status 0 "$LATTICESWEEP" export ring.mat -o ring.csv --overwrite
   # plot_sweep, as installed beside the plug-ins, draws every kind of figure headless,
   # also from awkward sweeps (runs of 0 steps, repeated values, many combinations, ...).
   for d in plot_*.toml; do
