@@ -5,7 +5,11 @@ function h = plot_sweep(s, kind, varargin)
 %   S = load('OUT.mat')): the mean over its replicates as a line, one
 %   standard deviation on either side as a band. H is the figure.
 %
-%   H = PLOT_SWEEP(S, 'means') is the same.
+%   H = PLOT_SWEEP(S, 'means') is the same. The steps are 1, 2, ... or,
+%   where the sweep kept the mean level only every so many steps,
+%   S.mean_steps. Of more than 2000 rows of means, each line and its band
+%   are drawn at every N-th of their rows and their last, as the x label
+%   says, so that a long sweep draws in seconds.
 %
 %   H = PLOT_SWEEP(S, 'summary', X) draws S.summary.last_mean, the mean
 %   level over each run's last S.summary.last_steps steps averaged over the
@@ -372,42 +376,50 @@ function plot_means(s, names)
   r = s.swept.replicate;
   replicates = max(r);
   combinations = numel(r) / replicates;
-  % Every run of 0 steps: the loaded means may be a size vector, not empty.
-  rows = max([0; fix(s.runs.steps(:))]);
-  levels = zeros(rows, numel(r));
-  if rows > 0
-    levels = s.mean_levels;
-  end
+  [levels, steps] = recorded_means(s, numel(r));
+  % A long series drawn whole takes gnuplot minutes: each line and band
+  % keeps every EVERY-th of its rows, and its last.
+  every = max(1, ceil(numel(steps) / most_drawn()));
   colours = line_colours(combinations);
-  steps = (1:rows)';
-  means = zeros(rows, combinations);
-  spread = zeros(rows, combinations);
+  kept = cell(1, combinations);
+  means = cell(1, combinations);
+  spread = cell(1, combinations);
   labels = cell(1, combinations);
   values = cell(1, combinations);
   for c = 1:combinations
     runs = (c - 1) * replicates + (1:replicates);
-    means(:, c) = mean(levels(:, runs), 2);
+    rows = find(~any(isnan(levels(:, runs)), 2));
+    if ~isempty(rows)
+      rows = rows(unique([1:every:numel(rows), numel(rows)]));
+    end
+    kept{c} = rows;
+    means{c} = mean(levels(rows, runs), 2);
+    spread{c} = zeros(numel(rows), 1);
     if replicates > 1
-      spread(:, c) = std(levels(:, runs), 0, 2);
+      spread{c} = std(levels(rows, runs), 0, 2);
     end
     labels{c} = combination_label(s, names, runs(1), ' = ', ', ');
     values{c} = combination_label(s, names, runs(1), '', ', ');
   end
-  drawn = any(~isnan(means), 1);
+  drawn = ~cellfun(@isempty, kept);
   % Every band first, pale, then every line over them.
   hold on;
   for c = find(drawn & replicates > 1)
-    shown = ~isnan(means(:, c));
-    band = [means(shown, c) - spread(shown, c); flipud(means(shown, c) + spread(shown, c))];
-    fill([steps(shown); flipud(steps(shown))], band, 0.75 + 0.25 * colours(c, :), 'EdgeColor', 'none');
+    x = steps(kept{c});
+    band = [means{c} - spread{c}; flipud(means{c} + spread{c})];
+    fill([x; flipud(x)], band, 0.75 + 0.25 * colours(c, :), 'EdgeColor', 'none');
   end
   handles = zeros(1, combinations);
   for c = find(drawn)
-    shown = ~isnan(means(:, c));
-    handles(c) = plot(steps(shown), means(shown, c), 'Color', colours(c, :), 'LineWidth', 1.5);
+    handles(c) = plot(steps(kept{c}), means{c}, 'Color', colours(c, :), 'LineWidth', 1.5);
   end
   hold off;
-  xlabel('step');
+  % Short: a legend narrows the axes, and gnuplot crops a wider label.
+  if every > 1
+    xlabel(sprintf('step (every %s mean drawn)', ordinal(every)));
+  else
+    xlabel('step');
+  end
   ylabel('mean level');
   what = 'Mean level';
   if replicates > 1
@@ -423,6 +435,41 @@ function plot_means(s, names)
     taken = line_key(handles, drawn, colours, labels, values, strjoin(names, ', '));
   end
   fitted_title(what, taken);
+end
+
+% About the most points a line of mean levels is drawn with.
+function n = most_drawn()
+  n = 2000;
+end
+
+% The mean levels of the sweep's RUNS runs, a row a recorded step, NaN
+% below a run's own rows; and those steps: 1, 2, ... or, where the sweep
+% kept the mean only every so many steps, S.mean_steps. A sweep with no
+% rows has empty arrays, which may load as their sizes: these hold a 0,
+% never a step.
+function [levels, steps] = recorded_means(s, runs)
+  if isfield(s, 'mean_steps')
+    steps = double(s.mean_steps(:));
+  else
+    steps = (1:max([0; fix(s.runs.steps(:))]))';
+  end
+  if ~any(s.runs.steps(:) > 0) || any(steps < 1)
+    steps = zeros(0, 1);
+  end
+  levels = zeros(numel(steps), runs);
+  if ~isempty(steps)
+    levels = s.mean_levels;
+  end
+end
+
+% 2nd, 3rd, 11th, 21st, ...
+function word = ordinal(n)
+  suffix = 'th';
+  if mod(floor(n / 10), 10) ~= 1 && any(mod(n, 10) == 1:3)
+    suffixes = {'st', 'nd', 'rd'};
+    suffix = suffixes{mod(n, 10)};
+  end
+  word = sprintf('%d%s', n, suffix);
 end
 
 % The swept values of a run, each after its name and JOIN if JOIN is

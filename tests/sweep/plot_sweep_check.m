@@ -99,6 +99,7 @@ function awkward_checks(s, folder, f)
       assert(isequal(cellstr(get(gca, 'XTickLabel'))', ticks), [what ': x ticks']);
     end
   end
+  long_means_checks(s.zero_steps);
   % The summary's line is the window's means, its bars their standard
   % errors (2 replicates; steps held at 12).
   plot_sweep(s.zero_steps, 'summary', 'noise');
@@ -177,6 +178,31 @@ function awkward_checks(s, folder, f)
     assert(isequal(sort(findall(f)), kept), sprintf('bad call %d changed the figure', c));
   end
   fprintf('plot_sweep: awkward sweeps drawn, %d bad calls refused\n', size(bad, 1));
+end
+
+% Long series of means, every step's or, given mean_steps, every few
+% steps': each line and its band drawn at every EVERY-th row and the last.
+function long_means_checks(t)
+  r = max(t.swept.replicate);
+  runs = find(t.runs.steps(:)' > 0);
+  for c = {50000, 1, 25; 4001, 7, 3; 1500, 4, 1}'  % rows, steps apart (1: no mean_steps), every
+    [rows, apart, every] = c{:};
+    t.mean_levels = nan(rows, numel(t.runs.steps));
+    t.mean_levels(:, runs) = cos((1:rows)' * runs / rows);
+    if apart > 1
+      t.mean_steps = apart * (1:rows)';
+    end
+    t.runs.steps(runs) = apart * rows;
+    plot_sweep(t);
+    drawn = flipud(findobj(gca, 'Type', 'line', '-not', 'Tag', 'note'));  % in the order drawn
+    [x, y] = deal(cell2mat(get(drawn, 'XData')), cell2mat(get(drawn, 'YData')));  % a row a line
+    at = unique([1:every:rows, rows]);
+    means = squeeze(mean(reshape(t.mean_levels(at, runs), [], r, numel(runs) / r), 2))';
+    bands = cell2mat(get(flipud(findobj(gca, 'Type', 'patch')), 'XData')');
+    assert(size(x, 2) <= 2001 && isequal(x, repmat(apart * at, size(means, 1), 1)) && max(abs(y(:) - means(:))) <= 1e-12 ...
+           && isequal(bands, [x, fliplr(x)]') && strcmp(get(get(gca, 'XLabel'), 'String'), 'step') == (every == 1), ...
+           sprintf('%d means, %d steps apart', rows, apart));
+  end
 end
 
 % Every combination's mean final level over its replicates, from the runs,
