@@ -161,7 +161,16 @@ uint64_t sweep_fingerprint(const SweepPlan& plan) {
     h = fingerprint_bytes(h, numbers, sizeof numbers);
     h = fingerprint_arguments(h, plan);
     h = fingerprint_values(h, init.values);
-    return fingerprint_values(h, snapshot_steps(plan));
+    h = fingerprint_values(h, snapshot_steps(plan));
+    // What earlier releases could not ask for counts only when asked for,
+    // so that their journals keep their fingerprints.
+    if (plan.observe.asked()) {
+        const int64_t quantities = plan.observe.quantities;
+        h = fingerprint_bytes(h, &quantities, sizeof quantities);
+        h = fingerprint_values(h, observation_steps(plan));
+    }
+    if (plan.means_every > 1) h = fingerprint_bytes(h, &plan.means_every, sizeof plan.means_every);
+    return h;
 }
 
 uint64_t description_fingerprint(const SweepPlan& plan) {

@@ -44,7 +44,9 @@ OutputSize estimate_output_size(const SweepPlan& plan) {
     const double runs = static_cast<double>(plan.run_count());
     const double sites = static_cast<double>(sites_per_run(plan));
     const double shots = static_cast<double>(snapshot_count(plan));
-    const double steps = std::max(0.0, static_cast<double>(max_steps(plan)));
+    // The kept means, and each run's observed values.
+    const double steps = std::max(0.0, static_cast<double>(kept_means(plan, max_steps(plan))));
+    const double observed = static_cast<double>(observation_steps(plan).size() * observation_values(plan));
     const double replicates = static_cast<double>(plan.replicates);
     OutputSize size;
     size.run_snapshots = 4.0 * sites * shots;
@@ -55,12 +57,13 @@ OutputSize estimate_output_size(const SweepPlan& plan) {
     // Levels and means are stored whole, as the snapshots are; the text
     // variables take two bytes a character, and the file's structure about
     // a kilobyte per variable.
-    const double blocks = runs * (8.0 * sites + 8.0 * steps);
+    const double blocks = runs * (8.0 * sites + 8.0 * steps + 8.0 * observed);
     const double variables = 12.0 + table_columns + 2.0 * static_cast<double>(plan.swept.size());
     size.mat_file = blocks + size.snapshots + runs * (8.0 + 8.0 * table_columns) + runs / replicates * 64.0 +
                     8.0 * shots + 2.0 * static_cast<double>(plan.description.size()) + 1024.0 * variables;
-    const double head = shots > 0 ? kRecordHeadSnapshots : kRecordHead;
-    size.journal = kJournalHeader + runs * (head + kRecordTail + 4.0 * sites + size.run_snapshots + 8.0 * steps);
+    const double head = observed > 0 ? kRecordHeadObserved : shots > 0 ? kRecordHeadSnapshots : kRecordHead;
+    size.journal =
+        kJournalHeader + runs * (head + kRecordTail + 4.0 * sites + size.run_snapshots + 8.0 * steps + 8.0 * observed);
     return size;
 }
 

@@ -24,21 +24,46 @@ namespace {
     throw SweepError(message + ": " + fault.message);
 }
 
-// Every run keeps the same snapshots, so none may lie past the shortest run.
-void check_snapshot_steps(const SweepPlan& plan) {
-    const SnapshotRequest& snap = plan.snapshots;
+// Every run keeps the same snapshots (or observations), so none may lie
+// past the shortest run.
+void check_requested_steps(const SweepPlan& plan, const SnapshotRequest& request, const std::string& what) {
     const int64_t fewest = min_steps(plan);
-    if (snap.every > 0 && fewest < 1) {
-        throw SweepError(snap.where + ": some run makes no steps, so there is no step to keep every " +
-                         std::to_string(snap.every) + " steps; steps = [0] keeps the initial levels.");
+    if (request.every > 0 && fewest < 1) {
+        throw SweepError(request.where + ": some run makes no steps, so there is no " + what + " step every " +
+                         std::to_string(request.every) + " steps; steps = [0] takes the initial levels.");
     }
-    if (snap.every > fewest) {
-        throw SweepError(snap.where + ": every must lie in 1 .. " + std::to_string(fewest) +
-                         ", the fewest steps of any run; got " + std::to_string(snap.every) + ".");
+    if (request.every > fewest) {
+        throw SweepError(request.where + ": every must lie in 1 .. " + std::to_string(fewest) +
+                         ", the fewest steps of any run; got " + std::to_string(request.every) + ".");
     }
-    if (!snap.steps.empty() && snap.steps.back() > fewest) {
-        throw SweepError(snap.where + ": snapshot step " + std::to_string(snap.steps.back()) + " lies beyond " +
-                         std::to_string(fewest) + ", the fewest steps of any run.");
+    if (!request.steps.empty() && request.steps.back() > fewest) {
+        throw SweepError(request.where + ": " + what + " step " + std::to_string(request.steps.back()) +
+                         " lies beyond " + std::to_string(fewest) + ", the fewest steps of any run.");
+    }
+}
+
+// Kept means come every means_every steps: each run's steps, and the
+// summary's window, must be whole multiples of it.
+void check_means_every(const SweepPlan& plan) {
+    const int64_t every = plan.means_every;
+    if (every == 1) return;
+    const int slot = models::scalar_slots(*plan.model).steps;
+    std::vector<double> steps(1, plan.fixed[static_cast<size_t>(slot)]);
+    for (const SweptArgument& s : plan.swept) {
+        if (s.slot == slot) steps = s.values;
+    }
+    for (const double v : steps) {
+        const auto made = static_cast<int64_t>(v);  // checked: within int32 after truncation
+        if (made % every != 0) {
+            throw SweepError(plan.means_where + ": every run's steps must be a whole multiple of every, " +
+                             std::to_string(every) + ", so that its final mean is kept; a run makes " +
+                             std::to_string(made) + " steps.");
+        }
+    }
+    if (plan.last_steps % every != 0) {
+        throw SweepError(plan.last_steps_where + ": last_steps must be a whole multiple of [means] every, " +
+                         std::to_string(every) + ", the steps between kept means; got " +
+                         std::to_string(plan.last_steps) + ".");
     }
 }
 
@@ -121,7 +146,9 @@ void check_plan(const SweepPlan& plan) {
     }
     check_last_steps(plan);
     check_replicate_seeds(plan);
-    check_snapshot_steps(plan);
+    check_requested_steps(plan, plan.snapshots, "snapshot");
+    if (plan.observe.asked()) check_requested_steps(plan, plan.observe.at, "observation");
+    check_means_every(plan);
     check_output_size_limits(plan);
 }
 

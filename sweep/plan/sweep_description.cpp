@@ -9,10 +9,12 @@
 #include <cstring>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
 #include "all_models.h"
+#include "observe/lattice_observables.h"
 #include "plan/initial_file.h"
 
 namespace sweep {
@@ -267,37 +269,93 @@ void read_summary(const toml::table& table, const Place& place, SweepPlan& plan)
     }
 }
 
+// One way of naming steps, as [snapshots] and [observe] take them: every
+// (K, 2K, ...) or steps (a list). Returns false for a key of another kind.
 // Steps beyond the fewest of any run are refused once the steps are known
 // (check_plan); the sizes they make, likewise.
+bool read_steps(const std::string& key, const toml::node& node, const std::string& where, const std::string& what,
+                SnapshotRequest& request) {
+    if (key == "every") {
+        request.every = integer(node, where);
+        check_step_count(request.every, 1, "every", "every must be a whole number of steps, 1 or more", where);
+    } else if (key == "steps") {
+        const toml::array* list = node.as_array();
+        if (!list || list->empty()) throw SweepError(where + ": expected a list of steps, such as [0, 500, 1000].");
+        for (const toml::node& v : *list) {
+            const int64_t step = integer(v, where);
+            check_step_count(step, 0, "a " + what + " step", what + " steps must be whole numbers from 0 on", where);
+            if (!request.steps.empty() && step <= request.steps.back()) {
+                throw SweepError(where + ": " + what + " steps must each be larger than the one before; got " +
+                                 std::to_string(step) + " after " + std::to_string(request.steps.back()) + ".");
+            }
+            request.steps.push_back(step);
+        }
+    } else {
+        return false;
+    }
+    request.where = where;
+    return true;
+}
+
 void read_snapshots(const toml::table& table, const Place& place, const std::string& table_where, SweepPlan& plan) {
-    SnapshotRequest& snap = plan.snapshots;
     int given = 0;
     for (auto&& [k, node] : table) {
         const std::string key(k.str());
         const std::string where = place.at(k.source(), "snapshots." + key);
-        if (key == "every") {
-            snap.every = integer(node, where);
-            check_step_count(snap.every, 1, "every", "every must be a whole number of steps, 1 or more", where);
-        } else if (key == "steps") {
-            const toml::array* list = node.as_array();
-            if (!list || list->empty()) throw SweepError(where + ": expected a list of steps, such as [0, 500, 1000].");
-            for (const toml::node& v : *list) {
-                const int64_t step = integer(v, where);
-                check_step_count(step, 0, "a snapshot step", "snapshot steps must be whole numbers from 0 on",
-                                 where);
-                if (!snap.steps.empty() && step <= snap.steps.back()) {
-                    throw SweepError(where + ": snapshot steps must each be larger than the one before; got " +
-                                     std::to_string(step) + " after " + std::to_string(snap.steps.back()) + ".");
-                }
-                snap.steps.push_back(step);
-            }
-        } else {
+        if (!read_steps(key, node, where, "snapshot", plan.snapshots)) {
             throw SweepError(where + ": unknown key; [snapshots] takes every or steps.");
         }
-        snap.where = where;
         ++given;
     }
     if (given != 1) throw SweepError(table_where + ": give the snapshots exactly one way: every or steps.");
+}
+
+// [observe]: the quantities (all four unless named) and their steps.
+void read_observe(const toml::table& table, const Place& place, const std::string& table_where, SweepPlan& plan) {
+    ObserveRequest& observe = plan.observe;
+    observe.where = table_where;
+    observe.quantities = kAllQuantities;
+    int given = 0;
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "observe." + key);
+        if (read_steps(key, node, where, "observation", observe.at)) {
+            ++given;
+            continue;
+        }
+        std::string names;
+        for (const char* name : kQuantityNames) names += (names.empty() ? "" : ", ") + std::string(name);
+        if (key != "quantities") {
+            throw SweepError(where + ": unknown key; [observe] takes quantities, and every or steps.");
+        }
+        const toml::array* list = node.as_array();
+        if (!list || list->empty()) throw SweepError(where + ": expected a list of quantities, of: " + names + ".");
+        observe.quantities = 0;
+        for (const toml::node& v : *list) {
+            const std::string name = v.value_or(std::string());
+            unsigned bit = 0;
+            for (size_t q = 0; q < std::size(kQuantityNames); ++q) {
+                if (name == kQuantityNames[q]) bit = 1u << q;
+            }
+            if (bit == 0) throw SweepError(where + ": '" + name + "' is not a quantity; the quantities are " + names + ".");
+            if (observe.quantities & bit) throw SweepError(where + ": '" + name + "' is named twice.");
+            observe.quantities |= bit;
+        }
+    }
+    if (given != 1) throw SweepError(table_where + ": give the observations' steps exactly one way: every or steps.");
+}
+
+// [means]: every, the steps between kept means.
+void read_means(const toml::table& table, const Place& place, SweepPlan& plan) {
+    for (auto&& [k, node] : table) {
+        const std::string key(k.str());
+        const std::string where = place.at(k.source(), "means." + key);
+        if (key != "every") throw SweepError(where + ": unknown key; [means] takes every.");
+        plan.means_every = integer(node, where);
+        plan.means_where = where;
+        // Steps that are not whole multiples are refused once the steps are known (check_plan).
+        check_step_count(plan.means_every, 1, "every", "every must be a whole number of steps, 1 or more", where);
+    }
 }
 
 std::vector<double> numbers(const toml::array& list, const std::string& where) {
@@ -460,12 +518,14 @@ SweepPlan parse_sweep_description(const std::string& text, const std::string& pa
         else if (key == "replicates") read_replicates(table_of(node, where), place, plan);
         else if (key == "summary") read_summary(table_of(node, where), place, plan);
         else if (key == "snapshots") read_snapshots(table_of(node, where), place, where, plan);
+        else if (key == "observe") read_observe(table_of(node, where), place, where, plan);
+        else if (key == "means") read_means(table_of(node, where), place, plan);
         else if (key == "initial") {
             read_initial(table_of(node, where), place, where, plan);
             has_initial = true;
         } else {
             throw SweepError(where + ": unknown key; a sweep description has model, [parameters], [sweep], "
-                                     "[replicates], [initial], [summary] and [snapshots].");
+                                     "[replicates], [initial], [summary], [snapshots], [observe] and [means].");
         }
     }
     const auto names = models::scalar_argument_names(*plan.model);

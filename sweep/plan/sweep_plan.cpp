@@ -1,8 +1,10 @@
 #include "plan/sweep_plan.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstdio>
+#include <utility>
+
+#include "observe/lattice_observables.h"
 
 namespace sweep {
 
@@ -145,7 +147,20 @@ int32_t min_steps_made(const SweepPlan& plan) {
 
 int32_t summary_last_steps(const SweepPlan& plan) {
     if (plan.last_steps > 0) return static_cast<int32_t>(plan.last_steps);
-    return std::min(kDefaultLastSteps, min_steps_made(plan));
+    const int64_t every = plan.means_every;
+    return static_cast<int32_t>(every * std::min<int64_t>(kDefaultLastSteps, min_steps_made(plan) / every));
+}
+
+int32_t kept_means(const SweepPlan& plan, int32_t steps) {
+    return steps > 0 ? static_cast<int32_t>(steps / plan.means_every) : 0;
+}
+
+void thin_means(const SweepPlan& plan, std::vector<double>& means) {
+    const auto every = static_cast<size_t>(plan.means_every);
+    if (every == 1) return;
+    const size_t kept = means.size() / every;
+    for (size_t j = 0; j < kept; ++j) means[j] = means[(j + 1) * every - 1];
+    means.resize(kept);
 }
 
 int64_t seed_stream(int64_t seed) {
@@ -155,23 +170,44 @@ int64_t seed_stream(int64_t seed) {
 
 std::string runs_text(int64_t runs) { return std::to_string(runs) + (runs == 1 ? " run" : " runs"); }
 
+namespace {
+// The steps a request names, up to the fewest steps of any run for every.
+std::vector<int32_t> requested_steps(const SweepPlan& plan, const SnapshotRequest& request) {
+    std::vector<int32_t> steps;
+    if (request.every == 0) {
+        for (const int64_t k : request.steps) steps.push_back(static_cast<int32_t>(k));
+        return steps;
+    }
+    const int64_t count = std::max<int64_t>(0, min_steps(plan)) / request.every;
+    steps.reserve(static_cast<size_t>(count));
+    for (int64_t j = 1; j <= count; ++j) steps.push_back(static_cast<int32_t>(j * request.every));
+    return steps;
+}
+}  // namespace
+
 int64_t snapshot_count(const SweepPlan& plan) {
     const SnapshotRequest& snap = plan.snapshots;
     if (snap.every > 0) return std::max<int64_t>(0, min_steps(plan)) / snap.every;
     return static_cast<int64_t>(snap.steps.size());
 }
 
-std::vector<int32_t> snapshot_steps(const SweepPlan& plan) {
-    const SnapshotRequest& snap = plan.snapshots;
-    std::vector<int32_t> steps;
-    if (snap.every == 0) {
-        for (const int64_t k : snap.steps) steps.push_back(static_cast<int32_t>(k));
-        return steps;
+std::vector<int32_t> snapshot_steps(const SweepPlan& plan) { return requested_steps(plan, plan.snapshots); }
+
+std::vector<int32_t> observation_steps(const SweepPlan& plan) {
+    return plan.observe.asked() ? requested_steps(plan, plan.observe.at) : std::vector<int32_t>();
+}
+
+int32_t max_levels(const SweepPlan& plan) {
+    const int slot = models::scalar_slots(*plan.model).levels;
+    double most = plan.fixed[static_cast<size_t>(slot)];
+    for (const SweptArgument& s : plan.swept) {
+        if (s.slot == slot) most = *std::max_element(s.values.begin(), s.values.end());
     }
-    const int64_t count = snapshot_count(plan);
-    steps.reserve(static_cast<size_t>(count));
-    for (int64_t j = 1; j <= count; ++j) steps.push_back(static_cast<int32_t>(j * snap.every));
-    return steps;
+    return static_cast<int32_t>(most);  // checked: within int32 after truncation
+}
+
+size_t observation_values(const SweepPlan& plan) {
+    return plan.observe.asked() ? observation_width(plan.observe.quantities, max_levels(plan)) : 0;
 }
 
 size_t sites_per_run(const SweepPlan& plan) { return plan.initial.rows * plan.initial.cols; }

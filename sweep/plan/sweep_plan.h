@@ -42,6 +42,15 @@ struct SnapshotRequest {
     bool asked() const { return every > 0 || !steps.empty(); }
 };
 
+// [observe]: quantities of every run's lattice (observe/lattice_observables.h)
+// at chosen steps, the same for every run, given as snapshots are.
+struct ObserveRequest {
+    SnapshotRequest at;      // the steps
+    unsigned quantities = 0;  // Quantity bits; 0: nothing is observed
+    std::string where;        // where [observe] was given, for messages
+    bool asked() const { return quantities != 0; }
+};
+
 struct SweepPlan {
     const models::ModelDescriptor* model = nullptr;  // the model every run calls (models/all_models.h)
     std::string description;             // the sweep description's text, stored with the results
@@ -56,6 +65,9 @@ struct SweepPlan {
     int64_t last_steps = 0;  // [summary] last_steps: the final steps summary.last_mean averages; 0: not given
     std::string last_steps_where;        // where last_steps was given, for messages
     SnapshotRequest snapshots;           // none unless asked for
+    ObserveRequest observe;              // none unless asked for
+    int64_t means_every = 1;             // [means] every: the mean level kept after steps K, 2K, ...
+    std::string means_where;             // where it was given, for messages
 
     int64_t run_count() const;  // INT64_MAX when the product overflows
     size_t scalar_count() const { return models::scalar_count(*model); }  // seed included
@@ -103,9 +115,18 @@ int32_t min_steps(const SweepPlan& plan);
 int32_t min_steps_made(const SweepPlan& plan);
 
 // The final steps of each run that the summary's last_mean averages:
-// last_steps when given, else min(100, min_steps_made(plan)). Runs of 0
-// steps have no means to average (their last_mean is NaN).
+// last_steps when given, else the last 100 kept means' steps (100 x
+// means_every) or, if fewer, those of the fewest steps of any run that
+// makes steps, rounded down to whole means_every. Runs of 0 steps have no
+// means to average (their last_mean is NaN).
 int32_t summary_last_steps(const SweepPlan& plan);
+
+// The means a run of steps steps keeps: one after every means_every steps.
+int32_t kept_means(const SweepPlan& plan, int32_t steps);
+
+// Keeps, in place, the means after steps means_every, 2 x means_every, ...
+// of a run's means after every step.
+void thin_means(const SweepPlan& plan, std::vector<double>& means);
 
 // The random stream a seed starts, as core::uniform_seed and uniform_start
 // treat it: s and -s start one stream; 0 and -2147483648 start seed 1's,
@@ -121,6 +142,16 @@ int64_t snapshot_count(const SweepPlan& plan);
 
 // The steps of the snapshots, increasing; call after check_plan (plan_checks.h).
 std::vector<int32_t> snapshot_steps(const SweepPlan& plan);
+
+// The steps of the observations, increasing, as for snapshots.
+std::vector<int32_t> observation_steps(const SweepPlan& plan);
+
+// The most levels of any run: the level counts each observation holds.
+int32_t max_levels(const SweepPlan& plan);
+
+// Values each observation of a run holds (observation_width for the
+// plan's quantities and max_levels); 0 when nothing is observed.
+size_t observation_values(const SweepPlan& plan);
 
 // Number of final levels per run and their shape as stored: rows x cols
 // (a ring's levels form a column, as the host returns them).

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "matfile/mat_column_structs.h"
+#include "observe/lattice_observables.h"
 #include "plan/plan_checks.h"
 #include "results/run_table.h"
 #include "results/sweep_summary.h"
@@ -49,7 +50,24 @@ void write_opening(const std::string& path, const SweepPlan& plan, const std::st
             file.add_empty("snapshots", "int32", dims);
         }
     }
-    if (max_steps(plan) == 0) file.add_empty("mean_levels", "double", {0, runs});
+    const auto rows = static_cast<size_t>(kept_means(plan, max_steps(plan)));
+    if (rows == 0) file.add_empty("mean_levels", "double", {0, runs});
+    if (plan.means_every > 1) {
+        // The step of each row of mean_levels.
+        std::vector<double> steps(rows);
+        for (size_t j = 0; j < rows; ++j) steps[j] = static_cast<double>((j + 1) * size_t(plan.means_every));
+        if (rows == 0) file.add_empty("mean_steps", "double", {0, 1});
+        else file.write_range(file.add_array("mean_steps", {rows, 1}), 0, steps.data(), rows);
+    }
+    if (plan.observe.asked()) {
+        std::vector<std::string> fields = {"steps"};
+        for (const ObservedArray& a : observed_arrays(plan.observe.quantities, max_levels(plan)))
+            fields.push_back(a.name);
+        file.add_struct("observed", fields);
+        std::vector<double> steps;
+        for (const int32_t k : observation_steps(plan)) steps.push_back(k);
+        file.write_range(file.add_array("observed/steps", {steps.size(), 1}), 0, steps.data(), steps.size());
+    }
     file.close();
 }
 
@@ -76,17 +94,23 @@ struct ResultBatch {
     std::vector<double> means;       // rows x count, NaN below a run's own steps
     std::vector<double> wraps;       // count: 1 where the run's mutation draws alone pass the stream's period
     std::vector<int32_t> snapshots;  // sites x S x count
+    std::vector<std::vector<double>> observed;  // per observed array: width x R x count
 };
 
 void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal& journal, int64_t first,
                   size_t count, size_t rows, ResultBatch& batch, SweepSummary& summary) {
     const size_t sites = sites_per_run(plan);
     const size_t shot_levels = sites * static_cast<size_t>(snapshot_count(plan));
+    const size_t observations = observation_steps(plan).size();
+    const size_t width = observation_values(plan);
+    const std::vector<ObservedArray> arrays = observed_arrays(plan.observe.quantities, max_levels(plan));
     batch.initial.assign(sites * count, 0);
     batch.finals.assign(sites * count, 0);
     batch.means.assign(rows * count, std::numeric_limits<double>::quiet_NaN());
     batch.wraps.assign(count, 0.0);
     batch.snapshots.resize(shot_levels * count);
+    batch.observed.resize(plan.observe.asked() ? arrays.size() : 0);
+    for (size_t a = 0; a < batch.observed.size(); ++a) batch.observed[a].resize(arrays[a].width * observations * count);
     std::vector<double> initial;
     RunOutput output;
     models::ModelCall run;
@@ -98,15 +122,24 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
         // model loads them.
         for (size_t i = 0; i < sites; ++i) batch.initial[j * sites + i] = static_cast<int32_t>(initial[i]);
         journal.read(k, output);
-        if (output.final_levels.size() != sites || output.mean_levels.size() != static_cast<size_t>(run.steps) ||
-            output.snapshots.size() != shot_levels) {
+        if (output.final_levels.size() != sites ||
+            output.mean_levels.size() != static_cast<size_t>(kept_means(plan, run.steps)) ||
+            output.snapshots.size() != shot_levels || output.observations.size() != observations * width) {
             throw SweepError(path + ": the journal's record of run " + std::to_string(k + 1) +
                              " does not match the sweep.");
         }
         std::copy(output.final_levels.begin(), output.final_levels.end(), batch.finals.begin() + j * sites);
         std::copy(output.mean_levels.begin(), output.mean_levels.end(), batch.means.begin() + j * rows);
         std::copy(output.snapshots.begin(), output.snapshots.end(), batch.snapshots.begin() + j * shot_levels);
-        summary.add_run(output.mean_levels);
+        // Each observation's values, dealt out to their arrays.
+        for (size_t a = 0; a < batch.observed.size(); ++a) {
+            const size_t w = arrays[a].width;
+            for (size_t o = 0; o < observations; ++o) {
+                const double* from = output.observations.data() + o * width + arrays[a].offset;
+                std::copy(from, from + w, batch.observed[a].begin() + (j * observations + o) * w);
+            }
+        }
+        summary.add_run(output.mean_levels, output.observations);
     }
 }
 
@@ -118,7 +151,7 @@ void gather_batch(const std::string& path, const SweepPlan& plan, ResultJournal&
 int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJournal& journal, size_t batch_bytes) {
     const int64_t runs = plan.run_count();
     const size_t sites = sites_per_run(plan);
-    const auto rows = static_cast<size_t>(max_steps(plan));
+    const auto rows = static_cast<size_t>(kept_means(plan, max_steps(plan)));
     MatAdditions file(path);
     std::vector<size_t> dims;
     stacked_dims(plan, static_cast<size_t>(runs), dims);
@@ -130,8 +163,19 @@ int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJour
     const bool snapshots = plan.snapshots.asked() && sites > 0;
     dims.insert(dims.end() - 1, shots);
     const size_t shot_array = snapshots ? file.add_int32_array("snapshots", dims) : 0;
+    // observed.level_counts: levels x R x n; the others R x n.
+    const size_t observations = observation_steps(plan).size();
+    std::vector<size_t> observed;
+    if (plan.observe.asked()) {
+        for (const ObservedArray& a : observed_arrays(plan.observe.quantities, max_levels(plan))) {
+            std::vector<size_t> shape = {observations, static_cast<size_t>(runs)};
+            if (a.width > 1 || std::string(a.name) == "level_counts") shape.insert(shape.begin(), a.width);
+            observed.push_back(file.add_array(std::string("observed/") + a.name, shape));
+        }
+    }
     SweepSummary summary(file, plan);
-    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (sites * 8 + sites * shots * 4 + rows * 8 + 1));
+    const size_t run_bytes = sites * 8 + sites * shots * 4 + rows * 8 + observations * observation_values(plan) * 8;
+    const size_t batch_runs = std::max<size_t>(1, batch_bytes / (run_bytes + 1));
     ResultBatch batch;
     int64_t wrapped = 0;
     for (int64_t first = 0; first < runs; first += static_cast<int64_t>(batch_runs)) {
@@ -145,6 +189,7 @@ int64_t write_results(const std::string& path, const SweepPlan& plan, ResultJour
         if (rows > 0) file.write_last_slab(means, at, batch.means.data(), count);
         file.write_range(wraps, at, batch.wraps.data(), count);
         if (snapshots) file.write_last_slab(shot_array, at, batch.snapshots.data(), count);
+        for (size_t a = 0; a < observed.size(); ++a) file.write_last_slab(observed[a], at, batch.observed[a].data(), count);
         summary.flush();
         wrapped += std::count(batch.wraps.begin(), batch.wraps.end(), 1.0);
     }

@@ -14,7 +14,9 @@
 //   initial_levels  int32, the traits of every run stacked along a last dimension
 //   final_levels    int32, likewise: the host call's first output
 //   mean_levels     double, max(steps) x n: column k holds run k's means,
-//                   NaN below its own steps
+//                   NaN below its own steps (with [means] every = K, the
+//                   means after steps K, 2K, ...: max(steps) / K rows)
+//   mean_steps      double, rows x 1: the step of each row (only with K > 1)
 //   stream_wraps    double, n x 1: 1 where the run's mutation draws alone
 //                   (sites x steps) pass the random stream's period of
 //                   2^31 - 2, so that it reuses its randomness (the host
@@ -25,6 +27,11 @@
 //                   (only when the description asks for snapshots)
 //   snapshots       int32, the levels after each of those steps: sites x S x n
 //                   for a ring, M x N x S x n for a torus (likewise)
+//   observed        struct, only when the description asks for observations:
+//                   steps (R x 1, increasing), then per quantity chosen
+//                   level_counts (L x R x n, L the most levels of any run),
+//                   alike_neighbours, neighbour_difference, cluster_count and
+//                   largest_cluster (R x n each)
 // A ring's levels are a column per run (sites x n); a torus's an M x N
 // matrix per run (M x N x n).
 #pragma once

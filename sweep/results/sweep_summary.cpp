@@ -1,10 +1,12 @@
 #include "results/sweep_summary.h"
 
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <vector>
 
 #include "matfile/mat_column_structs.h"
+#include "observe/lattice_observables.h"
 
 namespace sweep {
 
@@ -56,7 +58,12 @@ void mean_and_std(const std::vector<double>& values, double& mean, double& std_d
 }
 }  // namespace
 
-void SweepSummary::add_run(const std::vector<double>& means) {
+void SweepSummary::add_run(const std::vector<double>& means, const std::vector<double>& observations) {
+    if (!observed_.empty()) {
+        // The run's last observation.
+        const size_t width = observation_values(plan_);
+        last_observed_.emplace_back(observations.end() - static_cast<std::ptrdiff_t>(width), observations.end());
+    }
     // The run's last mean level, its mean over the window of the last
     // `last_` means, and over the window's first and second halves (for an
     // odd window the middle mean is in neither).
@@ -77,25 +84,48 @@ void SweepSummary::add_run(const std::vector<double>& means) {
     mean_and_std(second_halves_, values[kSecondHalf], unused);
     values[kReplicates] = static_cast<double>(finals_.size());
     for (int s = 0; s < kStatistics; ++s) statistics_[size_t(s)].push_back(values[s]);
-    elements_.push_back(combination_element(plan_, combination_++));
+    const uint64_t element = combination_element(plan_, combination_++);
+    elements_.push_back(element);
+    add_observed(element);
     finals_.clear();
     lasts_.clear();
     first_halves_.clear();
     second_halves_.clear();
 }
 
+// Each observed quantity's statistics over the replicates of one
+// combination, from their last observations: the mean (a level count per
+// level), and for the others also its standard error.
+void SweepSummary::add_observed(uint64_t element) {
+    const auto n = static_cast<double>(last_observed_.size());
+    for (ObservedSummary& o : observed_) {
+        for (size_t w = 0; w < o.width; ++w) {
+            std::vector<double> values;
+            for (const std::vector<double>& run : last_observed_) values.push_back(run[o.offset + w]);
+            double mean = 0.0;
+            double std_dev = 0.0;
+            mean_and_std(values, mean, std_dev);
+            o.elements.push_back(element * o.width + w);
+            o.means.push_back(mean);
+            if (o.width == 1) o.errors.push_back(std_dev / std::sqrt(n));
+        }
+    }
+    last_observed_.clear();
+}
+
 SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
-    : file_(file), plan_(plan), last_(summary_last_steps(plan)) {
+    : file_(file), plan_(plan), last_(summary_last_steps(plan) / static_cast<int32_t>(plan.means_every)) {
     std::vector<std::string> fields(kStatisticNames, kStatisticNames + kStatistics);
     fields.push_back("last_steps");
     fields.push_back("axes");
+    if (plan.observe.asked()) fields.push_back("observed");
     file.add_struct("summary", fields);
     const std::vector<size_t> dims = axes_dims(plan);
     for (int s = 0; s < kStatistics; ++s) {
         arrays_.push_back(file.add_array(std::string("summary/") + kStatisticNames[s], dims));
     }
 
-    const double last_value = last_;
+    const double last_value = summary_last_steps(plan);
     file.write_range(file.add_array("summary/last_steps", {1, 1}), 0, &last_value, 1);
     std::vector<std::string> axes;
     for (const SweptArgument& s : plan.swept)
@@ -107,6 +137,24 @@ SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
                          values.size());
     }
     statistics_.resize(kStatistics);
+    if (!plan.observe.asked()) return;
+    std::vector<std::string> observed_fields;
+    for (const ObservedArray& a : observed_arrays(plan.observe.quantities, max_levels(plan))) {
+        ObservedSummary o;
+        o.name = a.name;
+        o.offset = a.offset;
+        o.width = a.width;
+        observed_fields.push_back(a.name);
+        if (a.width == 1) observed_fields.push_back(o.name + "_se");
+        observed_.push_back(o);
+    }
+    file.add_struct("summary/observed", observed_fields);
+    for (ObservedSummary& o : observed_) {
+        std::vector<size_t> shape = dims;
+        if (o.name == "level_counts") shape.insert(shape.begin(), o.width);
+        o.mean_array = file.add_array("summary/observed/" + o.name, shape);
+        if (o.width == 1) o.error_array = file.add_array("summary/observed/" + o.name + "_se", shape);
+    }
 }
 
 void SweepSummary::flush() {
@@ -115,6 +163,13 @@ void SweepSummary::flush() {
         statistics_[size_t(s)].clear();
     }
     elements_.clear();
+    for (ObservedSummary& o : observed_) {
+        file_.write_elements(o.mean_array, o.elements, o.means.data());
+        if (o.width == 1) file_.write_elements(o.error_array, o.elements, o.errors.data());
+        o.elements.clear();
+        o.means.clear();
+        o.errors.clear();
+    }
 }
 
 }  // namespace sweep

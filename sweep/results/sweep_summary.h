@@ -33,20 +33,38 @@ namespace sweep {
 //   summary.second_half  window's first and last floor(last_steps / 2) means:
 //                        far apart (against last_se), the window has not settled
 //   summary.replicates   the replicate count of each combination
-//   summary.last_steps   scalar: the steps last_mean averages
+//   summary.last_steps   scalar: the steps last_mean averages (with [means]
+//                        every = K, it averages the kept means among them)
 //   summary.axes         struct: per swept argument, its values as a column
+//   summary.observed     struct, with observations: per quantity the mean over
+//                        the replicates of each run's last observation, and
+//                        <name>_se its standard error (level_counts: the mean
+//                        count of each level, L x the axes' dimensions)
 // Calls throw SweepError naming the file when HDF5 fails.
 class SweepSummary {
 public:
     // Adds the struct to file, with last_steps and the axes.
     SweepSummary(MatAdditions& file, const SweepPlan& plan);
-    // The next run's means, runs in order.
-    void add_run(const std::vector<double>& means);
+    // The next run's kept means and observations, runs in order.
+    void add_run(const std::vector<double>& means, const std::vector<double>& observations);
     // Writes the combinations finished since the last flush. Memory holds
     // those and the replicates of the combination under way.
     void flush();
 
 private:
+    // An observed array's summary: where its values lie in an observation,
+    // its arrays in the file, and the finished combinations not yet written.
+    struct ObservedSummary {
+        std::string name;
+        size_t offset = 0;
+        size_t width = 0;
+        size_t mean_array = 0;
+        size_t error_array = 0;  // width 1 only
+        std::vector<uint64_t> elements;
+        std::vector<double> means, errors;
+    };
+    void add_observed(uint64_t element);
+
     MatAdditions& file_;
     const SweepPlan& plan_;
     int32_t last_;
@@ -57,6 +75,8 @@ private:
     std::vector<double> finals_, lasts_, first_halves_, second_halves_;
     std::vector<uint64_t> elements_;     // finished combinations' elements
     std::vector<std::vector<double>> statistics_;  // per statistic, per finished combination
+    std::vector<ObservedSummary> observed_;
+    std::vector<std::vector<double>> last_observed_;  // the replicates so far: each one's last observation
 };
 
 }  // namespace sweep

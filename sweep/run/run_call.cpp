@@ -15,6 +15,14 @@ void execute_run(const models::ModelCall& call, const double* initial, int32_t* 
 
 void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
                  const int32_t* stops, size_t stop_count, int32_t* snapshots) {
+    const auto sites = static_cast<size_t>(call.sites);
+    execute_run(call, initial, final_levels, mean_levels, stops, stop_count,
+                [&](size_t j, const int32_t* levels) { std::copy(levels, levels + sites, snapshots + j * sites); });
+}
+
+void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
+                 const int32_t* stops, size_t stop_count,
+                 const std::function<void(size_t stop, const int32_t* levels)>& at_stop) {
     core::ModelState state{};
     models::RunScratch scratch(state, call.sites, call.params.levels);
     models::set_up_run(call, initial, final_levels, state);
@@ -28,7 +36,7 @@ void execute_run(const models::ModelCall& call, const double* initial, int32_t* 
     for (size_t j = 0; j < stop_count; ++j) {
         advance(done, stops[j]);
         done = stops[j];
-        std::copy(final_levels, final_levels + call.sites, snapshots + j * static_cast<size_t>(call.sites));
+        at_stop(j, final_levels);
     }
     advance(done, call.steps);
 }

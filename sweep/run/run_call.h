@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "model_call.h"
 
@@ -20,6 +21,12 @@ void execute_run(const models::ModelCall& call, const double* initial, int32_t* 
 // same call with steps set to its stop.
 void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
                  const int32_t* stops, size_t stop_count, int32_t* snapshots);
+
+// As execute_run, and calls at_stop(j, levels) with the sites' levels after
+// each of the stop_count steps in stops (as above).
+void execute_run(const models::ModelCall& call, const double* initial, int32_t* final_levels, double* mean_levels,
+                 const int32_t* stops, size_t stop_count,
+                 const std::function<void(size_t stop, const int32_t* levels)>& at_stop);
 
 // Whether two calls can share a lane: one model, one shape.
 bool same_lane(const models::ModelCall& a, const models::ModelCall& b);

@@ -1,8 +1,10 @@
 #include "run/run_pool.h"
 
 #include <algorithm>
+#include <iterator>
 #include <system_error>
 
+#include "observe/lattice_observables.h"
 #include "plan/plan_checks.h"
 #include "run/run_call.h"
 
@@ -74,6 +76,15 @@ void IndexQueue::clear() {
     indices_.clear();
 }
 
+namespace {
+// The steps a run stops at: its snapshots' and its observations', merged.
+std::vector<int32_t> stop_steps(const std::vector<int32_t>& shots, const std::vector<int32_t>& observed) {
+    std::vector<int32_t> stops;
+    std::set_union(shots.begin(), shots.end(), observed.begin(), observed.end(), std::back_inserter(stops));
+    return stops;
+}
+}  // namespace
+
 void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
     result.index = index;
     result.error.clear();
@@ -81,12 +92,33 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
         models::ModelCall run;
         std::vector<double> initial;
         prepare_run(plan, index, run, initial);
-        result.output.final_levels.assign(static_cast<size_t>(run.sites), 0);
-        result.output.mean_levels.assign(static_cast<size_t>(run.steps), 0.0);
-        const std::vector<int32_t> stops = snapshot_steps(plan);
-        result.output.snapshots.assign(stops.size() * static_cast<size_t>(run.sites), 0);
-        execute_run(run, initial.data(), result.output.final_levels.data(), result.output.mean_levels.data(),
-                    stops.data(), stops.size(), result.output.snapshots.data());
+        RunOutput& output = result.output;
+        output.final_levels.assign(static_cast<size_t>(run.sites), 0);
+        output.mean_levels.assign(static_cast<size_t>(run.steps), 0.0);
+        const std::vector<int32_t> shots = snapshot_steps(plan);
+        const std::vector<int32_t> observed = observation_steps(plan);
+        const std::vector<int32_t> stops = stop_steps(shots, observed);
+        const auto sites = static_cast<size_t>(run.sites);
+        output.snapshots.assign(shots.size() * sites, 0);
+        output.observations.clear();
+        output.observations.reserve(observed.size() * observation_values(plan));
+        const bool torus = plan.model->lattice_dims == 2;
+        const int32_t levels = max_levels(plan);
+        const size_t rows = torus ? static_cast<size_t>(run.rows) : sites;
+        size_t shot = 0;
+        size_t seen = 0;
+        execute_run(run, initial.data(), output.final_levels.data(), output.mean_levels.data(), stops.data(),
+                    stops.size(), [&](size_t j, const int32_t* lattice) {
+                        if (shot < shots.size() && shots[shot] == stops[j]) {
+                            std::copy(lattice, lattice + sites, output.snapshots.begin() + (shot++) * sites);
+                        }
+                        if (seen < observed.size() && observed[seen] == stops[j]) {
+                            observe_lattice(lattice, rows, rows > 0 ? sites / rows : 0, torus, levels,
+                                            plan.observe.quantities, output.observations);
+                            ++seen;
+                        }
+                    });
+        thin_means(plan, output.mean_levels);
     } catch (const std::exception& e) {
         result.error = "run " + std::to_string(index + 1) + ": " + e.what();
     }
@@ -95,7 +127,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
 void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int lane_runs, RunResult* results) {
     models::ModelCall runs[core::kLaneRuns];
     std::vector<double> initial[core::kLaneRuns];
-    bool lane = lane_runs > 1 && snapshot_count(plan) == 0;
+    bool lane = lane_runs > 1 && snapshot_count(plan) == 0 && !plan.observe.asked();
     for (int r = 0; r < lane_runs && lane; ++r) {
         try {
             prepare_run(plan, indices[r], runs[r], initial[r]);
@@ -119,11 +151,13 @@ void execute_plan_lane(const SweepPlan& plan, const int64_t* indices, int lane_r
             result.output.final_levels.assign(static_cast<size_t>(runs[r].sites), 0);
             result.output.mean_levels.assign(static_cast<size_t>(runs[r].steps), 0.0);
             result.output.snapshots.clear();
+            result.output.observations.clear();
             initial_levels[r] = initial[r].data();
             final_levels[r] = result.output.final_levels.data();
             mean_levels[r] = result.output.mean_levels.data();
         }
         execute_lane(runs, initial_levels, final_levels, mean_levels, lane_runs);
+        for (int r = 0; r < lane_runs; ++r) thin_means(plan, results[r].output.mean_levels);
     } catch (const std::exception& e) {
         for (int r = 0; r < lane_runs; ++r) {
             results[r].error = "run " + std::to_string(indices[r] + 1) + ": " + e.what();

@@ -172,7 +172,7 @@ void ResultJournal::append(int64_t index, const RunOutput& output) {
 }
 
 const unsigned char* ResultJournal::head_at(int64_t offset, int64_t file_size) {
-    return bytes_at(offset, static_cast<size_t>(std::min<int64_t>(kRecordHeadSnapshots, file_size - offset)));
+    return bytes_at(offset, static_cast<size_t>(std::min<int64_t>(kRecordHeadObserved, file_size - offset)));
 }
 
 const unsigned char* ResultJournal::bytes_at(int64_t offset, size_t length) {

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <utility>
 
 namespace sweep {
 
@@ -12,24 +13,63 @@ uint32_t crc_of(const unsigned char* data, size_t size) {
 }
 }  // namespace
 
+namespace {
+// A record's layout: its mark, the size of its head, and its counts.
+struct RecordCounts {
+    uint32_t mark = kRecordMark;
+    uint64_t finals = 0, means = 0, shots = 0, observed = 0;
+    size_t head() const {
+        return mark == kRecordMarkObserved ? kRecordHeadObserved
+               : mark == kRecordMarkSnapshots ? kRecordHeadSnapshots
+                                              : kRecordHead;
+    }
+    // The values' bytes, when the counts cannot overflow.
+    uint64_t value_bytes() const { return finals * 4 + means * 8 + shots * 4 + observed * 8; }
+};
+
+RecordCounts counts_of(const RunOutput& output) {
+    RecordCounts c;
+    c.finals = output.final_levels.size();
+    c.means = output.mean_levels.size();
+    c.shots = output.snapshots.size();
+    c.observed = output.observations.size();
+    c.mark = c.observed ? kRecordMarkObserved : c.shots ? kRecordMarkSnapshots : kRecordMark;
+    return c;
+}
+
+// The mark and counts at head, which holds at least the mark's head.
+RecordCounts read_counts(const unsigned char* head) {
+    RecordCounts c;
+    std::memcpy(&c.mark, head, 4);
+    std::memcpy(&c.finals, head + 12, 8);
+    std::memcpy(&c.means, head + 20, 8);
+    if (c.mark != kRecordMark) std::memcpy(&c.shots, head + 28, 8);
+    if (c.mark == kRecordMarkObserved) std::memcpy(&c.observed, head + 36, 8);
+    return c;
+}
+}  // namespace
+
 void append_record(std::vector<unsigned char>& bytes, int64_t index, const RunOutput& output) {
-    const uint64_t finals = output.final_levels.size();
-    const uint64_t means = output.mean_levels.size();
-    const uint64_t shots = output.snapshots.size();
-    const size_t head = shots ? kRecordHeadSnapshots : kRecordHead;
+    const RecordCounts c = counts_of(output);
+    const size_t head = c.head();
     const size_t at = bytes.size();
-    const size_t size = head + finals * 4 + means * 8 + shots * 4;
+    const size_t size = head + static_cast<size_t>(c.value_bytes());
     bytes.resize(at + size + kRecordTail);
     unsigned char* const record = bytes.data() + at;
-    std::memcpy(record, shots ? &kRecordMarkSnapshots : &kRecordMark, 4);
+    std::memcpy(record, &c.mark, 4);
     std::memcpy(record + 4, &index, 8);
-    std::memcpy(record + 12, &finals, 8);
-    std::memcpy(record + 20, &means, 8);
-    if (shots) std::memcpy(record + 28, &shots, 8);
+    std::memcpy(record + 12, &c.finals, 8);
+    std::memcpy(record + 20, &c.means, 8);
+    if (c.mark != kRecordMark) std::memcpy(record + 28, &c.shots, 8);
+    if (c.mark == kRecordMarkObserved) std::memcpy(record + 36, &c.observed, 8);
     unsigned char* values = record + head;
-    if (finals) std::memcpy(values, output.final_levels.data(), finals * 4);
-    if (means) std::memcpy(values + finals * 4, output.mean_levels.data(), means * 8);
-    if (shots) std::memcpy(values + finals * 4 + means * 8, output.snapshots.data(), shots * 4);
+    if (c.finals) std::memcpy(values, output.final_levels.data(), c.finals * 4);
+    values += c.finals * 4;
+    if (c.means) std::memcpy(values, output.mean_levels.data(), c.means * 8);
+    values += c.means * 8;
+    if (c.shots) std::memcpy(values, output.snapshots.data(), c.shots * 4);
+    values += c.shots * 4;
+    if (c.observed) std::memcpy(values, output.observations.data(), c.observed * 8);
     const uint32_t crc = crc_of(record, size);
     std::memcpy(record + size, &crc, 4);
 }
@@ -37,23 +77,24 @@ void append_record(std::vector<unsigned char>& bytes, int64_t index, const RunOu
 size_t claimed_record_size(const unsigned char* head, uint64_t available) {
     if (available < kRecordHead + kRecordTail) return 0;
     uint32_t mark = 0;
-    uint64_t finals = 0;
-    uint64_t means = 0;
-    uint64_t shots = 0;
     std::memcpy(&mark, head, 4);
-    if (mark != kRecordMark && mark != kRecordMarkSnapshots) return 0;
-    const size_t head_size = mark == kRecordMarkSnapshots ? kRecordHeadSnapshots : kRecordHead;
+    if (mark != kRecordMark && mark != kRecordMarkSnapshots && mark != kRecordMarkObserved) return 0;
+    const size_t head_size = mark == kRecordMarkObserved    ? kRecordHeadObserved
+                             : mark == kRecordMarkSnapshots ? kRecordHeadSnapshots
+                                                            : kRecordHead;
     if (available < head_size + kRecordTail) return 0;
-    std::memcpy(&finals, head + 12, 8);
-    std::memcpy(&means, head + 20, 8);
-    if (mark == kRecordMarkSnapshots) std::memcpy(&shots, head + 28, 8);
-    const uint64_t room = available - head_size - kRecordTail;
-    // A record with the snapshot mark holds some: the same run has one form only.
-    if ((mark == kRecordMarkSnapshots && shots == 0) || finals > room / 4 || means > room / 8 || shots > room / 4 ||
-        finals * 4 + means * 8 > room || shots * 4 > room - finals * 4 - means * 8) {
-        return 0;
+    const RecordCounts c = read_counts(head);
+    uint64_t room = available - head_size - kRecordTail;
+    // A record with the snapshot mark holds some, one with the observation
+    // mark some observations: the same run has one form only.
+    if ((mark == kRecordMarkSnapshots && c.shots == 0) || (mark == kRecordMarkObserved && c.observed == 0)) return 0;
+    // Each count in turn must fit in what the ones before leave.
+    const std::pair<uint64_t, uint64_t> parts[] = {{c.finals, 4}, {c.means, 8}, {c.shots, 4}, {c.observed, 8}};
+    for (const auto& [count, width] : parts) {
+        if (count > room / width) return 0;
+        room -= count * width;
     }
-    return static_cast<size_t>(head_size + finals * 4 + means * 8 + shots * 4 + kRecordTail);
+    return static_cast<size_t>(head_size + c.value_bytes() + kRecordTail);
 }
 
 bool record_is_whole(const unsigned char* record, size_t size, int64_t runs, int64_t& index) {
@@ -64,21 +105,19 @@ bool record_is_whole(const unsigned char* record, size_t size, int64_t runs, int
 }
 
 void read_record(const unsigned char* record, RunOutput& output) {
-    uint32_t mark = 0;
-    uint64_t finals = 0;
-    uint64_t means = 0;
-    uint64_t shots = 0;
-    std::memcpy(&mark, record, 4);
-    std::memcpy(&finals, record + 12, 8);
-    std::memcpy(&means, record + 20, 8);
-    if (mark == kRecordMarkSnapshots) std::memcpy(&shots, record + 28, 8);
-    output.final_levels.resize(static_cast<size_t>(finals));
-    output.mean_levels.resize(static_cast<size_t>(means));
-    output.snapshots.resize(static_cast<size_t>(shots));
-    const unsigned char* values = record + (mark == kRecordMarkSnapshots ? kRecordHeadSnapshots : kRecordHead);
-    if (finals) std::memcpy(output.final_levels.data(), values, finals * 4);
-    if (means) std::memcpy(output.mean_levels.data(), values + finals * 4, means * 8);
-    if (shots) std::memcpy(output.snapshots.data(), values + finals * 4 + means * 8, shots * 4);
+    const RecordCounts c = read_counts(record);
+    output.final_levels.resize(static_cast<size_t>(c.finals));
+    output.mean_levels.resize(static_cast<size_t>(c.means));
+    output.snapshots.resize(static_cast<size_t>(c.shots));
+    output.observations.resize(static_cast<size_t>(c.observed));
+    const unsigned char* values = record + c.head();
+    if (c.finals) std::memcpy(output.final_levels.data(), values, c.finals * 4);
+    values += c.finals * 4;
+    if (c.means) std::memcpy(output.mean_levels.data(), values, c.means * 8);
+    values += c.means * 8;
+    if (c.shots) std::memcpy(output.snapshots.data(), values, c.shots * 4);
+    values += c.shots * 4;
+    if (c.observed) std::memcpy(output.observations.data(), values, c.observed * 8);
 }
 
 }  // namespace sweep

@@ -49,7 +49,7 @@ TEST(SweepSummary, EachCombinationInItsElement) {
                 MatAdditions file(path);
                 SweepSummary summary(file, plan);
                 for (const std::vector<double>& m : c.means) {
-                    summary.add_run(m);
+                    summary.add_run(m, {});
                     if (flush_each_run) summary.flush();
                 }
                 summary.flush();
