@@ -51,14 +51,31 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
     const size_t rows = file.dims("mean_levels")[0];
     double last_steps = 0.0;
     file.read_column("summary/last_steps", 0, 1, &last_steps);
-    const auto last = static_cast<size_t>(last_steps);
+    // Means kept every `every` steps: the window holds last / every of them.
+    double every = 1.0;
+    if (rows > 0 && file.has("mean_steps")) file.read_column("mean_steps", 0, 1, &every);
+    const auto step_gap = static_cast<size_t>(std::max(1.0, every));
+    const size_t last = static_cast<size_t>(last_steps) / step_gap;
+    // The observed quantities of one value each, at the last observation.
+    std::vector<std::string> observed;
+    size_t observations = 0;
+    if (file.has("observed")) {
+        for (const std::string& f : file.fields("observed")) {
+            if (f != "steps" && f != "level_counts") observed.push_back(f);
+        }
+        observations = file.dims("observed/steps")[0];
+    }
 
     write_whole_file(csv_path, [&](const std::string& partial) {
         std::ofstream out(partial, std::ios::binary | std::ios::trunc);
         std::string line = "run";
         for (const std::string& c : columns) line += "," + c;
-        out << line << ",final_mean,last_mean,stream_wraps\n";
-        const size_t batch = std::max<size_t>(1, batch_bytes / ((rows + columns.size() + 2) * sizeof(double)));
+        out << line << ",final_mean,last_mean,stream_wraps";
+        for (const std::string& o : observed) out << "," << o;
+        out << "\n";
+        const size_t run_values = rows + columns.size() + 2 + observed.size() * observations;
+        const size_t batch = std::max<size_t>(1, batch_bytes / (run_values * sizeof(double)));
+        std::vector<std::vector<double>> seen(observed.size());
         std::vector<std::vector<double>> table(columns.size());
         std::vector<double> means;
         std::vector<double> wraps;
@@ -72,6 +89,10 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
             if (rows > 0) file.read_last_slab("mean_levels", first, count, means.data());
             wraps.resize(count);
             file.read_column("stream_wraps", first, count, wraps.data());
+            for (size_t o = 0; o < observed.size(); ++o) {
+                seen[o].resize(observations * count);
+                file.read_last_slab("observed/" + observed[o], first, count, seen[o].data());
+            }
             const size_t steps_column = static_cast<size_t>(
                 std::find(columns.begin(), columns.end(), "steps") - columns.begin());
             for (size_t j = 0; j < count; ++j) {
@@ -80,8 +101,9 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
                     line += ",";
                     append_number(line, table[c][j]);
                 }
-                // The run's own means: the first steps rows of its column.
-                const auto steps = static_cast<size_t>(std::max(0.0, std::trunc(table[steps_column][j])));
+                // The run's own means: the first steps / step_gap rows of its column.
+                const auto steps =
+                    static_cast<size_t>(std::max(0.0, std::trunc(table[steps_column][j]))) / step_gap;
                 const double* m = means.data() + j * rows;
                 double window = NAN;
                 if (last > 0 && steps >= last && steps <= rows) {
@@ -95,6 +117,10 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
                 append_number(line, window);
                 line += ",";
                 append_number(line, wraps[j]);
+                for (size_t o = 0; o < observed.size(); ++o) {
+                    line += ",";
+                    append_number(line, seen[o][j * observations + observations - 1]);
+                }
                 out << line << "\n";
             }
         }

@@ -5,8 +5,11 @@
 // Columns: run (1-based), combination (the summary's element for the run;
 // only in files that store it), replicate, seed, the host call's other
 // scalar arguments in the call's order, final_mean (the run's last mean
-// level), last_mean (its mean over the last summary.last_steps means, the
-// window summary.last_mean averages) and stream_wraps. Numbers are written
+// level), last_mean (its mean over the last summary.last_steps steps' kept
+// means, the window summary.last_mean averages), stream_wraps, and, in a
+// sweep with observations, each observed quantity of one value at the last
+// observation (alike_neighbours, neighbour_difference, cluster_count,
+// largest_cluster: those observed). Numbers are written
 // in the fewest digits that read back as the same double; a run without
 // means has NaN.
 #pragma once

@@ -2,7 +2,8 @@
 // journal file and opened for resuming, for the sweep its header names (a
 // run count past kMaxJournalRuns stands for another sweep). The fuzzer finds
 // the whole records itself, by the record format: mark, run index, counts
-// (with a snapshot count under the second mark), values and a CRC-32. Resuming must then
+// (with a snapshot count under the second mark, and a snapshot and an
+// observation count under the third), values and a CRC-32. Resuming must then
 // - refuse a journal of another sweep, or no journal, with a SweepError and
 //   leave the file as it was;
 // - keep every whole record that no other whole record overlaps, and mark
@@ -40,8 +41,10 @@ constexpr unsigned char kJournalMagic[16] = {'l', 'a', 't', 't', 'i', 'c', 'e', 
 constexpr size_t kHeader = 32;  // magic, fingerprint, run count
 constexpr size_t kHead = 28;    // mark, index, final count, mean count
 constexpr size_t kSnapshotsHead = 36;  // and the snapshot levels' count, which is not 0
+constexpr size_t kObservedHead = 44;   // and the observed values' count, which is not 0
 constexpr uint32_t kMark = 0x3152534cu;
 constexpr uint32_t kSnapshotsMark = 0x3252534cu;
+constexpr uint32_t kObservedMark = 0x3352534cu;
 constexpr int64_t kMaxJournalRuns = 4096;
 constexpr int64_t kOtherSweepRuns = 8;
 constexpr uint64_t kOtherSweepFingerprint = 0x5eed;
@@ -70,20 +73,24 @@ std::vector<Found> whole_records(const std::vector<unsigned char>& bytes, int64_
     std::vector<Found> found;
     for (size_t at = kHeader; at + kHead + 4 <= bytes.size(); ++at) {
         const auto mark = load<uint32_t>(bytes, at);
-        if (mark != kMark && mark != kSnapshotsMark) continue;
-        const size_t head = mark == kMark ? kHead : kSnapshotsHead;
+        if (mark != kMark && mark != kSnapshotsMark && mark != kObservedMark) continue;
+        const size_t head = mark == kMark ? kHead : mark == kSnapshotsMark ? kSnapshotsHead : kObservedHead;
         if (at + head + 4 > bytes.size()) continue;
         const auto index = load<int64_t>(bytes, at + 4);
         const auto finals = load<uint64_t>(bytes, at + 12);
         const auto means = load<uint64_t>(bytes, at + 20);
         const auto shots = mark == kMark ? uint64_t{0} : load<uint64_t>(bytes, at + 28);
+        const auto observed = mark == kObservedMark ? load<uint64_t>(bytes, at + 36) : uint64_t{0};
         const uint64_t room = bytes.size() - at - head - 4;
-        if (index < 0 || index >= runs || finals > room / 4 || means > room / 8 || shots > room / 4 ||
-            finals * 4 + means * 8 > room || shots * 4 > room - finals * 4 - means * 8 ||
-            (mark == kSnapshotsMark && shots == 0)) {
+        // Each part must fit in the room the parts before it leave.
+        const bool fits = finals <= room / 4 && means <= (room - finals * 4) / 8 &&
+                          shots <= (room - finals * 4 - means * 8) / 4 &&
+                          observed <= (room - finals * 4 - means * 8 - shots * 4) / 8;
+        if (index < 0 || index >= runs || !fits || (mark == kSnapshotsMark && shots == 0) ||
+            (mark == kObservedMark && observed == 0)) {
             continue;
         }
-        const size_t body = head + finals * 4 + means * 8 + shots * 4;
+        const size_t body = head + finals * 4 + means * 8 + shots * 4 + observed * 8;
         const auto crc = static_cast<uint32_t>(crc32(0L, bytes.data() + at, static_cast<uInt>(body)));
         if (crc != load<uint32_t>(bytes, at + body)) continue;
         Found f;
@@ -93,20 +100,27 @@ std::vector<Found> whole_records(const std::vector<unsigned char>& bytes, int64_
         f.output.final_levels.resize(finals);
         f.output.mean_levels.resize(means);
         f.output.snapshots.resize(shots);
+        f.output.observations.resize(observed);
         const unsigned char* values = bytes.data() + at + head;
         if (finals) std::memcpy(f.output.final_levels.data(), values, finals * 4);
         if (means) std::memcpy(f.output.mean_levels.data(), values + finals * 4, means * 8);
         if (shots) std::memcpy(f.output.snapshots.data(), values + finals * 4 + means * 8, shots * 4);
+        if (observed) {
+            std::memcpy(f.output.observations.data(), values + finals * 4 + means * 8 + shots * 4, observed * 8);
+        }
         found.push_back(std::move(f));
     }
     return found;
 }
 
+// Doubles compared as bits: a NaN read back is the same NaN.
+bool same_doubles(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
 bool same(const RunOutput& a, const RunOutput& b) {
-    return a.final_levels == b.final_levels && a.snapshots == b.snapshots &&
-           a.mean_levels.size() == b.mean_levels.size() &&
-           (a.mean_levels.empty() ||
-            std::memcmp(a.mean_levels.data(), b.mean_levels.data(), a.mean_levels.size() * sizeof(double)) == 0);
+    return a.final_levels == b.final_levels && a.snapshots == b.snapshots && same_doubles(a.mean_levels, b.mean_levels) &&
+           same_doubles(a.observations, b.observations);
 }
 
 std::vector<unsigned char> file_bytes(const fs::path& path) {

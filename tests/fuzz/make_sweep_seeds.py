@@ -152,6 +152,11 @@ def journal_seeds(latticesweep):
         with open(snapshots, "w") as f:
             f.write(JOURNAL_SWEEP + "[snapshots]\nsteps = [0, 2]\n")
         count += halted_journals(latticesweep, work, snapshots, folder, "snapshots_halt_after")
+        # Observing (and keeping snapshots): records of the third form.
+        observed = os.path.join(work, "observed.toml")
+        with open(observed, "w") as f:
+            f.write(JOURNAL_SWEEP + "[snapshots]\nsteps = [2]\n[observe]\nsteps = [0, 4]\n[means]\nevery = 2\n")
+        count += halted_journals(latticesweep, work, observed, folder, "observed_halt_after")
     return count
 
 

@@ -331,8 +331,11 @@ octave)
   # A run that outlasts its stream is flagged, and named even with --quiet.
   expect_status 0 sweep wrap_sweep.toml -o wrap.mat --quiet
   expect_text err.txt "latticesweep: 1 of 2 runs draw past the random stream's period"
+  # Observed and thinned sweeps: each observation the quantities of the host call stopped there.
+  expect_status 0 sweep observe_ring.toml -o observe_ring.mat --quiet
+  expect_status 0 sweep observe_torus.toml -o observe_torus.mat --quiet
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
-    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('ring_snapshots.mat'); sweep_host_check('wrap.mat');" \
+    "addpath('$MEX_DIR'); addpath('$SWEEP_TEST_DATA'); sweep_host_check('ring.mat'); sweep_host_check('torus.mat'); sweep_host_check('ring_snapshots.mat'); sweep_host_check('wrap.mat'); sweep_host_check('observe_ring.mat'); sweep_host_check('observe_torus.mat');" \
     || fail "Octave found a run that differs from the host call"
   "$OCTAVE" --no-gui --norc --no-history --quiet --eval \
     "addpath('$SWEEP_TEST_DATA'); sweep_summary_check('ring.mat', {'noise', 'radius', 'mutation_rate'}); sweep_summary_check('torus.mat', {'payoff_mode', 'neighbourhood', 'steps'}); sweep_summary_check('wrap.mat', {'steps'});" \

@@ -95,6 +95,9 @@ TEST(ResultJournal, ReadsBackRecordsOfEverySizeInAnyOrder) {
         RunOutput& out = outputs[static_cast<size_t>(k)];
         out.final_levels.assign(sizes[k] / 2 + 1, static_cast<int32_t>(k));
         for (size_t s = 0; s < sizes[k]; ++s) out.mean_levels.push_back(static_cast<double>(k) + 1e-6 * s);
+        // Records of every form: with snapshots, observations, both or neither.
+        if (k % 2 == 1) out.snapshots.assign(sizes[k] % 7 + 1, static_cast<int32_t>(-k));
+        if (k % 4 >= 2) out.observations.assign(sizes[k] % 5 + 1, 0.25 * static_cast<double>(k));
     }
     ResultJournal journal(path, 7, runs, false);
     for (int64_t k : {4, 1, 6, 0, 7, 3, 2, 5}) journal.append(k, outputs[static_cast<size_t>(k)]);
@@ -105,6 +108,8 @@ TEST(ResultJournal, ReadsBackRecordsOfEverySizeInAnyOrder) {
             journal.read(k, back);
             EXPECT_EQ(back.final_levels, outputs[static_cast<size_t>(k)].final_levels) << "run " << k;
             EXPECT_EQ(back.mean_levels, outputs[static_cast<size_t>(k)].mean_levels) << "run " << k;
+            EXPECT_EQ(back.snapshots, outputs[static_cast<size_t>(k)].snapshots) << "run " << k;
+            EXPECT_EQ(back.observations, outputs[static_cast<size_t>(k)].observations) << "run " << k;
         }
     }
     journal.remove();
