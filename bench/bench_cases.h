@@ -46,6 +46,8 @@ void register_model_benchmarks(const std::vector<ModelCase>& cases);
 // The fast cases again, kLaneRuns runs stepped together (per run-site-step).
 void register_lane_benchmarks(const std::vector<ModelCase>& cases);
 void register_setup_benchmarks(const std::vector<SetupCase>& cases);
+// The quantities a sweep observes, per site (built with the sweep).
+void register_observe_benchmarks();
 // With huge, also lattices of 10^8 sites (about 2 GB each, a few minutes).
 std::vector<ModelCase> model_cases(bool huge);
 std::vector<SetupCase> setup_cases(bool huge);

@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
     register_model_benchmarks(cases);
     register_lane_benchmarks(cases);
     register_setup_benchmarks(setups);
+#ifdef LATTICESIM_OBSERVE_BENCH
+    register_observe_benchmarks();
+#endif
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     SummaryReporter reporter;

@@ -1,5 +1,6 @@
 #include "observe/lattice_observables.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <numeric>
 
@@ -7,7 +8,7 @@ namespace sweep {
 
 namespace {
 // The root of site's group, halving the path on the way.
-size_t root_of(std::vector<size_t>& parent, size_t site) {
+uint32_t root_of(uint32_t* parent, uint32_t site) {
     while (parent[site] != site) {
         parent[site] = parent[parent[site]];
         site = parent[site];
@@ -58,7 +59,7 @@ std::vector<ObservedArray> observed_arrays(unsigned quantities, int32_t levels) 
 }
 
 void observe_lattice(const int32_t* lattice, size_t rows, size_t cols, bool torus, int32_t levels,
-                     unsigned quantities, std::vector<double>& values) {
+                     unsigned quantities, std::vector<uint32_t>& scratch, std::vector<double>& values) {
     const size_t sites = rows * cols;
     if (quantities & kLevelCounts) {
         std::vector<double> counts(static_cast<size_t>(levels), 0.0);
@@ -80,19 +81,22 @@ void observe_lattice(const int32_t* lattice, size_t rows, size_t cols, bool toru
         if (quantities & kNeighbourDifference) values.push_back(pairs > 0 ? difference / pairs : 0.0);
     }
     if (quantities & kClusters) {
-        std::vector<size_t> parent(sites);
-        std::iota(parent.begin(), parent.end(), size_t{0});
+        // Sites number at most 2^31 (the host's element limit): uint32 holds them.
+        scratch.resize(2 * sites);
+        uint32_t* parent = scratch.data();
+        uint32_t* size = parent + sites;
+        std::iota(parent, parent + sites, uint32_t{0});
+        std::fill(size, size + sites, uint32_t{0});
         each_pair(rows, cols, torus, [&](size_t a, size_t b) {
             if (lattice[a] != lattice[b]) return;
-            const size_t ra = root_of(parent, a);
-            const size_t rb = root_of(parent, b);
+            const uint32_t ra = root_of(parent, static_cast<uint32_t>(a));
+            const uint32_t rb = root_of(parent, static_cast<uint32_t>(b));
             if (ra != rb) parent[ra < rb ? rb : ra] = ra < rb ? ra : rb;
         });
-        std::vector<size_t> size(sites, 0);
         double count = 0.0;
-        size_t largest = 0;
+        uint32_t largest = 0;
         for (size_t i = 0; i < sites; ++i) {
-            const size_t r = root_of(parent, i);
+            const uint32_t r = root_of(parent, static_cast<uint32_t>(i));
             if (size[r]++ == 0) count += 1.0;
             if (size[r] > largest) largest = size[r];
         }

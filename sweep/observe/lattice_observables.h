@@ -46,7 +46,10 @@ std::vector<ObservedArray> observed_arrays(unsigned quantities, int32_t levels);
 // Appends the chosen quantities of lattice (rows x cols levels, column-
 // major; a ring is one column, torus false) to values. Levels at or above
 // levels are not counted; the counts of levels a run does not reach are 0.
+// scratch is the clusters' working memory (two entries a site), kept by
+// the caller from one observation to the next: memory touched afresh each
+// time would cost more than the counting.
 void observe_lattice(const int32_t* lattice, size_t rows, size_t cols, bool torus, int32_t levels,
-                     unsigned quantities, std::vector<double>& values);
+                     unsigned quantities, std::vector<uint32_t>& scratch, std::vector<double>& values);
 
 }  // namespace sweep

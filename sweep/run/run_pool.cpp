@@ -107,6 +107,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
         const size_t rows = torus ? static_cast<size_t>(run.rows) : sites;
         size_t shot = 0;
         size_t seen = 0;
+        std::vector<uint32_t> scratch;
         execute_run(run, initial.data(), output.final_levels.data(), output.mean_levels.data(), stops.data(),
                     stops.size(), [&](size_t j, const int32_t* lattice) {
                         if (shot < shots.size() && shots[shot] == stops[j]) {
@@ -114,7 +115,7 @@ void execute_plan_run(const SweepPlan& plan, int64_t index, RunResult& result) {
                         }
                         if (seen < observed.size() && observed[seen] == stops[j]) {
                             observe_lattice(lattice, rows, rows > 0 ? sites / rows : 0, torus, levels,
-                                            plan.observe.quantities, output.observations);
+                                            plan.observe.quantities, scratch, output.observations);
                             ++seen;
                         }
                     });

@@ -33,7 +33,8 @@ TEST(LatticeObservables, SmallLatticesCountedByHand) {
     };
     for (const Case& c : cases) {
         std::vector<double> got;
-        observe_lattice(c.lattice.data(), c.rows, c.cols, c.torus, c.levels, kAllQuantities, got);
+        std::vector<uint32_t> scratch(3, 7);  // left by an earlier lattice
+        observe_lattice(c.lattice.data(), c.rows, c.cols, c.torus, c.levels, kAllQuantities, scratch, got);
         ASSERT_EQ(got.size(), observation_width(kAllQuantities, c.levels)) << c.what;
         for (size_t k = 0; k < got.size(); ++k) EXPECT_DOUBLE_EQ(got[k], c.expected[k]) << c.what << " value " << k;
         // Each quantity alone gives its own values at the offset the arrays name.
@@ -43,7 +44,7 @@ TEST(LatticeObservables, SmallLatticesCountedByHand) {
                                  : a.name == std::string("neighbour_difference") ? kNeighbourDifference
                                                                                  : kClusters;
             std::vector<double> alone;
-            observe_lattice(c.lattice.data(), c.rows, c.cols, c.torus, c.levels, bit, alone);
+            observe_lattice(c.lattice.data(), c.rows, c.cols, c.torus, c.levels, bit, scratch, alone);
             for (size_t w = 0; w < a.width; ++w) {
                 const size_t in_alone = bit == kClusters && a.name == std::string("largest_cluster") ? 1 + w : w;
                 EXPECT_EQ(alone[in_alone], got[a.offset + w]) << c.what << " " << a.name;
