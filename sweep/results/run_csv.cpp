@@ -21,7 +21,10 @@ void append_number(std::string& line, double value) {
         return;
     }
     char text[32];
-    const auto done = std::to_chars(text, text + sizeof text, value);
+    // Whole numbers as such (200000, not 2e+05), for a reader's eye.
+    const bool whole = value == std::trunc(value) && std::fabs(value) < 1e15;
+    const auto done = whole ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+                            : std::to_chars(text, text + sizeof text, value);
     line.append(text, done.ptr);
 }
 
