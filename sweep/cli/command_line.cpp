@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "all_models.h"
@@ -231,8 +230,6 @@ bool whole_number(const std::string& text, long long low, long long high, long l
     return !text.empty() && *end == '\0' && value >= low && value <= high;
 }
 
-int core_count() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
-
 SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
     SweepSlots slots;
     CLI::App* sweep = app.add_subcommand("sweep", "run a sweep description on all cores into a MAT-file");
@@ -251,8 +248,8 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
                                     "the MAT-file to write (default: the description's\n"
                                     "name with .mat)");
     slots.threads = add_value_option(*sweep, "--threads", "N",
-                                     "compute threads, 1 to 4096 (default: the number of\ncores, " +
-                                         std::to_string(core_count()) + " here; per rank under mpirun)");
+                                     "compute threads, 1 to 4096 (default: the CPUs this\nprocess may run on, " +
+                                         std::to_string(usable_cpus()) + " here; per rank under mpirun)");
     sweep->add_flag("--resume", options.resume, "continue a stopped sweep from its journal");
     sweep->add_flag("--overwrite", options.overwrite,
                     "replace OUTPUT.mat if it exists (without it, an\nexisting output is kept and the sweep refused)");
@@ -351,7 +348,7 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
     line.description = descriptions.front();
     line.options.output = given_value(*slots.output);
     if (line.options.output.empty()) line.options.output = default_output(line.description);
-    line.options.threads = core_count();
+    line.options.threads = usable_cpus();
     const std::string threads = given_value(*slots.threads);
     long long value = 0;
     if (!threads.empty()) {
@@ -360,6 +357,15 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
                              "; got '" + threads + "'.");
         }
         line.options.threads = static_cast<int>(value);
+        // More threads than CPUs share them: each run then takes longer.
+        if (line.options.threads > usable_cpus() && !line.options.quiet) {
+            std::fprintf(stderr,
+                         "latticesweep: warning: --threads %d, but this process may run on only %d CPU%s (its "
+                         "binding: mpirun binds each rank to a core by default, srun to --cpus-per-task, taskset "
+                         "to its list), so threads will share them. Give --threads %d, or bind each process "
+                         "to more CPUs (mpirun --bind-to none or --map-by slot:PE=N, srun --cpus-per-task=N).\n",
+                         line.options.threads, usable_cpus(), usable_cpus() == 1 ? "" : "s", usable_cpus());
+        }
     }
     const std::string halt_after = given_value(*slots.halt_after);
     if (!halt_after.empty()) {

@@ -1,12 +1,15 @@
 #include "cli/sweep_driver.h"
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "plan/plan_checks.h"
 #include "store/output_lock.h"
@@ -194,6 +197,13 @@ void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, co
     pool.finish();
 }
 
+int usable_cpus() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : core::kLaneRuns; }
 
 namespace {
@@ -271,7 +281,13 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());
 
     install_interrupt_note(output);
-    ProgressLine progress(runs, journal.done_count(), !options.quiet && ProgressLine::stderr_is_terminal());
+    const bool shown = !options.quiet && ProgressLine::stderr_is_terminal();
+    if (shown) {
+        std::fprintf(stderr, "latticesweep: %s on %d thread%s; this process may run on %d CPU%s\n",
+                     runs_text(runs).c_str(), options.threads, options.threads == 1 ? "" : "s", usable_cpus(),
+                     usable_cpus() == 1 ? "" : "s");
+    }
+    ProgressLine progress(runs, journal.done_count(), shown);
     int64_t fresh = 0;
     compute(plan, todo, options.threads, [&](RunResult& result) {
         journal.append(result.index, result.output);

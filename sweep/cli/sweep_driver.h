@@ -34,6 +34,11 @@ using ComputeRuns =
 void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, const ResultHandler& sink,
                         int lane_runs = core::kLaneRuns);
 
+// The CPUs this process may run on: its affinity, which mpirun, srun or
+// taskset may have narrowed to fewer than the machine has. The default
+// thread count.
+int usable_cpus();
+
 // The most runs a thread steps together under options: 1 one at a time, else kLaneRuns.
 int lane_runs_of(const SweepOptions& options);
 

@@ -312,11 +312,21 @@ TABLE
   expect_text out.txt "latticesweep "
   ;;
 progress)
+  # Threads follow the CPUs the process may run on, not the machine's.
+  if command -v taskset >/dev/null; then
+    expect_status 0 taskset -c 0 "$LATTICESWEEP" sweep ring_sweep.toml -o p0.mat --threads 2
+    expect_text err.txt "latticesweep: warning: --threads 2, but this process may run on only 1 CPU"
+    expect_status 0 taskset -c 0 "$LATTICESWEEP" sweep --help
+    expect_text out.txt "process may run on, 1 here"
+  else
+    echo "*** taskset is not installed: the binding checks did NOT run ***"
+  fi
   expect_status 0 sweep ring_sweep.toml -o p1.mat
   [[ -s err.txt ]] && { fail "progress printed when standard error is not a terminal"; cat err.txt; }
   if command -v script >/dev/null; then
     script -qec "$LATTICESWEEP sweep ring_sweep.toml -o p2.mat --threads 1" /dev/null >tty.txt
     expect_text tty.txt "18/18 runs (100.0%)"
+    expect_text tty.txt "latticesweep: 18 runs on 1 thread; this process may run on"
     script -qec "$LATTICESWEEP sweep ring_sweep.toml -o p3.mat --quiet" /dev/null >tty.txt
     grep -q "runs" tty.txt && fail "--quiet printed progress on a terminal"
   fi
