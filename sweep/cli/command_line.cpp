@@ -18,7 +18,8 @@ namespace sweep {
 namespace {
 const char* kSweepUsage =
     "  latticesweep sweep DESCRIPTION.toml [-o OUTPUT.mat] [--threads N] [--resume]\n"
-    "                     [--overwrite] [--quiet] [--one-at-a-time]\n";
+    "                     [--overwrite] [--quiet] [--one-at-a-time] [--shard K/N]\n";
+const char* kMergeUsage = "  latticesweep merge DESCRIPTION.toml [-o OUTPUT.mat] --shards N [--overwrite] [--quiet]\n";
 // The run command's usage opens with the model's arguments (run_usage),
 // then these lines.
 const char* kRunUsageStart = "  latticesweep run --model ring|torus";
@@ -46,6 +47,10 @@ const char* kExportIntro =
     "latticesweep export: writes a sweep's runs from its MAT-file as one flat table (CSV:\n"
     "a line per run with its combination, replicate, seed, arguments, final mean, mean\n"
     "over the summary's last steps and stream_wraps) for pandas, R and spreadsheets.\n";
+const char* kMergeIntro =
+    "latticesweep merge: writes a sweep's MAT-file from the journals of its N shards\n"
+    "(each made by 'latticesweep sweep ... --shard K/N', on any machine that shares the\n"
+    "folder), once every shard is done; the file is the one the whole sweep writes.\n";
 const int kUsageError = 2;
 const long long kMaxThreads = 4096;
 
@@ -144,7 +149,15 @@ struct SweepSlots {
     CLI::Option* description = nullptr;
     CLI::Option* output = nullptr;
     CLI::Option* threads = nullptr;
+    CLI::Option* shard = nullptr;
     CLI::Option* halt_after = nullptr;
+};
+
+struct MergeSlots {
+    CLI::App* command = nullptr;
+    CLI::Option* description = nullptr;
+    CLI::Option* output = nullptr;
+    CLI::Option* shards = nullptr;
 };
 
 struct ExportSlots {
@@ -167,7 +180,11 @@ std::string help_text(const CLI::Formatter& layout, const CLI::App& shown) {
     if (shown.get_name() == "sweep") text = std::string(kSweepIntro) + "\nUsage:\n" + kSweepUsage + kMpiUsage;
     else if (shown.get_name() == "run") text = std::string(kRunIntro) + "\nUsage:\n" + run_usage();
     else if (shown.get_name() == "export") text = std::string(kExportIntro) + "\nUsage:\n" + kExportUsage;
-    else text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + run_usage() + kExportUsage + kVersionUsage;
+    else if (shown.get_name() == "merge") text = std::string(kMergeIntro) + "\nUsage:\n" + kMergeUsage;
+    else {
+        text = std::string(kProgramIntro) + "\nUsage:\n" + kSweepUsage + kMergeUsage + run_usage() + kExportUsage +
+               kVersionUsage;
+    }
     text += layout.make_positionals(&shown);
     for (const std::string& group : shown.get_groups()) {
         const std::vector<const CLI::Option*> options = shown.get_options(
@@ -257,6 +274,9 @@ SweepSlots add_sweep_command(CLI::App& app, SweepOptions& options) {
     sweep->add_flag("--one-at-a-time", options.one_at_a_time,
                     "make each run alone instead of two of one shape\n"
                     "together (for comparing speed; results are identical)");
+    slots.shard = add_value_option(*sweep, "--shard", "K/N",
+                                   "make only shard K of N (1 <= K <= N): every N-th run,\n"
+                                   "into its own journal; 'latticesweep merge' writes\nOUTPUT.mat once all are done");
     // A testing aid: stops dead after that many new results, as a crash would.
     slots.halt_after = add_value_option(*sweep, "--halt-after", "RUNS", "stop dead after RUNS new results")->group("");
     return slots;
@@ -293,6 +313,23 @@ RunSlots add_run_command(CLI::App& app, SweepOptions& options) {
                        ->group("Output");
     run->add_flag("--overwrite", options.overwrite, "with -o: replace OUTPUT.mat if it exists")->group("Output");
     run->add_flag("--quiet", options.quiet, "with -o: no progress line and no notes")->group("Output");
+    return slots;
+}
+
+MergeSlots add_merge_command(CLI::App& app, SweepOptions& options) {
+    MergeSlots slots;
+    CLI::App* command = app.add_subcommand("merge", "write a sweep's MAT-file from its shards' journals");
+    command->allow_extras();
+    slots.command = command;
+    slots.description = command->add_option("DESCRIPTION.toml", "the sweep description the shards ran")
+                            ->type_name("")
+                            ->allow_extra_args()
+                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    slots.output = add_value_option(*command, "-o,--output", "OUTPUT.mat",
+                                    "the MAT-file the shards were made for (default: the\ndescription's name with .mat)");
+    slots.shards = add_value_option(*command, "--shards", "N", "how many shards the sweep was cut into");
+    command->add_flag("--overwrite", options.overwrite, "replace OUTPUT.mat if it exists");
+    command->add_flag("--quiet", options.quiet, "no notes");
     return slots;
 }
 
@@ -333,6 +370,20 @@ std::string default_output(const std::string& path, const std::string& extension
     return (has_extension ? path.substr(0, dot) : path) + extension;
 }
 
+// K/N, 1 <= K <= N <= kMaxShards.
+void read_shard(const std::string& text, SweepOptions& options) {
+    const size_t slash = text.find('/');
+    long long shard = 0;
+    long long shards = 0;
+    if (slash == std::string::npos || !whole_number(text.substr(0, slash), 1, kMaxShards, shard) ||
+        !whole_number(text.substr(slash + 1), 1, kMaxShards, shards) || shard > shards) {
+        throw SweepError("option --shard: give K/N, shard K of N with 1 <= K <= N <= " + std::to_string(kMaxShards) +
+                         ", as in --shard 2/8; got '" + text + "'.");
+    }
+    options.shard = shard;
+    options.shards = shards;
+}
+
 void read_sweep(const SweepSlots& slots, CommandLine& line) {
     refuse_unknown(*slots.command);
     refuse_repeats(*slots.command);
@@ -367,6 +418,8 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
                          line.options.threads, usable_cpus(), usable_cpus() == 1 ? "" : "s", usable_cpus());
         }
     }
+    const std::string shard = given_value(*slots.shard);
+    if (!shard.empty()) read_shard(shard, line.options);
     const std::string halt_after = given_value(*slots.halt_after);
     if (!halt_after.empty()) {
         if (!whole_number(halt_after, 0, INT64_MAX, value)) {
@@ -374,6 +427,27 @@ void read_sweep(const SweepSlots& slots, CommandLine& line) {
         }
         line.options.halt_after = value;
     }
+}
+
+void read_merge(const MergeSlots& slots, CommandLine& line) {
+    refuse_unknown(*slots.command);
+    refuse_repeats(*slots.command);
+    const std::vector<std::string>& descriptions = slots.description->results();
+    if (descriptions.size() != 1) {
+        throw SweepError("merge takes the one sweep description its shards ran, as in: latticesweep merge "
+                         "noise_sweep.toml --shards 8");
+    }
+    line.command = Command::merge;
+    line.description = descriptions.front();
+    line.options.output = given_value(*slots.output);
+    if (line.options.output.empty()) line.options.output = default_output(line.description);
+    const std::string shards = given_value(*slots.shards);
+    long long value = 0;
+    if (!whole_number(shards, 1, kMaxShards, value)) {
+        throw SweepError("option --shards: give the number of shards, 1 to " + std::to_string(kMaxShards) +
+                         (shards.empty() ? std::string(" (it is needed)") : "; got '" + shards + "'") + ".");
+    }
+    line.options.shards = value;
 }
 
 void read_export(const ExportSlots& slots, CommandLine& line) {
@@ -424,9 +498,11 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
     app.require_subcommand(0, 1);
     const SweepSlots sweep = add_sweep_command(app, line.options);
     const RunSlots run = add_run_command(app, line.options);
+    const MergeSlots merge = add_merge_command(app, line.options);
     const ExportSlots export_table = add_export_command(app, line.options);
-    app.footer("Run 'latticesweep COMMAND --help' (sweep, run or export) for a command's options.");
-    for (CLI::App* command : {sweep.command, run.command, export_table.command}) command->group("Commands");
+    app.footer("Run 'latticesweep COMMAND --help' (sweep, merge, run or export) for a command's options.");
+    for (CLI::App* command : {sweep.command, merge.command, run.command, export_table.command})
+        command->group("Commands");
 
     exit_status = kUsageError;
     std::string command;
@@ -434,11 +510,12 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
         app.parse(argc, argv);
         const std::vector<std::string> unknown = app.remaining();
         if (!unknown.empty() && unknown.front().rfind("-", 0) == 0) {
-            throw SweepError("unknown option " + unknown.front() + ": give a command first (sweep, run or " +
-                             "export), then its options.");
+            throw SweepError("unknown option " + unknown.front() + ": give a command first (sweep, merge, run " +
+                             "or export), then its options.");
         }
         if (!unknown.empty()) {
-            throw SweepError("unknown command '" + unknown.front() + "': the commands are sweep, run and export.");
+            throw SweepError("unknown command '" + unknown.front() +
+                             "': the commands are sweep, merge, run and export.");
         }
         if (sweep.command->parsed()) {
             command = "sweep";
@@ -446,6 +523,9 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
         } else if (run.command->parsed()) {
             command = "run";
             read_run(run, line);
+        } else if (merge.command->parsed()) {
+            command = "merge";
+            read_merge(merge, line);
         } else if (export_table.command->parsed()) {
             command = "export";
             read_export(export_table, line);
@@ -459,6 +539,7 @@ bool read_command_line(int argc, const char* const* argv, CommandLine& line, int
     } catch (const CLI::ParseError& e) {
         report_usage_error(e.what(), sweep.command->parsed()          ? "sweep"
                                      : run.command->parsed()          ? "run"
+                                     : merge.command->parsed()        ? "merge"
                                      : export_table.command->parsed() ? "export"
                                                                       : "");
         return false;

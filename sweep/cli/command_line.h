@@ -9,12 +9,12 @@
 
 namespace sweep {
 
-enum class Command { sweep, run, export_table };
+enum class Command { sweep, run, export_table, merge };
 
 // A command line that was read and checked, ready to run.
 struct CommandLine {
     Command command = Command::sweep;
-    std::string description;  // sweep: path of the sweep description; export: the sweep's MAT-file
+    std::string description;  // sweep, merge: path of the sweep description; export: the sweep's MAT-file
     SweepOptions options;     // sweep: every option; run: output (empty: print the results) and quiet;
                               // export: output (the CSV file) and overwrite
     SweepPlan plan;           // run: the one-run plan, checked as the host gateway checks a call

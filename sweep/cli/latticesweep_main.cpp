@@ -20,9 +20,20 @@ namespace sweep {
 namespace {
 int sweep_command(const CommandLine& line) {
 #ifdef LATTICESWEEP_MPI
-    if (launched_by_mpirun()) return mpi_sweep(line.description, line.options);
+    if (launched_by_mpirun()) {
+        if (line.options.shards > 0) {
+            throw SweepError("option --shard: a shard runs as one process, not under mpirun; run each shard on its "
+                             "own (a job array), or the whole sweep under mpirun without --shard.");
+        }
+        return mpi_sweep(line.description, line.options);
+    }
 #endif
     run_sweep(read_sweep_description(line.description), line.options, compute_on_threads);
+    return 0;
+}
+
+int merge_command(const CommandLine& line) {
+    merge_shards(read_sweep_description(line.description), line.options);
     return 0;
 }
 
@@ -59,6 +70,7 @@ int main(int argc, char** argv) {
             case sweep::Command::sweep: return sweep::sweep_command(line);
             case sweep::Command::run: return sweep::run_command(line);
             case sweep::Command::export_table: return sweep::export_command(line);
+            case sweep::Command::merge: return sweep::merge_command(line);
         }
         return 2;
     } catch (const sweep::SweepError& e) {

@@ -1,5 +1,6 @@
 #include "cli/sweep_driver.h"
 
+#include <dirent.h>
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "plan/plan_checks.h"
@@ -263,22 +266,79 @@ void write_results(const SweepPlan& plan, const std::string& output, ResultJourn
 }
 }  // namespace
 
+std::string shard_base(const std::string& output, int64_t shard, int64_t shards) {
+    return output + ".shard-" + std::to_string(shard) + "-of-" + std::to_string(shards);
+}
+
+namespace {
+// The description as a command line names it.
+std::string description_name(const SweepPlan& plan) {
+    return plan.description_path.empty() ? std::string("DESCRIPTION.toml") : plan.description_path;
+}
+
+// A shard's runs: k mod shards == shard - 1.
+bool in_shard(int64_t k, const SweepOptions& options) {
+    return options.shards == 0 || k % options.shards == options.shard - 1;
+}
+
+int64_t shard_run_count(int64_t runs, const SweepOptions& options) {
+    if (options.shards == 0) return runs;
+    return runs / options.shards + (runs % options.shards >= options.shard ? 1 : 0);
+}
+
+// The shard counts other than shards that journals beside output were made for.
+std::vector<int64_t> other_shard_counts(const std::string& output, int64_t shards) {
+    const size_t slash = output.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash);
+    const std::string stem = (slash == std::string::npos ? output : output.substr(slash + 1)) + ".shard-";
+    std::vector<int64_t> counts;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return counts;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        const size_t of = name.find("-of-");
+        if (name.rfind(stem, 0) != 0 || of == std::string::npos || name.size() < 8 ||
+            name.compare(name.size() - 8, 8, ".journal") != 0) {
+            continue;
+        }
+        const int64_t count = std::atoll(name.c_str() + of + 4);
+        if (count != shards && std::find(counts.begin(), counts.end(), count) == counts.end()) counts.push_back(count);
+    }
+    closedir(dir);
+    return counts;
+}
+}  // namespace
+
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute) {
     // Past a file-size limit, writes fail and are reported like a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
     check_plan(plan);
-    const std::string& output = options.output;
-    check_output_paths(plan, output);
+    check_output_paths(plan, options.output);
+    // A shard keeps its own journal and lock, named after the output.
+    SweepOptions own = options;
+    if (options.shards > 0) {
+        const std::vector<int64_t> others = other_shard_counts(options.output, options.shards);
+        if (!others.empty()) {
+            throw SweepError(options.output + ": is being made in " + std::to_string(others.front()) +
+                             " shards (their journals are beside it); give --shard K/" +
+                             std::to_string(others.front()) + ", or delete those journals to start afresh.");
+        }
+        own.output = shard_base(options.output, options.shard, options.shards);
+    }
+    const std::string& output = own.output;
     const std::string journal_file = journal_path(output);
     const OutputLock lock(output);
-    check_what_stands(options, journal_file);
-    check_output_room(plan, options, journal_file);
+    check_what_stands(own, journal_file);
+    check_output_room(plan, own, journal_file);
     const int64_t runs = plan.run_count();
     ResultJournal journal(journal_file, sweep_fingerprint(plan), runs, options.resume,
                           {description_fingerprint(plan)});
-    if (options.resume && !options.quiet) report_resume(journal, runs);
+    const int64_t mine = shard_run_count(runs, options);
+    if (options.resume && !options.quiet) report_resume(journal, mine);
     // The runs still to make are read off the journal as they are handed out.
-    const PendingRuns todo(runs, [&journal](int64_t k) { return journal.done(k); }, runs - journal.done_count());
+    const PendingRuns todo(
+        runs, [&journal, &options](int64_t k) { return !in_shard(k, options) || journal.done(k); },
+        mine - journal.done_count());
 
     install_interrupt_note(output);
     const bool shown = !options.quiet && ProgressLine::stderr_is_terminal();
@@ -298,7 +358,76 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     interrupt_lock[0] = '\0';
-    write_results(plan, output, journal, journal_file);
+    if (options.shards == 0) {
+        write_results(plan, output, journal, journal_file);
+        return;
+    }
+    if (!options.quiet) {
+        std::fprintf(stderr,
+                     "latticesweep: shard %lld of %lld done (%s in %s); once every shard is done, write %s with: "
+                     "latticesweep merge %s -o %s --shards %lld\n",
+                     static_cast<long long>(options.shard), static_cast<long long>(options.shards),
+                     runs_text(mine).c_str(), journal_file.c_str(), options.output.c_str(),
+                     description_name(plan).c_str(), options.output.c_str(), static_cast<long long>(options.shards));
+    }
+}
+
+void merge_shards(const SweepPlan& plan, const SweepOptions& options) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    check_plan(plan);
+    const std::string& output = options.output;
+    check_output_paths(plan, output);
+    const OutputLock lock(output);
+    if (!options.overwrite && exists(output)) {
+        throw SweepError(output + ": already exists; latticesweep replaces a file only when told: add --overwrite "
+                         "to replace it, or name another output with -o.");
+    }
+    const int64_t runs = plan.run_count();
+    // Every shard, held against a shard still writing, and whole.
+    std::vector<std::unique_ptr<OutputLock>> locks;
+    std::vector<std::unique_ptr<ResultJournal>> journals;
+    std::string missing;
+    for (int64_t shard = 1; shard <= options.shards; ++shard) {
+        SweepOptions one = options;
+        one.shard = shard;
+        const std::string base = shard_base(output, shard, options.shards);
+        const std::string command = "latticesweep sweep " + description_name(plan) + " -o " + output + " --shard " +
+                                    std::to_string(shard) + "/" + std::to_string(options.shards);
+        if (!exists(journal_path(base))) {
+            missing += "\n  shard " + std::to_string(shard) + ": no journal " + journal_path(base) + "; make it with: " +
+                       command;
+            journals.emplace_back();
+            continue;
+        }
+        locks.push_back(std::make_unique<OutputLock>(base));
+        journals.push_back(std::make_unique<ResultJournal>(journal_path(base), sweep_fingerprint(plan), runs, true,
+                                                           std::vector<uint64_t>{description_fingerprint(plan)}));
+        const int64_t done = journals.back()->done_count();
+        const int64_t mine = shard_run_count(runs, one);
+        if (done < mine) {
+            missing += "\n  shard " + std::to_string(shard) + ": " + std::to_string(done) + " of " + runs_text(mine) +
+                       " done; complete it with: " + command + " --resume";
+        }
+    }
+    if (!missing.empty()) {
+        throw SweepError(output + ": not every shard of " + std::to_string(options.shards) +
+                         " is done, so nothing is written:" + missing);
+    }
+    // The shards' records, in run order, into the output's own journal;
+    // the MAT-file from that, as a whole sweep writes it.
+    const std::string journal_file = journal_path(output);
+    ResultJournal merged(journal_file, sweep_fingerprint(plan), runs, false);
+    RunOutput record;
+    for (int64_t k = 0; k < runs; ++k) {
+        journals[static_cast<size_t>(k % options.shards)]->read(k, record);
+        merged.append(k, record);
+    }
+    write_results(plan, output, merged, journal_file);
+    for (auto& journal : journals) journal->remove();
+    if (!options.quiet) {
+        std::fprintf(stderr, "latticesweep: %s written from %lld shards; their journals are deleted.\n",
+                     output.c_str(), static_cast<long long>(options.shards));
+    }
 }
 
 }  // namespace sweep

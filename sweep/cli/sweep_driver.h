@@ -21,7 +21,12 @@ struct SweepOptions {
     bool quiet = false;      // no progress line and no notes (warnings about the results still print)
     bool one_at_a_time = false;  // every run alone, not stepped with another in a lane: for comparing speed
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
+    int64_t shard = 0;       // with shards > 0: this process makes shard 1 .. shards of the runs
+    int64_t shards = 0;      // 0: the whole sweep; merge: the shards to merge
 };
+
+// The most shards one sweep may be cut into.
+constexpr int64_t kMaxShards = 100000;
 
 // Executes the runs of todo and hands each result to sink, in whatever order
 // they finish, from the computing threads (the calling thread among them),
@@ -57,8 +62,20 @@ uint64_t sweep_fingerprint(const SweepPlan& plan);
 // Still accepted when resuming with the same version.
 uint64_t description_fingerprint(const SweepPlan& plan);
 
-// Runs the sweep of plan into options.output. Throws SweepError.
+// Runs the sweep of plan into options.output. Throws SweepError. With
+// options.shards, makes only shard options.shard's runs (run k belongs to
+// shard k mod shards + 1, so every shard gets a like share of any sweep)
+// into the shard's own journal, which merge_shards then reads.
 void run_sweep(const SweepPlan& plan, const SweepOptions& options, const ComputeRuns& compute);
+
+// Writes options.output from the journals of the plan's options.shards
+// shards once every one holds all its runs; refuses, naming each shard
+// that is missing or unfinished and the command that completes it, before
+// writing anything. Deletes the shards' journals once the output is whole.
+void merge_shards(const SweepPlan& plan, const SweepOptions& options);
+
+// The name a shard's journal and lock go by: OUTPUT.mat.shard-K-of-N.
+std::string shard_base(const std::string& output, int64_t shard, int64_t shards);
 
 // The journal kept next to an output while its sweep runs.
 std::string journal_path(const std::string& output);

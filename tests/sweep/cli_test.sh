@@ -311,6 +311,29 @@ TABLE
   expect_status 0 "$LATTICESWEEP" --version
   expect_text out.txt "latticesweep "
   ;;
+shards)
+  # Three shards, one stopped and resumed, merged into the whole sweep's bytes.
+  expect_status 0 sweep ring_sweep.toml -o whole.mat --quiet
+  expect_status 0 sweep ring_sweep.toml -o sh.mat --shard 1/3 --quiet
+  expect_status 2 "$LATTICESWEEP" merge ring_sweep.toml -o sh.mat --shards 3
+  expect_text err.txt "shard 2: no journal sh.mat.shard-2-of-3.journal; make it with: latticesweep sweep ring_sweep.toml -o sh.mat --shard 2/3"
+  expect_status 2 sweep ring_sweep.toml -o sh.mat --shard 1/4
+  expect_text err.txt "sh.mat: is being made in 3 shards"
+  expect_status 0 sweep ring_sweep.toml -o sh.mat --shard 2/3
+  expect_text err.txt "shard 2 of 3 done (6 runs in sh.mat.shard-2-of-3.journal)"
+  expect_status 75 sweep ring_sweep.toml -o sh.mat --shard 3/3 --halt-after 2 --quiet
+  expect_status 2 "$LATTICESWEEP" merge ring_sweep.toml -o sh.mat --shards 3
+  expect_text err.txt "shard 3: 2 of 6 runs done; complete it with: latticesweep sweep ring_sweep.toml -o sh.mat --shard 3/3 --resume"
+  nothing_named sh.mat
+  # Another description's shard is refused by its journal.
+  sed 's/count = 1/count = 1\n# another sweep/; s/first_seed = 1000/first_seed = 7/' ring_sweep.toml >other_sweep.toml
+  expect_status 2 sweep other_sweep.toml -o sh.mat --shard 3/3 --resume
+  expect_text err.txt "belong"
+  expect_status 0 sweep ring_sweep.toml -o sh.mat --shard 3/3 --resume --quiet
+  expect_status 0 "$LATTICESWEEP" merge ring_sweep.toml -o sh.mat --shards 3 --quiet
+  cmp -s sh.mat whole.mat || fail "the merged shards differ from the whole sweep's file"
+  nothing_named sh.mat.shard-1-of-3.journal sh.mat.shard-3-of-3.journal sh.mat.journal
+  ;;
 progress)
   # Threads follow the CPUs the process may run on, not the machine's.
   if command -v taskset >/dev/null; then
