@@ -330,7 +330,9 @@ TEST(SweepMatFile, SummarisesEachCombinationAcrossItsReplicates) {
                 got[name] = column(summary, name);
             }
             ASSERT_EQ(got["final_mean"].size(), replicates.size());
-            for (const auto& [element, values] : replicates) {
+            for (const auto& entry : replicates) {
+                const size_t element = entry.first;
+                const auto& values = entry.second;  // captured below: not a structured binding (C++17)
                 // Mean and standard deviation over the replicates of value v.
                 const double n = double(values.size());
                 const auto mean = [&](size_t v) {
