@@ -14,6 +14,8 @@ dimensions) in column-major (Fortran) order, as the host reads a matrix; its fin
 1-D array. A 1-D array given to gridsim is an M x 1 column. Refused calls raise LatticeError,
 whose identifier and message are the host's ("ringsim:notInt32"); a run whose stream wraps
 warns with StreamPeriodWarning.
+
+load_sweep(path) reads a MAT-file latticesweep wrote as an xarray.Dataset with named dimensions.
 """
 
 import inspect
@@ -21,8 +23,9 @@ import inspect
 import numpy as np
 
 from . import _core
+from .sweeps import load_sweep
 
-__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning"]
+__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep"]
 
 
 class LatticeError(ValueError):

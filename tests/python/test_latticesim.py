@@ -165,3 +165,50 @@ def test_calls_in_two_threads_overlap():
         sys.setswitchinterval(interval)
     assert state["seen"] is True
     assert np.array_equal(state["result"][0], latticesim.ringsim(**RING)[0])
+
+
+SWEEPS = {
+    # The summary's dimensions follow the description's order (mutation_rate
+    # first), snapshots include the initial levels, clusters are observed.
+    "torus": ("model = 'torus'\n[parameters]\nintercept = 0.5\nslope = 1.0\nlevels = 4\npayoff_mode = 1\n"
+              "neighbourhood = 1\nsteps = 12\n[sweep]\nmutation_rate = [0.0, 0.05]\nnoise = [0.1, 0.5, 0.9]\n"
+              "[replicates]\ncount = 2\n[initial]\nrandom = { size = [5, 7] }\n[snapshots]\nsteps = [0, 6]\n"
+              "[observe]\nquantities = ['clusters']\nsteps = [6, 12]\n", ("mutation_rate", "noise")),
+    # Means kept every 4 steps, a ring's sites as one dimension.
+    "ring": ("model = 'ring'\n[parameters]\nintercept = 0.5\nslope = 1.0\nlevels = 3\nradius = 2\nnoise = 0.2\n"
+             "mutation_rate = 0.01\n[sweep]\nsteps = [8, 16]\n[replicates]\ncount = 3\n[initial]\n"
+             "random = { size = 11 }\n[snapshots]\nevery = 4\n[means]\nevery = 4\n", ("steps",)),
+}
+
+
+@pytest.mark.parametrize("model", sorted(SWEEPS))
+def test_load_sweep_names_what_latticesweep_stores(model, tmp_path):
+    import subprocess
+    text, axes = SWEEPS[model]
+    (tmp_path / "s.toml").write_text(text)
+    subprocess.run([os.environ["LATTICESWEEP"], "sweep", "s.toml", "-o", "s.mat", "--quiet"], cwd=tmp_path, check=True)
+    ds = latticesim.load_sweep(tmp_path / "s.mat")
+    call = latticesim.gridsim if model == "torus" else latticesim.ringsim
+    names = ["intercept", "slope", "levels"] + (["payoff_mode", "neighbourhood"] if model == "torus" else ["radius"]) \
+        + ["noise", "mutation_rate", "steps", "seed"]
+    for k in range(ds.sizes["run"]):
+        run = ds.isel(run=k)
+        args = [run["run_" + n].item() for n in names]
+        final, means = call(run.initial_levels.values, *args)
+        assert np.array_equal(final, run.final_levels.values), k
+        kept = run.mean_levels.values[~np.isnan(run.mean_levels.values)]
+        assert np.array_equal(means[ds.step.values[: len(kept)].astype(int) - 1], kept), k
+        for j, step in enumerate(ds.snapshot.values):
+            assert np.array_equal(call(run.initial_levels.values, *args[:-2], int(step), args[-1], means=False),
+                                  run.snapshots.values[j]), (k, step)
+    # Each summary cell is the mean over its runs, found by their arguments.
+    last = ds.summary_final_mean
+    assert last.dims == axes
+    for cell in np.ndindex(last.shape):
+        at = {a: last[a].values[i] for a, i in zip(axes, cell)}
+        chosen = np.logical_and.reduce([ds["run_" + a].values == v for a, v in at.items()])
+        finals = [ds.mean_levels.values[k][~np.isnan(ds.mean_levels.values[k])][-1] for k in np.flatnonzero(chosen)]
+        assert abs(last.sel(at).item() - np.mean(finals)) < 1e-12, at
+    assert ds.attrs["description"] == text
+    if model == "torus":
+        assert ds.observed_cluster_count.dims == ("run", "observation") and list(ds.observation.values) == [6, 12]
