@@ -6,6 +6,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,9 @@ models::ModelCall checked_call(const models::ModelDescriptor& model, const std::
     return call;
 }
 
+// Site-steps between checks for Ctrl-C: a few tens of milliseconds.
+constexpr int64_t kStretchSiteSteps = 20000000;
+
 void warn_stream_period(const models::ModelCall& call) {
     if (arguments::stream_wrap_step(call.sites, call.steps) == 0) return;
     const py::object warning_class = py::module_::import("latticesim").attr("StreamPeriodWarning");
@@ -94,9 +99,26 @@ py::object call_model(const std::string& function, py::array_t<double, py::array
     int32_t* final_data = final_levels.mutable_data();
     double* mean_data = means ? mean_levels.mutable_data() : nullptr;  // null: the means are not computed
     const double* initial = traits.data();
+    core::ModelState state{};
+    std::optional<models::RunScratch> scratch;
     {
         py::gil_scoped_release release;
-        models::run_model_call(call, initial, final_data, mean_data);
+        scratch.emplace(state, call.sites, call.params.levels);
+        models::set_up_run(call, initial, final_data, state);
+    }
+    // The steps in stretches of about kStretchSiteSteps, the GIL released
+    // during each: between them Ctrl-C (or another signal Python handles)
+    // stops the call. The step loop hands its whole state back, so a run in
+    // stretches is the same bits as a run at once.
+    const int32_t stretch = static_cast<int32_t>(
+        std::max<int64_t>(1, std::min<int64_t>(call.steps, kStretchSiteSteps / std::max<int32_t>(1, call.sites))));
+    for (int32_t done = 0; done < call.steps; done += stretch) {
+        const int32_t steps = std::min(stretch, call.steps - done);
+        {
+            py::gil_scoped_release release;
+            call.model->run(state, call, steps, mean_data ? mean_data + done : nullptr);
+        }
+        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
     }
     if (!means) return std::move(final_levels);
     return py::make_tuple(final_levels, mean_levels);

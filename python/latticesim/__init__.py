@@ -15,7 +15,8 @@ dimensions) in column-major (Fortran) order, as the host reads a matrix; its fin
 whose identifier and message are the host's ("ringsim:notInt32"); a run whose stream wraps
 warns with StreamPeriodWarning.
 
-load_sweep(path) reads a MAT-file latticesweep wrote as an xarray.Dataset with named dimensions.
+load_sweep(path) reads a MAT-file latticesweep wrote as an xarray.Dataset with named dimensions;
+selfcheck() makes the host's recorded self-check cases again and compares the bits.
 """
 
 import inspect
@@ -23,9 +24,10 @@ import inspect
 import numpy as np
 
 from . import _core
+from .selfcheck import selfcheck
 from .sweeps import load_sweep
 
-__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep"]
+__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep", "selfcheck"]
 
 
 class LatticeError(ValueError):

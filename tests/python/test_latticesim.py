@@ -212,3 +212,37 @@ def test_load_sweep_names_what_latticesweep_stores(model, tmp_path):
     assert ds.attrs["description"] == text
     if model == "torus":
         assert ds.observed_cluster_count.dims == ("run", "observation") and list(ds.observation.values) == [6, 12]
+
+
+def test_a_call_in_stretches_is_the_same_run(tmp_path):
+    # 10^6 sites for 45 steps: the module steps it in stretches (Ctrl-C is
+    # checked between them); latticesweep makes it at once.
+    import subprocess
+    args = ["--model", "ring", "--intercept", "0.5", "--slope", "1", "--levels", "5", "--radius", "2", "--noise",
+            "0.3", "--mutation-rate", "0.01", "--steps", "45", "--seed", "9", "--random", "1000000"]
+    subprocess.run([os.environ["LATTICESWEEP"], "run", *args, "-o", "one.mat", "--quiet"], cwd=tmp_path, check=True)
+    ds = latticesim.load_sweep(tmp_path / "one.mat")
+    final, means = latticesim.ringsim(ds.initial_levels.values[0], 0.5, 1, 5, 2, 0.3, 0.01, 45, 9)
+    assert np.array_equal(final, ds.final_levels.values[0]) and np.array_equal(means, ds.mean_levels.values[0])
+
+
+def test_ctrl_c_stops_a_long_call():
+    import _thread
+    import time
+    traits = np.zeros(1000000)
+    timer = threading.Timer(0.3, _thread.interrupt_main)
+    started = time.monotonic()
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        latticesim.ringsim(traits, 0.5, 1, 5, 2, 0.3, 0.01, 100000, 9, means=False)  # minutes, uninterrupted
+    timer.join()
+    assert time.monotonic() - started < 5
+
+
+def test_selfcheck_makes_every_recorded_case(tmp_path):
+    assert latticesim.selfcheck(verbose=False) == len(CASES)
+    # A recorded result changed by one bit is reported by its case.
+    text = open(CASES_FILE).read().replace("final 8\n0 0 0 0 0 0 2 0", "final 8\n0 0 0 0 0 0 2 1", 1)
+    (tmp_path / "cases.txt").write_text(text)
+    with pytest.raises(AssertionError, match="worked ring: 8 sites"):
+        latticesim.selfcheck(tmp_path / "cases.txt", verbose=False)
