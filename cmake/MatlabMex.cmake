@@ -37,6 +37,9 @@ add_custom_target(latticesim_selfcheck_matlab ALL
           ${PROJECT_SOURCE_DIR}/selfcheck/latticesim_selfcheck_cases.txt ${LATTICESIM_MATLAB_DIR}
   VERBATIM)
 
+# latticesim_version(): the project's version, beside the plug-ins.
+configure_file(${PROJECT_SOURCE_DIR}/host/latticesim_version.m.in ${LATTICESIM_MATLAB_DIR}/latticesim_version.m @ONLY)
+
 # The sweep's figures (plot_sweep), beside the plug-ins.
 add_custom_target(plot_sweep_matlab ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LATTICESIM_MATLAB_DIR}

@@ -53,6 +53,9 @@ add_custom_command(
 add_custom_target(latticesim_selfcheck_files ALL
   DEPENDS ${LATTICESIM_MEX_DIR}/latticesim_selfcheck.m ${LATTICESIM_MEX_DIR}/latticesim_selfcheck_cases.txt)
 
+# latticesim_version(): the project's version, beside the plug-ins.
+configure_file(${PROJECT_SOURCE_DIR}/host/latticesim_version.m.in ${LATTICESIM_MEX_DIR}/latticesim_version.m @ONLY)
+
 # The sweep's figures (plot_sweep), beside the plug-ins.
 add_custom_command(
   OUTPUT ${LATTICESIM_MEX_DIR}/plot_sweep.m

@@ -24,10 +24,11 @@ import inspect
 import numpy as np
 
 from . import _core
+from ._version import __version__
 from .selfcheck import selfcheck
 from .sweeps import load_sweep
 
-__all__ = ["ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep", "selfcheck"]
+__all__ = ["__version__", "ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep", "selfcheck"]
 
 
 class LatticeError(ValueError):

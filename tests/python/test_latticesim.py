@@ -246,3 +246,9 @@ def test_selfcheck_makes_every_recorded_case(tmp_path):
     (tmp_path / "cases.txt").write_text(text)
     with pytest.raises(AssertionError, match="worked ring: 8 sites"):
         latticesim.selfcheck(tmp_path / "cases.txt", verbose=False)
+
+
+def test_one_version_everywhere():
+    import subprocess
+    shown = subprocess.run([os.environ["LATTICESWEEP"], "--version"], capture_output=True, text=True, check=True)
+    assert shown.stdout.split() == ["latticesweep", latticesim.__version__]

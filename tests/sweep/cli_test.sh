@@ -364,6 +364,10 @@ octave)
   # A run that outlasts its stream is flagged, and named even with --quiet.
   expect_status 0 sweep wrap_sweep.toml -o wrap.mat --quiet
   expect_text err.txt "latticesweep: 1 of 2 runs draw past the random stream's period"
+  # One version: the plug-ins' latticesim_version() is latticesweep's.
+  version=$("$LATTICESWEEP" --version | cut -d' ' -f2)
+  "$OCTAVE" --no-gui --norc --no-history --quiet --eval "addpath('$MEX_DIR'); assert(strcmp(latticesim_version(), '$version'))" \
+    || fail "latticesim_version() is not latticesweep's version $version"
   # Observed and thinned sweeps: each observation the quantities of the host call stopped there.
   expect_status 0 sweep observe_ring.toml -o observe_ring.mat --quiet
   expect_status 0 sweep observe_torus.toml -o observe_torus.mat --quiet
