@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "plan/sweep_plan.h"
+
 namespace sweep {
 
 ProgressLine::ProgressLine(int64_t total, int64_t already_done, bool enabled)
@@ -18,14 +20,14 @@ std::string ProgressLine::text(int64_t done, double elapsed) const {
     const double rate = elapsed > 0.0 ? static_cast<double>(fresh) / elapsed : 0.0;
     const double percent = total_ > 0 ? 100.0 * static_cast<double>(done) / static_cast<double>(total_) : 100.0;
     if (fresh <= 0 || rate <= 0.0) {
-        std::snprintf(line, sizeof line, "%lld/%lld runs (%.1f%%)", static_cast<long long>(done),
-                      static_cast<long long>(total_), percent);
+        std::snprintf(line, sizeof line, "%lld/%s (%.1f%%)", static_cast<long long>(done), runs_text(total_).c_str(),
+                      percent);
         return line;
     }
     const auto left = static_cast<long long>(static_cast<double>(total_ - done) / rate + 0.5);
-    std::snprintf(line, sizeof line, "%lld/%lld runs (%.1f%%), %.1f runs/s, %lld:%02lld:%02lld left",
-                  static_cast<long long>(done), static_cast<long long>(total_), percent, rate, left / 3600,
-                  left / 60 % 60, left % 60);
+    std::snprintf(line, sizeof line, "%lld/%s (%.1f%%), %.1f runs/s, %lld:%02lld:%02lld left",
+                  static_cast<long long>(done), runs_text(total_).c_str(), percent, rate, left / 3600, left / 60 % 60,
+                  left % 60);
     return line;
 }
 

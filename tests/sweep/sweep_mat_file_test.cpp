@@ -429,6 +429,7 @@ TEST(ProgressLine, ReportsRunsRateAndTimeLeft) {
     // Runs a resumed sweep found done do not count toward its rate.
     const ProgressLine resumed(10000, 4000, false);
     EXPECT_EQ(resumed.text(4100, 2.0), "4100/10000 runs (41.0%), 50.0 runs/s, 0:01:58 left");
+    EXPECT_EQ(ProgressLine(1, 0, false).text(1, 0.5), "1/1 run (100.0%), 2.0 runs/s, 0:00:00 left");
 }
 
 }  // namespace
