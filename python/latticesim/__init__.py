@@ -45,8 +45,13 @@ class StreamPeriodWarning(Warning):
 
 def _exact_doubles(values):
     """values as float64, or None when some value does not convert exactly."""
+    if values.dtype == np.float64:
+        return values
     kind = values.dtype.kind
     if kind in "iu":
+        # Integers of 32 bits or fewer, or of magnitude at most 2^53, are exact as doubles.
+        if values.dtype.itemsize <= 4 or values.size == 0 or (-2**53 <= values.min() and values.max() <= 2**53):
+            return values.astype(np.float64)
         bound = 2.0 ** (values.dtype.itemsize * 8 - (kind == "i"))
         converted = values.astype(np.float64)
         if np.any((converted >= bound) | (converted < -bound)):
@@ -77,6 +82,8 @@ def _traits(function, name, dims, value):
 
 
 def _scalar(function, name, value):
+    if type(value) is float:  # the common case, exact as it stands
+        return value
     fault = f"{function}:notScalar"
     if isinstance(value, int) and not isinstance(value, bool):  # Python's ints have no bound
         try:
@@ -113,9 +120,13 @@ def _model_function(function, doc):
     signature = inspect.Signature(parameters)
 
     def call(*args, **kwargs):
-        bound = signature.bind(*args, **kwargs)
-        bound.apply_defaults()
-        given = bound.arguments
+        if len(args) == len(names) and not kwargs:  # all by position: no binding needed
+            given = dict(zip(names, args))
+            given["means"] = True
+        else:
+            bound = signature.bind(*args, **kwargs)
+            bound.apply_defaults()
+            given = bound.arguments
         # The host checks each argument's class in call order before any value.
         traits, rows, cols = _traits(function, names[0], dims, given[names[0]])
         scalars = [_scalar(function, n, given[n]) for n in names[1:]]

@@ -252,3 +252,15 @@ def test_one_version_everywhere():
     import subprocess
     shown = subprocess.run([os.environ["LATTICESWEEP"], "--version"], capture_output=True, text=True, check=True)
     assert shown.stdout.split() == ["latticesweep", latticesim.__version__]
+
+
+@pytest.mark.parametrize("function", ["ringsim", "gridsim"])
+def test_type_stubs_name_the_arguments_the_calls_take(function):
+    import ast
+    import inspect
+    stubs = ast.parse(open(os.path.join(os.path.dirname(latticesim.__file__), "__init__.pyi")).read())
+    declared = [node for node in stubs.body if isinstance(node, ast.FunctionDef) and node.name == function]
+    taken = list(inspect.signature(getattr(latticesim, function)).parameters)
+    assert len(declared) == 2
+    for stub in declared:
+        assert [a.arg for a in stub.args.args] + [a.arg for a in stub.args.kwonlyargs] == taken
