@@ -97,7 +97,7 @@ def load_sweep(path):
         summary = f["summary"]
         axes = _fields(summary["axes"]) if "axes" in summary else []
         for name in axes:
-            coords[name + "_values"] = (name, summary["axes/" + name][()].ravel())
+            coords[name] = summary["axes/" + name][()].ravel()
 
         def summarised(prefix, group, names):
             for name in names:
@@ -116,8 +116,4 @@ def load_sweep(path):
             "description": _text(f["description"]),
             "last_steps": float(summary["last_steps"][()].ravel()[0]),
         }
-    dataset = xr.Dataset(data, coords=coords, attrs=attrs)
-    # The summary's axes as coordinates named after their arguments.
-    for name in axes:
-        dataset = dataset.assign_coords({name: dataset[name + "_values"].values}).drop_vars(name + "_values")
-    return dataset
+    return xr.Dataset(data, coords=coords, attrs=attrs)

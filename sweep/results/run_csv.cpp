@@ -76,6 +76,8 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
         out << line << ",final_mean,last_mean,stream_wraps";
         for (const std::string& o : observed) out << "," << o;
         out << "\n";
+        const auto steps_column =
+            static_cast<size_t>(std::find(columns.begin(), columns.end(), "steps") - columns.begin());
         const size_t run_values = rows + columns.size() + 2 + observed.size() * observations;
         const size_t batch = std::max<size_t>(1, batch_bytes / (run_values * sizeof(double)));
         std::vector<std::vector<double>> seen(observed.size());
@@ -96,8 +98,6 @@ int64_t write_run_csv(const std::string& mat_path, const std::string& csv_path, 
                 seen[o].resize(observations * count);
                 file.read_last_slab("observed/" + observed[o], first, count, seen[o].data());
             }
-            const size_t steps_column = static_cast<size_t>(
-                std::find(columns.begin(), columns.end(), "steps") - columns.begin());
             for (size_t j = 0; j < count; ++j) {
                 line = std::to_string(first + j + 1);
                 for (size_t c = 0; c < columns.size(); ++c) {

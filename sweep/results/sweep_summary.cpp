@@ -61,8 +61,8 @@ void mean_and_std(const std::vector<double>& values, double& mean, double& std_d
 void SweepSummary::add_run(const std::vector<double>& means, const std::vector<double>& observations) {
     if (!observed_.empty()) {
         // The run's last observation.
-        const size_t width = observation_values(plan_);
-        last_observed_.emplace_back(observations.end() - static_cast<std::ptrdiff_t>(width), observations.end());
+        last_observed_.emplace_back(observations.end() - static_cast<std::ptrdiff_t>(observation_width_),
+                                    observations.end());
     }
     // The run's last mean level, its mean over the window of the last
     // `last_` means, and over the window's first and second halves (for an
@@ -138,6 +138,7 @@ SweepSummary::SweepSummary(MatAdditions& file, const SweepPlan& plan)
     }
     statistics_.resize(kStatistics);
     if (!plan.observe.asked()) return;
+    observation_width_ = observation_values(plan);
     std::vector<std::string> observed_fields;
     for (const ObservedArray& a : observed_arrays(plan.observe.quantities, max_levels(plan))) {
         ObservedSummary o;

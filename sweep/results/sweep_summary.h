@@ -76,6 +76,7 @@ private:
     std::vector<uint64_t> elements_;     // finished combinations' elements
     std::vector<std::vector<double>> statistics_;  // per statistic, per finished combination
     std::vector<ObservedSummary> observed_;
+    size_t observation_width_ = 0;  // values in each observation
     std::vector<std::vector<double>> last_observed_;  // the replicates so far: each one's last observation
 };
 
