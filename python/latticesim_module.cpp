@@ -1,12 +1,14 @@
 // latticesim._core: a call of ringsim or gridsim from Python, checked by the
-// gateway's rules in the gateway's order and run as the gateway runs it. The
-// package (latticesim/__init__.py) has already checked each argument's type
-// and handed the initial levels over as a column-major double array.
+// gateway's rules in the gateway's order and run as the gateway runs it.
+// Arrays of doubles or integers and Python numbers are read here; any other
+// kind of argument goes to the package's own reading (latticesim/__init__.py).
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <cstring>
+#include <type_traits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,13 +83,94 @@ void warn_stream_period(const models::ModelCall& call) {
     if (PyErr_WarnEx(warning_class.ptr(), text.text, 2) != 0) throw py::error_already_set();
 }
 
-// traits: rows x cols levels in column-major order. Returns the final
+// The initial levels in column-major order as doubles, when traits is an
+// array of doubles or integers of at most two dimensions whose values all
+// convert exactly; false leaves the rest to the package's own reading.
+template <typename T>
+bool gather_exact(const py::array& array, size_t rows, size_t cols, std::vector<double>& out) {
+    const char* base = static_cast<const char*>(array.data());
+    const py::ssize_t row_stride = array.ndim() >= 1 ? array.strides(0) : 0;
+    const py::ssize_t col_stride = array.ndim() == 2 ? array.strides(1) : 0;
+    out.resize(rows * cols);
+    for (size_t c = 0; c < cols; ++c) {
+        for (size_t r = 0; r < rows; ++r) {
+            T value;
+            std::memcpy(&value, base + static_cast<py::ssize_t>(r) * row_stride + static_cast<py::ssize_t>(c) * col_stride,
+                        sizeof value);
+            const double d = static_cast<double>(value);
+            if constexpr (std::is_same_v<T, int64_t>) {
+                if (d >= 9223372036854775808.0 || static_cast<int64_t>(d) != value) return false;
+            } else if constexpr (std::is_same_v<T, uint64_t>) {
+                if (d >= 18446744073709551616.0 || static_cast<uint64_t>(d) != value) return false;
+            }
+            out[c * rows + r] = d;
+        }
+    }
+    return true;
+}
+
+bool gather_traits(py::handle traits, std::vector<double>& out, size_t& rows, size_t& cols) {
+    if (!py::isinstance<py::array>(traits)) return false;
+    const py::array array = py::reinterpret_borrow<py::array>(traits);
+    const py::dtype dtype = array.dtype();
+    if (array.ndim() > 2 || (dtype.byteorder() != '=' && dtype.byteorder() != '|')) return false;
+    rows = array.ndim() >= 1 ? static_cast<size_t>(array.shape(0)) : 1;
+    cols = array.ndim() == 2 ? static_cast<size_t>(array.shape(1)) : 1;
+    switch (dtype.num()) {  // NumPy's type numbers
+        case 12: return gather_exact<double>(array, rows, cols, out);
+        case 1: return gather_exact<int8_t>(array, rows, cols, out);
+        case 2: return gather_exact<uint8_t>(array, rows, cols, out);
+        case 3: return gather_exact<int16_t>(array, rows, cols, out);
+        case 4: return gather_exact<uint16_t>(array, rows, cols, out);
+        default: break;
+    }
+    if (dtype.kind() == 'i' && dtype.itemsize() == 4) return gather_exact<int32_t>(array, rows, cols, out);
+    if (dtype.kind() == 'u' && dtype.itemsize() == 4) return gather_exact<uint32_t>(array, rows, cols, out);
+    if (dtype.kind() == 'i' && dtype.itemsize() == 8) return gather_exact<int64_t>(array, rows, cols, out);
+    if (dtype.kind() == 'u' && dtype.itemsize() == 8) return gather_exact<uint64_t>(array, rows, cols, out);
+    return false;
+}
+
+// A Python float, or an int that double holds exactly; false leaves the
+// rest (and every refusal's message) to the package's own reading.
+bool exact_scalar(py::handle value, double& out) {
+    if (PyFloat_Check(value.ptr())) {
+        out = PyFloat_AS_DOUBLE(value.ptr());
+        return true;
+    }
+    if (!PyLong_CheckExact(value.ptr())) return false;
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    if (overflow != 0 || v > (1LL << 53) || v < -(1LL << 53)) return false;
+    out = static_cast<double>(v);
+    return true;
+}
+
+// A call with the host function's arguments in order (args). Each
+// argument's class is checked in call order before any value, as the host
+// does: the common kinds here, the others by the package's read_traits and
+// read_scalar, which refuse what the host would refuse. Returns the final
 // levels (a ring's as one dimension, a torus's rows x cols) and the means,
 // or the final levels alone when means is false.
-py::object call_model(const std::string& function, py::array_t<double, py::array::f_style> traits, size_t rows,
-                      size_t cols, const std::vector<double>& scalars, bool means) {
+py::object call_model(const std::string& function, const py::tuple& args, bool means, const py::object& read_traits,
+                      const py::object& read_scalar) {
     const models::ModelDescriptor& model = model_of(function);
-    if (static_cast<size_t>(traits.size()) != rows * cols) throw py::value_error("traits does not hold rows x cols");
+    const arguments::ModelArguments& arguments = model.arguments;
+    if (args.size() != static_cast<size_t>(arguments.count)) throw py::value_error("wrong argument count");
+    std::vector<double> traits;
+    size_t rows = 0, cols = 0;
+    if (!gather_traits(args[0], traits, rows, cols)) {
+        // Read as a column of doubles in column-major order, with the shape it stands for.
+        const py::tuple read = read_traits(function, arguments.list[0].name, model.lattice_dims, args[0]);
+        if (!gather_traits(read[0], traits, rows, cols)) throw py::value_error("traits were not read as doubles");
+        rows = read[1].cast<size_t>();
+        cols = read[2].cast<size_t>();
+    }
+    std::vector<double> scalars(static_cast<size_t>(arguments.count) - 1);
+    for (size_t k = 1; k < args.size(); ++k) {
+        if (!exact_scalar(args[k], scalars[k - 1]))
+            scalars[k - 1] = read_scalar(function, arguments.list[k].name, args[k]).cast<double>();
+    }
     const models::ModelCall call = checked_call(model, scalars, rows, cols, traits.data());
     warn_stream_period(call);
 
@@ -98,13 +181,12 @@ py::object call_model(const std::string& function, py::array_t<double, py::array
     py::array_t<double> mean_levels(means ? call.steps : 0);
     int32_t* final_data = final_levels.mutable_data();
     double* mean_data = means ? mean_levels.mutable_data() : nullptr;  // null: the means are not computed
-    const double* initial = traits.data();
     core::ModelState state{};
     std::optional<models::RunScratch> scratch;
     {
         py::gil_scoped_release release;
         scratch.emplace(state, call.sites, call.params.levels);
-        models::set_up_run(call, initial, final_data, state);
+        models::set_up_run(call, traits.data(), final_data, state);
     }
     // The steps in stretches of about kStretchSiteSteps, the GIL released
     // during each: between them Ctrl-C (or another signal Python handles)
@@ -133,6 +215,6 @@ PYBIND11_MODULE(_core, module) {
         return std::string(arguments::indefinite_article(word.c_str()));
     }, "\"a\" or \"an\" before word, as the host's messages choose.");
     module.def("lattice_dims", [](const std::string& function) { return model_of(function).lattice_dims; });
-    module.def("call", &call_model, py::arg("function"), py::arg("traits").noconvert(), py::arg("rows"),
-               py::arg("cols"), py::arg("scalars"), py::arg("means"));
+    module.def("call", &call_model, py::arg("function"), py::arg("args"), py::arg("means"), py::arg("read_traits"),
+               py::arg("read_scalar"));
 }

@@ -20,6 +20,7 @@ selfcheck() makes the host's recorded self-check cases again and compares the bi
 """
 
 import inspect
+import math
 
 import numpy as np
 
@@ -77,7 +78,7 @@ def _traits(function, name, dims, value):
         raise LatticeError(f"{name} must be a two-dimensional matrix; got {converted.ndim} dimensions.",
                            f"{function}:traitsDims")
     shape = converted.shape + (1, 1)
-    rows, cols = shape[0], int(np.prod(shape[1:]))
+    rows, cols = shape[0], math.prod(shape[1:])
     return np.asfortranarray(converted).reshape(-1, order="F"), rows, cols
 
 
@@ -114,23 +115,17 @@ def _scalar(function, name, value):
 
 def _model_function(function, doc):
     names = _core.argument_names(function)
-    dims = _core.lattice_dims(function)
     parameters = [inspect.Parameter(n, inspect.Parameter.POSITIONAL_OR_KEYWORD) for n in names]
     parameters.append(inspect.Parameter("means", inspect.Parameter.KEYWORD_ONLY, default=True))
     signature = inspect.Signature(parameters)
 
     def call(*args, **kwargs):
         if len(args) == len(names) and not kwargs:  # all by position: no binding needed
-            given = dict(zip(names, args))
-            given["means"] = True
-        else:
-            bound = signature.bind(*args, **kwargs)
-            bound.apply_defaults()
-            given = bound.arguments
-        # The host checks each argument's class in call order before any value.
-        traits, rows, cols = _traits(function, names[0], dims, given[names[0]])
-        scalars = [_scalar(function, n, given[n]) for n in names[1:]]
-        return _core.call(function, traits, rows, cols, scalars, bool(given["means"]))
+            return _core.call(function, args, True, _traits, _scalar)
+        bound = signature.bind(*args, **kwargs)
+        bound.apply_defaults()
+        given = bound.arguments
+        return _core.call(function, tuple(given[n] for n in names), bool(given["means"]), _traits, _scalar)
 
     call.__name__ = call.__qualname__ = function
     call.__signature__ = signature

@@ -74,17 +74,19 @@ def read_only(a):
     lambda t: t.astype(np.longdouble), read_only,
     lambda t: np.kron(t, np.ones((2, 3)))[::2, ::3],  # strided view
     lambda t: np.ascontiguousarray(t[::-1, ::-1])[::-1, ::-1],  # negative strides
-    lambda t: np.ascontiguousarray(t.T).T,
+    lambda t: np.ascontiguousarray(t.T).T, lambda t: t.astype(np.int16), lambda t: t.astype(np.uint64),
+    lambda t: t.astype(">f8"), lambda t: np.kron(t, np.ones((1, 2), np.int64))[:, ::2], lambda t: t[0, 0].copy(),
 ], ids=["list", "fortran", "int32", "uint8", "int64", "float32", "longdouble", "read-only", "strided",
-        "negative", "transposed"])
+        "negative", "transposed", "int16", "uint64", "big-endian", "strided-int64", "0-d"])
 def test_any_memory_order_or_exact_dtype_gives_the_same_run(make):
-    final, means = latticesim.gridsim(TORUS, *TORUS_ARGS)
+    expected = np.asarray(make(TORUS), np.float64).reshape(np.shape(make(TORUS)) + (1, 1)[np.ndim(make(TORUS)):])
+    final, means = latticesim.gridsim(np.array(expected), *TORUS_ARGS)
     got_final, got_means = latticesim.gridsim(make(TORUS), *TORUS_ARGS)
-    assert got_final.shape == TORUS.shape and np.array_equal(got_final, final)
+    assert got_final.shape == expected.shape and np.array_equal(got_final, final)
     assert got_means.view(np.uint64).tolist() == means.view(np.uint64).tolist()
     # The ring takes a matrix's sites in column-major order.
     ring = latticesim.ringsim(make(TORUS), 1.0, 0.5, 3, 2, 0.1, 0.05, 30, 7, means=False)
-    assert np.array_equal(ring, latticesim.ringsim(TORUS.reshape(-1, order="F"), 1.0, 0.5, 3, 2, 0.1, 0.05, 30,
+    assert np.array_equal(ring, latticesim.ringsim(expected.reshape(-1, order="F"), 1.0, 0.5, 3, 2, 0.1, 0.05, 30,
                                                     7, means=False))
 
 
@@ -98,6 +100,7 @@ RING = dict(traits=[0, 1, 2, 1], intercept=1, slope=0.5, levels=3, radius=2, noi
     (dict(traits=[True, False]), "ringsim:traitsClass", None),
     (dict(traits=["a"]), "ringsim:traitsClass", None),
     (dict(traits=np.array([2**53 + 1])), "ringsim:traitsClass", None),
+    (dict(traits=np.array([2**64 - 1], np.uint64)), "ringsim:traitsClass", None),
     (dict(intercept=[1, 2]), "ringsim:notScalar", None),
     (dict(levels=[]), "ringsim:notScalar", None),
     (dict(noise=True), "ringsim:notScalar", None),
