@@ -56,3 +56,12 @@
 %     [t, m] = gridsim([0 1 2; 2 1 0], 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7);
 %
 %   See also RINGSIM.
+
+%!test
+%! % The example above: rows and columns as given, the means after each step.
+%! [t, m] = gridsim ([0 1 2; 2 1 0], 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7);
+%! assert (t, int32 ([0 1 2; 2 2 2]));
+%! assert (size (m), [5 1]);
+%! assert (m(end), mean (double (t(:))));
+%!error id=gridsim:traitsDims gridsim (zeros (2, 2, 2), 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7)
+%!error id=gridsim:notScalar gridsim ([0 1], [1 2], 1, 3, 1, 1, 0.3, 0.05, 5, 7)

@@ -55,3 +55,16 @@
 %     [t, m] = ringsim([0 1 2 1 0 2 1 0]', 1, 0.5, 3, 2, 0.1, 0.05, 10, 7);
 %
 %   See also GRIDSIM.
+
+%!test
+%! % The example above, and the same run again from the same seed.
+%! [t, m] = ringsim ([0 1 2 1 0 2 1 0]', 1, 0.5, 3, 2, 0.1, 0.05, 10, 7);
+%! assert (t, int32 ([0 0 0 0 0 0 2 0]'));
+%! assert (size (m), [10 1]);
+%! assert (m(end), mean (double (t)));
+%! assert (ringsim ([0 1 2 1 0 2 1 0]', 1, 0.5, 3, 2, 0.1, 0.05, 10, 7), t);
+%!test
+%! % A matrix is a ring of its elements in column-major order.
+%! assert (ringsim ([0 1; 2 1], 1, 0.5, 3, 1, 0.1, 0.05, 0, 7), int32 ([0; 2; 1; 1]));
+%!error id=ringsim:traitOutOfRange ringsim ([0 3], 1, 0.5, 3, 1, 0.1, 0.05, 10, 7)
+%!error id=ringsim:nrhs ringsim ([0 1], 1, 0.5)

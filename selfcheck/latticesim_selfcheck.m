@@ -182,3 +182,5 @@ while got < n
   got = got + numel(w);
 end
 end
+
+%!assert (latticesim_selfcheck ())

@@ -665,3 +665,6 @@ function panels = montage_positions(h, n)
   panels(n + 1, :) = [w - bar_width + left, below, text_line, max(hgt - below - above, 1)];
   panels = panels ./ [w, hgt, w, hgt];
 end
+
+%!error id=plot_sweep:notSweep plot_sweep (struct ('a', 1))
+%!error id=plot_sweep:notSweep plot_sweep ()
