@@ -38,8 +38,8 @@ import latticesim
 installed = os.path.realpath(os.path.dirname(latticesim.__file__))
 assert installed.startswith(os.path.realpath(sys.argv[1]) + os.sep), f"latticesim imported from {installed}"
 assert importlib.metadata.version("latticesim") == latticesim.__version__
-for part in ("py.typed", "__init__.pyi"):
-    assert os.path.isfile(os.path.join(installed, part)), f"{part} is not installed"
+for name in ("py.typed", "__init__.pyi"):
+    assert os.path.isfile(os.path.join(installed, name)), f"{name} is not installed"
 final = latticesim.gridsim([[0, 1, 2], [2, 1, 0]], 0.5, 1, 3, 1, 1, 0.3, 0.05, 5, 7, means=False)
 assert final.shape == (2, 3), final.shape
 print(f"latticesim {latticesim.__version__} installed in {installed}")
