@@ -13,8 +13,10 @@ packages+=(clang g++-multilib qemu-user)
 packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev libhdf5-dev zlib1g-dev libopenmpi-dev openmpi-bin)
 # Sanitized builds and the fuzzers (libFuzzer).
 packages+=(clang-14 libclang-rt-14-dev llvm-14)
-# The Python module (import latticesim) and its tests.
-packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-h5py python3-xarray)
+# The Python module (import latticesim), its tests and its worked example (matplotlib).
+packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-h5py python3-xarray python3-matplotlib)
+# Installing the module into a virtual environment offline (ensurepip, and the build backend).
+packages+=(python3-venv python3-setuptools python3-wheel)
 
 if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
   echo "setup: this machine has no apt-get; the scripts install their tools from Debian's archive" \
