@@ -67,7 +67,7 @@ def _exact_doubles(values):
 def _traits(function, name, dims, value):
     values = np.asarray(value)
     kind = values.dtype.kind
-    what = "complex" if kind == "c" else values.dtype.name
+    what = {"c": "complex", "U": "str", "S": "bytes"}.get(kind, values.dtype.name)
     got = f"{name} must be a real, full double array; got {_core.indefinite_article(what)} {what} array"
     if kind not in "iuf":
         raise LatticeError(got + ".", f"{function}:traitsClass")

@@ -25,7 +25,7 @@ PYTHON_DIFFERS = {
     "notScalar: noise sparse 1x1 0.29999999999999999": ("n/a", "a sparse array has no NumPy form", "no NumPy form"),
     "traitsClass: traits complex 2x3": ("{f}:traitsClass", "traits must be a real, full double array; got a complex "
                                         "array.", OWN_TYPES),
-    "traitsClass: traits char 2x3": ("{f}:traitsClass", "traits must be a real, full double array; got a str192 "
+    "traitsClass: traits char 2x3": ("{f}:traitsClass", "traits must be a real, full double array; got a str "
                                      "array.", OWN_TYPES),
     "traitsClass: traits logical 2x3": ("{f}:traitsClass", "traits must be a real, full double array; got a bool "
                                         "array.", OWN_TYPES),
