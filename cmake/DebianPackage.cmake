@@ -24,6 +24,7 @@ if(TARGET latticesim_core)
 endif()
 install(FILES README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+install(FILES demo/patterns_sweep.toml demo/lattice_demo.m DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES release/COPYING DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 set(CPACK_GENERATOR DEB)

@@ -6,7 +6,8 @@
 #   SHA256SUMS
 # from the committed tree alone (uncommitted changes are left out, and
 # named), with every time in the archives the commit's: the same commit gives
-# the same archives.
+# the same archives. The zip's plug-ins run the self-check under Wine first
+# (each width this machine can start).
 #   scripts/release.sh [OUT_DIR] [--no-windows]      (OUT_DIR: release/out)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -62,14 +63,14 @@ step "the Debian package"
 cp "$work/linux/latticesim_${version}_"*.deb "$out/"
 
 if ((windows)); then
-  for triple in x86_64-w64-mingw32 i686-w64-mingw32; do
-    command -v "$triple-g++" >/dev/null ||
-      { echo "release: $triple-g++ is missing, so no Windows zip: run scripts/setup_windows.sh, or pass --no-windows" >&2; exit 1; }
-  done
   step "the Windows plug-ins (64-bit and 32-bit)"
-  build "$work/win64" ringsim_mexw gridsim_mexw -- -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-mingw-x86_64.cmake"
-  build "$work/win32" ringsim_mexw gridsim_mexw -- -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-mingw-i686.cmake"
-  "$src/release/make_windows_zip.sh" "$version" "$work/win64" "$work/win32" "$out" > /dev/null
+  "$src/release/build_windows.sh" "$src" "$work/windows" ||
+    { echo "release: no Windows zip: scripts/setup_windows.sh installs MinGW-w64, or pass --no-windows" >&2; exit 1; }
+  zip=$("$src/release/make_windows_zip.sh" "$version" "$work/windows/win64" "$work/windows/win32" "$out")
+  step "the self-check through the plug-ins as unzipped, under Wine"
+  check=0
+  "$src/release/check_windows_zip.sh" "$zip" "$work/windows" || check=$?
+  ((check == 0 || check == 77)) || { rm -f "$zip"; echo "release: the Windows zip failed its self-check" >&2; exit 1; }
 else
   echo "release: *** no Windows zip (--no-windows) ***" >&2
 fi

@@ -5,8 +5,11 @@
 // host does. It prints exactly what case_matrix prints (case_report.cpp).
 //
 //   dll_case_matrix [PLUGIN_FOLDER] [--dump N]
+//   dll_case_matrix PLUGIN_FOLDER --selfcheck FILE
 //
-// PLUGIN_FOLDER, relative to this program's folder, is ..\mex by default.
+// PLUGIN_FOLDER, relative to this program's folder unless it names a drive
+// (Z:\... for a Unix path under Wine), is ..\mex by default. --selfcheck
+// makes the self-check's recorded runs of FILE instead, with its verdict.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include "mex.h"
 #include "standin_dll.h"
 #include "case_table.h"
+#include "selfcheck_file.h"
 
 namespace {
 
@@ -81,12 +85,13 @@ CallOutcome run_in_plugin(const GatewayCall& call) {
 int main(int argc, char** argv) {
     std::string folder = program_folder() + "..\\mex";
     if (argc >= 2 && std::strcmp(argv[1], "--dump") != 0) {
-        folder = program_folder() + argv[1];
+        folder = std::strchr(argv[1], ':') != nullptr ? std::string(argv[1]) : program_folder() + argv[1];
         --argc;
         ++argv;
     }
     g_ringsim = load_plugin(folder, "ringsim");
     g_gridsim = load_plugin(folder, "gridsim");
     if (g_ringsim == nullptr || g_gridsim == nullptr) return 2;
+    if (argc == 3 && std::strcmp(argv[1], "--selfcheck") == 0) return check_selfcheck_file(argv[2], run_in_plugin);
     return report_cases(run_in_plugin, argc, argv);
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "case_table.h"
+
 struct SelfcheckRun {
     std::string label;
     std::string function;          // "ringsim" or "gridsim"
@@ -31,3 +33,8 @@ void write_selfcheck_file(const std::string& path, const std::vector<SelfcheckRu
 
 // Throws std::runtime_error naming the line when the file is not in the format.
 std::vector<SelfcheckRun> read_selfcheck_file(const std::string& path);
+
+// Makes each run of the file at path through run and prints the self-check's
+// verdict; returns 0 on a pass, 1 when any run differs, 2 when the file
+// cannot be read.
+int check_selfcheck_file(const std::string& path, CaseRunner run);
