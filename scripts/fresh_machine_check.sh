@@ -115,7 +115,7 @@ STEP
 octave-cli --no-history --eval "disp(which('ringsim')); disp(latticesim_version()); if ~latticesim_selfcheck(), exit(1); end"
 STEP
     cat >"$userroot/home/$user/steps/python-from-deb.sh" <<STEP
-cd /tmp && /usr/bin/python3 -c 'import latticesim, sys; print(latticesim.__file__, latticesim.__version__); sys.exit(latticesim.selfcheck())'
+cd /tmp && /usr/bin/python3 -c 'import latticesim; print(latticesim.__file__, latticesim.__version__); latticesim.selfcheck()'
 STEP
     chroot "$userroot" chown -R "$user:$user" "/home/$user"
     step apt-octave sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends octave octave-dev make'
