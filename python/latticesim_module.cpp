@@ -10,6 +10,7 @@
 #include <cstring>
 #include <type_traits>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ const models::ModelDescriptor& model_of(const std::string& function) {
         if (function == model->arguments.function) return *model;
     }
     throw py::value_error("no model has the function " + function);
+}
+
+// Each argument's name and its one-line description from the argument table.
+std::vector<std::pair<std::string, std::string>> argument_help(const std::string& function) {
+    const arguments::ModelArguments& arguments = model_of(function).arguments;
+    std::vector<std::pair<std::string, std::string>> help;
+    for (int k = 0; k < arguments.count; ++k) help.emplace_back(arguments.list[k].name, arguments.list[k].help);
+    return help;
 }
 
 std::vector<std::string> argument_names(const std::string& function) {
@@ -211,6 +220,7 @@ py::object call_model(const std::string& function, const py::tuple& args, bool m
 PYBIND11_MODULE(_core, module) {
     module.doc() = "The runs behind latticesim.ringsim and latticesim.gridsim.";
     module.def("argument_names", &argument_names, "The function's arguments in call order.");
+    module.def("argument_help", &argument_help, "The function's arguments in call order, each with its description.");
     module.def("indefinite_article", [](const std::string& word) {
         return std::string(arguments::indefinite_article(word.c_str()));
     }, "\"a\" or \"an\" before word, as the host's messages choose.");

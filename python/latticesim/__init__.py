@@ -133,5 +133,32 @@ def _model_function(function, doc):
     return call
 
 
-ringsim = _model_function("ringsim", "A run on a ring; see the package's help for the arguments and results.")
-gridsim = _model_function("gridsim", "A run on a torus; see the package's help for the arguments and results.")
+_LATTICES = {
+    "ringsim": ("ring", "a 1-D array of the sites in ring order (a matrix's elements in column-major order,\n"
+                "                 as the host takes them); every value in 0 .. levels-1 after truncation",
+                "final_levels, int32, one per site"),
+    "gridsim": ("torus", "an M x N array indexed [row, column], any memory order; every value in\n"
+                "                 0 .. levels-1 after truncation",
+                "final_levels, int32, M x N as given"),
+}
+
+
+def _help(function):
+    """The docstring of function, its arguments described from the host's argument table."""
+    lattice, traits, final = _LATTICES[function]
+    rows = []
+    for name, text in _core.argument_help(function):
+        text = traits if name == "traits" else text.replace("\n", " ")
+        rows.append(f"  {name:14} {text}")
+    rows.append(f"  {'means':14} False: return the final levels alone and skip computing the means")
+    return (f"A run of imitation with mutation on a {lattice}, the same bits as the host's {function}.\n\n"
+            "Arguments, by position or by name, as the host function takes them:\n" + "\n".join(rows) +
+            f"\n\nReturns ({final}; mean_levels, float64, the mean level after each step),\n"
+            "or the final levels alone with means=False. Whole-number arguments are truncated toward zero\n"
+            "and must lie in the int32 range. Refused calls raise LatticeError with the host's identifier\n"
+            f"(\"{function}:levels\"...) and message; a run whose random stream repeats warns with\n"
+            "StreamPeriodWarning.")
+
+
+ringsim = _model_function("ringsim", _help("ringsim"))
+gridsim = _model_function("gridsim", _help("gridsim"))

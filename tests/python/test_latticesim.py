@@ -1,6 +1,7 @@
 # latticesim from Python against the host: the self-check's recorded host
 # results bit for bit, any memory order or exact dtype alike, the host's
 # refusals and warning, and runs that overlap in threads.
+import inspect
 import os
 import sys
 import threading
@@ -131,6 +132,13 @@ def test_refused_torus_calls(traits, identifier):
     with pytest.raises(latticesim.LatticeError) as refused:
         latticesim.gridsim(traits, *TORUS_ARGS)
     assert refused.value.identifier == identifier
+
+
+@pytest.mark.parametrize("function", ["ringsim", "gridsim"])
+def test_help_describes_every_argument_in_call_order(function):
+    call = getattr(latticesim, function)
+    places = [call.__doc__.find(f"\n  {name} ") for name in inspect.signature(call).parameters]
+    assert -1 not in places and places == sorted(places)
 
 
 def test_stream_period_warning_is_the_hosts():
