@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <optional>
 #include <utility>
@@ -27,6 +28,30 @@ namespace {
     const py::object error = error_class(message, std::string(function) + ":" + reason);
     PyErr_SetObject(error_class.ptr(), error.ptr());
     throw py::error_already_set();
+}
+
+// A call whose outputs or scratch memory cannot be allocated: a MemoryError
+// of ours with the host's identifier, naming what did not fit, as the host does.
+[[noreturn]] void raise_out_of_memory(const char* function, const char* what, uint64_t bytes) {
+    const py::object error_class = py::module_::import("latticesim").attr("LatticeMemoryError");
+    const std::string message = "out of memory: cannot allocate the " + std::to_string(bytes) + " bytes of " + what +
+                                ". Use fewer steps or a smaller lattice, means=False, or free memory.";
+    const py::object error = error_class(message, std::string(function) + ":outOfMemory");
+    PyErr_SetObject(error_class.ptr(), error.ptr());
+    throw py::error_already_set();
+}
+
+// make(), or the call refused as out of memory when it cannot allocate.
+template <typename Make>
+auto allocate_or_refuse(const char* function, const char* what, uint64_t bytes, Make make) -> decltype(make()) {
+    try {
+        return make();
+    } catch (const std::bad_alloc&) {
+        raise_out_of_memory(function, what, bytes);
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_MemoryError)) throw;
+        raise_out_of_memory(function, what, bytes);
+    }
 }
 
 [[noreturn]] void raise_fault(const char* function, const arguments::ArgumentFault& fault) {
@@ -183,18 +208,32 @@ py::object call_model(const std::string& function, const py::tuple& args, bool m
     const models::ModelCall call = checked_call(model, scalars, rows, cols, traits.data());
     warn_stream_period(call);
 
-    py::array_t<int32_t, py::array::f_style> final_levels =
-        model.lattice_dims == 1 ? py::array_t<int32_t, py::array::f_style>({static_cast<py::ssize_t>(call.sites)})
-                                : py::array_t<int32_t, py::array::f_style>({static_cast<py::ssize_t>(call.rows),
-                                                                            static_cast<py::ssize_t>(call.cols)});
-    py::array_t<double> mean_levels(means ? call.steps : 0);
+    const char* name = arguments.function;
+    py::array_t<int32_t, py::array::f_style> final_levels = allocate_or_refuse(
+        name, "the final_traits output", static_cast<uint64_t>(call.sites) * sizeof(int32_t), [&] {
+            return model.lattice_dims == 1
+                       ? py::array_t<int32_t, py::array::f_style>({static_cast<py::ssize_t>(call.sites)})
+                       : py::array_t<int32_t, py::array::f_style>(
+                             {static_cast<py::ssize_t>(call.rows), static_cast<py::ssize_t>(call.cols)});
+        });
+    const int32_t mean_count = means ? call.steps : 0;
+    py::array_t<double> mean_levels = allocate_or_refuse(
+        name, "the mean_levels output", static_cast<uint64_t>(mean_count) * sizeof(double),
+        [&] { return py::array_t<double>(mean_count); });
     int32_t* final_data = final_levels.mutable_data();
     double* mean_data = means ? mean_levels.mutable_data() : nullptr;  // null: the means are not computed
     core::ModelState state{};
     std::optional<models::RunScratch> scratch;
-    {
+    const uint64_t scratch_bytes = core::kRngTableSize * sizeof(int32_t) +
+                                   static_cast<uint64_t>(call.sites) * 2 * sizeof(double) +
+                                   static_cast<uint64_t>(call.params.levels) * (sizeof(double) + sizeof(int32_t));
+    allocate_or_refuse(name, "the run's scratch arrays", scratch_bytes, [&] {
         py::gil_scoped_release release;
         scratch.emplace(state, call.sites, call.params.levels);
+        return 0;
+    });
+    {
+        py::gil_scoped_release release;
         models::set_up_run(call, traits.data(), final_data, state);
     }
     // The steps in stretches of about kStretchSiteSteps, the GIL released

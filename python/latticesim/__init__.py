@@ -29,11 +29,20 @@ from ._version import __version__
 from .selfcheck import selfcheck
 from .sweeps import load_sweep
 
-__all__ = ["__version__", "ringsim", "gridsim", "LatticeError", "StreamPeriodWarning", "load_sweep", "selfcheck"]
+__all__ = ["__version__", "ringsim", "gridsim", "LatticeError", "LatticeMemoryError", "StreamPeriodWarning",
+           "load_sweep", "selfcheck"]
 
 
 class LatticeError(ValueError):
     """A refused call; identifier is the host's "<function>:<reason>"."""
+
+    def __init__(self, message, identifier):
+        super().__init__(message)
+        self.identifier = identifier
+
+
+class LatticeMemoryError(MemoryError):
+    """A call whose outputs or scratch memory cannot be allocated; identifier is "<function>:outOfMemory"."""
 
     def __init__(self, message, identifier):
         super().__init__(message)

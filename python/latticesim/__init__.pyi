@@ -16,6 +16,10 @@ class LatticeError(ValueError):
     identifier: str
     def __init__(self, message: str, identifier: str) -> None: ...
 
+class LatticeMemoryError(MemoryError):
+    identifier: str
+    def __init__(self, message: str, identifier: str) -> None: ...
+
 class StreamPeriodWarning(Warning): ...
 
 @overload

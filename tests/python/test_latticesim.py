@@ -141,6 +141,25 @@ def test_help_describes_every_argument_in_call_order(function):
     assert -1 not in places and places == sorted(places)
 
 
+def test_memory_failures_are_refused_with_the_hosts_identifier():
+    # In a child under a 2 GB address-space limit: each call needs far more than that.
+    import subprocess
+    script = ("import resource, latticesim\n"
+              "resource.setrlimit(resource.RLIMIT_AS, (2 << 30, 2 << 30))\n"
+              "for call in (lambda: latticesim.ringsim([0, 1], 1, 0.5, 3, 1, 0.1, 0.01, 2**30, 7),\n"
+              "             lambda: latticesim.ringsim([0, 1], 1, 0.5, 2**30, 1, 0.1, 0.01, 1, 7, means=False)):\n"
+              "    try:\n"
+              "        call()\n"
+              "    except latticesim.LatticeMemoryError as e:\n"
+              "        print(e.identifier, e)\n")
+    out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True).stdout
+    assert out.splitlines() == [
+        "ringsim:outOfMemory out of memory: cannot allocate the 8589934592 bytes of the mean_levels output. Use "
+        "fewer steps or a smaller lattice, means=False, or free memory.",
+        "ringsim:outOfMemory out of memory: cannot allocate the 12884902048 bytes of the run's scratch arrays. Use "
+        "fewer steps or a smaller lattice, means=False, or free memory."]
+
+
 def test_stream_period_warning_is_the_hosts():
     # Turned into an error by a filter, it stops the call before its 2^31 site-steps.
     with warnings.catch_warnings():
