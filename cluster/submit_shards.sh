@@ -4,9 +4,9 @@
 #   cluster/submit_shards.sh DESCRIPTION.toml OUTPUT.mat N [SBATCH OPTION...]
 #
 # The sbatch options (a partition, an account, --cpus-per-task=8) go to both
-# jobs. The merge starts only once every task has ended well; if one fails,
-# the merge waits for ever (squeue shows DependencyNeverSatisfied): cancel it,
-# submit the failed task again, then the merge (the lines printed below).
+# jobs. The merge starts only once every task has ended well. Should one fail
+# or run out of time, the merge waits (squeue: DependencyNeverSatisfied):
+# submit that task again, and point the merge at it (the lines printed below).
 set -euo pipefail
 usage="usage: $0 DESCRIPTION.toml OUTPUT.mat N [SBATCH OPTION...]"
 description=${1:?$usage}
@@ -21,6 +21,6 @@ array=${array%%;*}
 merge=$(sbatch --parsable --dependency="afterok:$array" "$@" "$here/merge_shards.sh" "$description" "$output" "$shards")
 merge=${merge%%;*}
 echo "shards: job array $array, tasks 1-$shards; merge: job $merge, once every task has ended well"
-echo "should task K fail: scancel $merge"
-echo "  sbatch --array=K $* $here/shard_array.sh $description $output $shards"
-echo "  sbatch --dependency=afterok:NEW_JOB $* $here/merge_shards.sh $description $output $shards"
+echo "should task K fail, submit it again (it goes on from its journal) and point the merge at it:"
+echo "  again=\$(sbatch --parsable --array=K $* $here/shard_array.sh $description $output $shards)"
+echo "  scontrol update JobId=$merge Dependency=afterok:\$again"
