@@ -135,14 +135,8 @@ TEST(SweepDriver, WhatStandsAtTheOutputDecidesWhatASweepMayDo) {
 
 // What rank 0 says each rank computes on: ranks alike grouped, in rank order.
 TEST(SweepDriver, RankLayoutGroupsRanksAlike) {
-    const struct {
-        std::vector<int> threads_cpus;
-        const char* text;
-    } cases[] = {
-        {{2, 2}, "1 MPI rank (rank 0: 2 threads on 2 CPUs)"},
-        {{1, 1, 1, 1}, "2 MPI ranks (ranks 0-1: 1 thread on 1 CPU each)"},
-        {{4, 4, 4, 1, 4, 4, 4, 4, 4, 1},
-         "5 MPI ranks (ranks 0,2-3: 4 threads on 4 CPUs each; ranks 1,4: 4 threads on 1 CPU each)"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(rank_layout(c.threads_cpus), c.text);
+    EXPECT_EQ(rank_layout({2, 2}), "1 MPI rank (rank 0: 2 threads on 2 CPUs)");
+    EXPECT_EQ(rank_layout({1, 1, 1, 1}), "2 MPI ranks (ranks 0-1: 1 thread on 1 CPU each)");
+    EXPECT_EQ(rank_layout({4, 4, 4, 1, 4, 4, 4, 4, 4, 1}),
+              "5 MPI ranks (ranks 0,2-3: 4 threads on 4 CPUs each; ranks 1,4: 4 threads on 1 CPU each)");
 }
