@@ -11,6 +11,13 @@ packages=(build-essential cmake libgtest-dev libbenchmark-dev octave octave-dev
 packages+=(clang g++-multilib qemu-user)
 # latticesweep: sweep descriptions, MAT-files, runs across machines.
 packages+=(pkg-config libcli11-dev libtomlplusplus-dev libmatio-dev libhdf5-dev zlib1g-dev libopenmpi-dev openmpi-bin)
+# The job scripts' test on a Slurm of one node (tests/cluster): Slurm, munge,
+# and libpmix.so, which srun --mpi=pmix loads and only the -dev package ships.
+# Installing them starts no Slurm daemon (slurmctld and slurmd need an
+# /etc/slurm/slurm.conf). Where no init system runs (a container, a chroot)
+# Debian's scripts start no service and the install goes on; where systemd
+# runs, munged starts as a service. The test starts daemons of its own.
+packages+=(slurmctld slurmd slurm-client munge slurm-wlm-basic-plugins libpmix-dev)
 # Sanitized builds and the fuzzers (libFuzzer).
 packages+=(clang-14 libclang-rt-14-dev llvm-14)
 # The Python module (import latticesim), its tests and its worked example (matplotlib).

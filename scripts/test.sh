@@ -29,5 +29,6 @@ if ! ctest --output-on-failure -j"$(nproc)" -LE fresh; then
   exit 1
 fi
 grep '^soak:' Testing/Temporary/LastTest.log || true  # the soak test's figures
+grep -h 'did NOT run' Testing/Temporary/LastTest.log || true  # why a test or check was skipped
 grep '^Windows (' Testing/Temporary/LastTest.log || true  # their share of builds.compare
 "$root/scripts/test_sanitized.sh"

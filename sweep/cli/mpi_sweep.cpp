@@ -327,9 +327,16 @@ int mpi_sweep(const std::string& path, const SweepOptions& options) {
         return 2;
     }
 
+    // What each rank computes on, for rank 0's first line.
+    const int mine[2] = {options.threads, usable_cpus()};
+    std::vector<int> threads_cpus(rank == 0 ? 2 * static_cast<size_t>(ranks) : 0);
+    MPI_Gather(mine, 2, MPI_INT, threads_cpus.data(), 2, MPI_INT, 0, MPI_COMM_WORLD);
+
     int status = 0;
     if (rank == 0) {
-        status = sweep_as_root(plan, options, ranks);
+        SweepOptions own = options;
+        own.layout = rank_layout(threads_cpus);
+        status = sweep_as_root(plan, own, ranks);
     } else {
         int go = 0;
         MPI_Bcast(&go, 1, MPI_INT, 0, MPI_COMM_WORLD);

@@ -207,6 +207,34 @@ int usable_cpus() {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+std::string rank_layout(const std::vector<int>& threads_cpus) {
+    // Each kind of rank in order of its first rank, with its ranks as runs "0-3,7".
+    std::vector<std::pair<std::pair<int, int>, std::vector<std::pair<int, int>>>> kinds;
+    for (size_t at = 0; at + 1 < threads_cpus.size(); at += 2) {
+        const std::pair<int, int> kind{threads_cpus[at], threads_cpus[at + 1]};
+        const int rank = static_cast<int>(at / 2);
+        auto it = std::find_if(kinds.begin(), kinds.end(), [&](const auto& k) { return k.first == kind; });
+        if (it == kinds.end()) it = kinds.insert(kinds.end(), {kind, {}});
+        if (!it->second.empty() && it->second.back().second == rank - 1) it->second.back().second = rank;
+        else it->second.push_back({rank, rank});
+    }
+    const size_t total = threads_cpus.size() / 2;
+    std::string text;
+    for (const auto& [kind, spans] : kinds) {
+        std::string ranks;
+        int count = 0;
+        for (const auto& [first, last] : spans) {
+            ranks += (ranks.empty() ? "" : ",") + std::to_string(first);
+            if (last > first) ranks += "-" + std::to_string(last);
+            count += last - first + 1;
+        }
+        text += std::string(text.empty() ? "" : "; ") + (count == 1 ? "rank " : "ranks ") + ranks + ": " +
+                std::to_string(kind.first) + (kind.first == 1 ? " thread on " : " threads on ") +
+                std::to_string(kind.second) + (kind.second == 1 ? " CPU" : " CPUs") + (count == 1 ? "" : " each");
+    }
+    return std::to_string(total) + (total == 1 ? " MPI rank (" : " MPI ranks (") + text + ")";
+}
+
 int lane_runs_of(const SweepOptions& options) { return options.one_at_a_time ? 1 : core::kLaneRuns; }
 
 namespace {
@@ -342,7 +370,11 @@ void run_sweep(const SweepPlan& plan, const SweepOptions& options, const Compute
 
     install_interrupt_note(output);
     const bool shown = !options.quiet && ProgressLine::stderr_is_terminal();
-    if (shown) {
+    // Under MPI the first line also goes to a job's log: a rank bound to too
+    // few CPUs shows there.
+    if (!options.layout.empty() && !options.quiet) {
+        std::fprintf(stderr, "latticesweep: %s on %s\n", runs_text(runs).c_str(), options.layout.c_str());
+    } else if (shown) {
         std::fprintf(stderr, "latticesweep: %s on %d thread%s; this process may run on %d CPU%s\n",
                      runs_text(runs).c_str(), options.threads, options.threads == 1 ? "" : "s", usable_cpus(),
                      usable_cpus() == 1 ? "" : "s");

@@ -23,6 +23,7 @@ struct SweepOptions {
     int64_t halt_after = -1; // testing aid: stop dead after this many new results, as a crash would
     int64_t shard = 0;       // with shards > 0: this process makes shard 1 .. shards of the runs
     int64_t shards = 0;      // 0: the whole sweep; merge: the shards to merge
+    std::string layout;      // under MPI: what each rank computes on (rank_layout); said before the sweep starts
 };
 
 // The most shards one sweep may be cut into.
@@ -43,6 +44,11 @@ void compute_on_threads(const SweepPlan& plan, PendingRuns todo, int threads, co
 // taskset may have narrowed to fewer than the machine has. The default
 // thread count.
 int usable_cpus();
+
+// "3 MPI ranks (ranks 0-1: 2 threads on 2 CPUs each; rank 2: 2 threads on
+// 1 CPU)": each rank's thread count and usable CPUs (threads_cpus holds the
+// pairs in rank order), ranks alike grouped.
+std::string rank_layout(const std::vector<int>& threads_cpus);
 
 // The most runs a thread steps together under options: 1 one at a time, else kLaneRuns.
 int lane_runs_of(const SweepOptions& options);

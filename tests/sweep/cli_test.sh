@@ -180,6 +180,7 @@ mpi)
   # Two ranks finish what a crashed single process started.
   expect_status 75 sweep ring_sweep.toml -o mixed.mat --threads 1 --halt-after 5
   expect_status 0 "${mpirun[@]}" "$LATTICESWEEP" sweep ring_sweep.toml -o mixed.mat --threads 1 --resume
+  expect_text err.txt "latticesweep: 18 runs on 2 MPI ranks (ranks 0-1: 1 thread on "
   expect_same ring_sweep.single.mat mixed.mat
   # A bad description stops every rank with the message and no output.
   sed 's/levels = 5/levels = 0/' ring_sweep.toml >bad.toml

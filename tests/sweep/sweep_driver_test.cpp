@@ -132,3 +132,11 @@ TEST(SweepDriver, WhatStandsAtTheOutputDecidesWhatASweepMayDo) {
 }
 
 }  // namespace
+
+// What rank 0 says each rank computes on: ranks alike grouped, in rank order.
+TEST(SweepDriver, RankLayoutGroupsRanksAlike) {
+    EXPECT_EQ(rank_layout({2, 2}), "1 MPI rank (rank 0: 2 threads on 2 CPUs)");
+    EXPECT_EQ(rank_layout({1, 1, 1, 1}), "2 MPI ranks (ranks 0-1: 1 thread on 1 CPU each)");
+    EXPECT_EQ(rank_layout({4, 4, 4, 1, 4, 4, 4, 4, 4, 1}),
+              "5 MPI ranks (ranks 0,2-3: 4 threads on 4 CPUs each; ranks 1,4: 4 threads on 1 CPU each)");
+}
