@@ -19,8 +19,9 @@ for a in "$@"; do
     *) out=$a ;;
   esac
 done
-command -v cmake >/dev/null && command -v cpack >/dev/null ||
-  { echo "release: cmake is missing; run scripts/setup.sh first" >&2; exit 1; }
+for tool in cmake cpack file dpkg-shlibdeps; do
+  command -v "$tool" >/dev/null || { echo "release: $tool is missing; run scripts/setup.sh first" >&2; exit 1; }
+done
 if [[ -n $(git -C "$root" status --porcelain --untracked-files=no) ]]; then
   echo "release: *** uncommitted changes are NOT in this release (it builds the last commit): ***" >&2
   git -C "$root" status --short --untracked-files=no >&2

@@ -24,6 +24,9 @@ packages+=(clang-14 libclang-rt-14-dev llvm-14)
 packages+=(python3-dev pybind11-dev python3-numpy python3-pytest python3-h5py python3-xarray python3-matplotlib)
 # Installing the module into a virtual environment offline (ensurepip, and the build backend).
 packages+=(python3-venv python3-setuptools python3-wheel)
+# Releases (scripts/release.sh): CPack reads the Debian package's dependencies
+# from its programs with file and dpkg-shlibdeps (dpkg-dev).
+packages+=(file dpkg-dev)
 
 if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
   echo "setup: this machine has no apt-get; the scripts install their tools from Debian's archive" \
