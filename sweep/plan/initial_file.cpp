@@ -2,6 +2,7 @@
 
 #include <matio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +53,7 @@ std::string variable_names(mat_t* mat) {
 
 constexpr size_t kHeaderBytes = 128;
 constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
+constexpr uint64_t kLibraryBytes = uint64_t{512} << 20;  // the HDF5 library's caches and buffers, generously
 
 // The version a MAT-file's 128-byte header ends with, with its byte-order
 // mark: 0x0100 (version 5, which 6 and 7 share) or 0x0200 (7.3, through
@@ -194,9 +196,13 @@ void read_initial_levels(const models::ModelDescriptor* model, const std::string
     };
     InitialLevels levels;
     // Version 7.3 is HDF5, which crashes on some damaged files: read in a
-    // child process.
+    // child process, with room for three copies of the most values the file
+    // can hold (ours, the check's, the library's whole read) and the
+    // library's own buffers.
     if (version == 2) {
-        read_levels_in_child(read, path, where, levels);
+        const uint64_t most_values =
+            std::min(static_cast<uint64_t>(file_size) * kMaxInflation, static_cast<uint64_t>(arguments::kMaxElements));
+        read_levels_in_child(read, path, where, kLibraryBytes + 3 * sizeof(double) * most_values, levels);
     } else {
         read(levels);
     }

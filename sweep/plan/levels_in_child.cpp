@@ -1,12 +1,15 @@
 #include "plan/levels_in_child.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -58,10 +61,36 @@ bool send_refusal(int fd, const std::string &message) {
            write_all(fd, message.data(), message.size());
 }
 
+// Caps the process's address space at what it maps now plus extra bytes.
+// A damaged file can make the HDF5 library take and clear gigabytes for a
+// handful of values, which takes tens of seconds; capped, that allocation
+// fails at once and the file is refused. Left as it is where the size in use
+// cannot be read or the cap would not fit the limit's type.
+void cap_address_space(uint64_t extra) {
+    std::FILE *statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return;
+    unsigned long long pages = 0;
+    const bool counted = std::fscanf(statm, "%llu", &pages) == 1;
+    std::fclose(statm);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (!counted || page_size <= 0) return;
+    const uint64_t most = std::numeric_limits<rlim_t>::max() / 2;
+    const uint64_t used = static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);
+    if (used > most || extra > most - used) return;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0) return;
+    const rlim_t cap = static_cast<rlim_t>(used + extra);
+    if (limit.rlim_max != RLIM_INFINITY && cap > limit.rlim_max) return;
+    if (limit.rlim_cur != RLIM_INFINITY && cap > limit.rlim_cur) return;
+    limit.rlim_cur = cap;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
 // In the child: a crash ends it by its signal, quietly, rather than through
 // handlers the parent installed (a sanitizer's or a fuzzer's report).
-[[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read) {
+[[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read, uint64_t memory_bytes) {
     for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal_number, SIG_DFL);
+    cap_address_space(memory_bytes);
     bool sent = false;
     try {
         InitialLevels levels;
@@ -100,7 +129,7 @@ bool receive(int fd, InitialLevels &levels, bool &refused, std::string &message)
 }  // namespace
 
 void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
-                          const std::string &where, InitialLevels &initial) {
+                          const std::string &where, uint64_t memory_bytes, InitialLevels &initial) {
     const std::string damaged = where + ": '" + path + "' is a damaged MAT-file: ";
     int fds[2];
     if (pipe(fds) != 0) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
@@ -113,7 +142,7 @@ void read_levels_in_child(const std::function<void(InitialLevels &)> &read, cons
     }
     if (pid == 0) {
         close(fds[0]);
-        child(fds[1], read);
+        child(fds[1], read, memory_bytes);
     }
     close(fds[1]);
     InitialLevels levels;

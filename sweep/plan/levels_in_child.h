@@ -4,6 +4,7 @@
 // read them and refuses the file if the child does not come back whole.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -14,8 +15,10 @@ namespace sweep {
 // Runs read in a child process and returns what it put in initial there. A
 // SweepError the read throws is thrown here with the same message; a child
 // that crashes, or stops before it has sent the levels back, throws
-// SweepError(where + ": '" + path + "' is a damaged MAT-file: ...").
+// SweepError(where + ": '" + path + "' is a damaged MAT-file: ..."). The
+// child may map memory_bytes more than it inherits; a read that needs more
+// fails there.
 void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
-                          const std::string &where, InitialLevels &initial);
+                          const std::string &where, uint64_t memory_bytes, InitialLevels &initial);
 
 }  // namespace sweep
