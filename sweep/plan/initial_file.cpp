@@ -54,6 +54,11 @@ std::string variable_names(mat_t* mat) {
 constexpr size_t kHeaderBytes = 128;
 constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
 constexpr uint64_t kLibraryBytes = uint64_t{512} << 20;  // the HDF5 library's caches and buffers, generously
+// CPU time for reading a version 7.3 file's headers, then for its values at
+// a rate many times slower than the library reads them (about 25 MB/s for
+// each of the three copies, compressed, on a slow machine).
+constexpr unsigned kHeaderSeconds = 2;
+constexpr uint64_t kSlowReadBytesPerSecond = 5000000;
 
 // The version a MAT-file's 128-byte header ends with, with its byte-order
 // mark: 0x0100 (version 5, which 6 and 7 share) or 0x0200 (7.3, through
@@ -177,6 +182,7 @@ void read_levels(const models::ModelDescriptor* model, const std::string& path, 
         throw SweepError(named + "its " + std::to_string(count) + " values cannot fit in a file of " +
                          std::to_string(file_size) + " bytes; the MAT-file is damaged.");
     }
+    if (version == 2) allow_more_cpu_time(static_cast<unsigned>(1 + 3 * sizeof(double) * count / kSlowReadBytesPerSecond));
     if (!read_whole_values(mat.get(), var.get(), count, levels.values)) {
         throw SweepError(named + "its values cannot be read whole; the MAT-file is damaged or cut short.");
     }
@@ -195,14 +201,16 @@ void read_initial_levels(const models::ModelDescriptor* model, const std::string
         read_levels(model, path, variable, where, version, file_size, into);
     };
     InitialLevels levels;
-    // Version 7.3 is HDF5, which crashes on some damaged files: read in a
-    // child process, with room for three copies of the most values the file
-    // can hold (ours, the check's, the library's whole read) and the
-    // library's own buffers.
+    // Version 7.3 is HDF5, which crashes or loops on some damaged files: read
+    // in a child process, with room for three copies of the most values the
+    // file can hold (ours, the check's, the library's whole read) and the
+    // library's own buffers, and time for its headers (read_levels adds time
+    // for the values).
     if (version == 2) {
         const uint64_t most_values =
             std::min(static_cast<uint64_t>(file_size) * kMaxInflation, static_cast<uint64_t>(arguments::kMaxElements));
-        read_levels_in_child(read, path, where, kLibraryBytes + 3 * sizeof(double) * most_values, levels);
+        const ChildLimits limits{kLibraryBytes + 3 * sizeof(double) * most_values, kHeaderSeconds};
+        read_levels_in_child(read, path, where, limits, levels);
     } else {
         read(levels);
     }

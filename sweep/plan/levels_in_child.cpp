@@ -86,11 +86,25 @@ void cap_address_space(uint64_t extra) {
     setrlimit(RLIMIT_AS, &limit);
 }
 
+// Stops the process by SIGXCPU once it has run for seconds of CPU time: a
+// damaged file can send the HDF5 library round a loop it never leaves.
+void cap_cpu_time(unsigned seconds) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_CPU, &limit) != 0) return;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= seconds) return;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < seconds) return;
+    limit.rlim_cur = seconds;
+    setrlimit(RLIMIT_CPU, &limit);
+}
+
 // In the child: a crash ends it by its signal, quietly, rather than through
 // handlers the parent installed (a sanitizer's or a fuzzer's report).
-[[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read, uint64_t memory_bytes) {
-    for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal_number, SIG_DFL);
-    cap_address_space(memory_bytes);
+[[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read, const ChildLimits &limits) {
+    for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGXCPU}) {
+        std::signal(signal_number, SIG_DFL);
+    }
+    cap_address_space(limits.memory_bytes);
+    cap_cpu_time(limits.cpu_seconds);
     bool sent = false;
     try {
         InitialLevels levels;
@@ -128,8 +142,16 @@ bool receive(int fd, InitialLevels &levels, bool &refused, std::string &message)
 
 }  // namespace
 
+void allow_more_cpu_time(unsigned seconds) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_CPU, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+    const rlim_t most = limit.rlim_max == RLIM_INFINITY ? std::numeric_limits<rlim_t>::max() - 1 : limit.rlim_max;
+    limit.rlim_cur = seconds > most - limit.rlim_cur ? most : limit.rlim_cur + seconds;
+    setrlimit(RLIMIT_CPU, &limit);
+}
+
 void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
-                          const std::string &where, uint64_t memory_bytes, InitialLevels &initial) {
+                          const std::string &where, const ChildLimits &limits, InitialLevels &initial) {
     const std::string damaged = where + ": '" + path + "' is a damaged MAT-file: ";
     int fds[2];
     if (pipe(fds) != 0) throw SweepError(where + ": cannot read '" + path + "': " + std::strerror(errno) + ".");
@@ -142,7 +164,7 @@ void read_levels_in_child(const std::function<void(InitialLevels &)> &read, cons
     }
     if (pid == 0) {
         close(fds[0]);
-        child(fds[1], read, memory_bytes);
+        child(fds[1], read, limits);
     }
     close(fds[1]);
     InitialLevels levels;
@@ -152,6 +174,10 @@ void read_levels_in_child(const std::function<void(InitialLevels &)> &read, cons
     close(fds[0]);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
+        throw SweepError(damaged + "the HDF5 library ran far longer reading it than a sound file of its size " +
+                         "takes, and was stopped.");
     }
     if (WIFSIGNALED(status)) {
         throw SweepError(damaged + "the HDF5 library crashed reading it (signal " + std::to_string(WTERMSIG(status)) +

@@ -12,13 +12,22 @@
 
 namespace sweep {
 
+// What the child may take beyond what it inherits: a read that needs more
+// memory fails there, and one that runs longer is stopped.
+struct ChildLimits {
+    uint64_t memory_bytes = 0;
+    unsigned cpu_seconds = 0;
+};
+
 // Runs read in a child process and returns what it put in initial there. A
 // SweepError the read throws is thrown here with the same message; a child
-// that crashes, or stops before it has sent the levels back, throws
-// SweepError(where + ": '" + path + "' is a damaged MAT-file: ..."). The
-// child may map memory_bytes more than it inherits; a read that needs more
-// fails there.
+// that crashes, runs past its time, or stops before it has sent the levels
+// back throws SweepError(where + ": '" + path + "' is a damaged MAT-file: ...").
 void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
-                          const std::string &where, uint64_t memory_bytes, InitialLevels &initial);
+                          const std::string &where, const ChildLimits &limits, InitialLevels &initial);
+
+// Called by the read in the child once it knows how much it has to read:
+// lets it run for seconds more CPU time than its limits gave.
+void allow_more_cpu_time(unsigned seconds);
 
 }  // namespace sweep
