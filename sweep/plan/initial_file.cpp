@@ -54,9 +54,9 @@ std::string variable_names(mat_t* mat) {
 constexpr size_t kHeaderBytes = 128;
 constexpr uint64_t kMaxInflation = 1032;  // zlib's greatest ratio of inflated to deflated bytes
 constexpr uint64_t kLibraryBytes = uint64_t{512} << 20;  // the HDF5 library's caches and buffers, generously
-// CPU time for reading a version 7.3 file's headers, then for its values at
-// a rate many times slower than the library reads them (about 25 MB/s for
-// each of the three copies, compressed, on a slow machine).
+// CPU time for reading a version 7.3 file's headers, then for its three
+// copies of the values at a rate several times slower than the library's
+// (about 24 MB/s for the three copies of a compressed file on a slow VM).
 constexpr unsigned kHeaderSeconds = 2;
 constexpr uint64_t kSlowReadBytesPerSecond = 5000000;
 
@@ -182,7 +182,9 @@ void read_levels(const models::ModelDescriptor* model, const std::string& path, 
         throw SweepError(named + "its " + std::to_string(count) + " values cannot fit in a file of " +
                          std::to_string(file_size) + " bytes; the MAT-file is damaged.");
     }
-    if (version == 2) allow_more_cpu_time(static_cast<unsigned>(1 + 3 * sizeof(double) * count / kSlowReadBytesPerSecond));
+    if (version == 2) {
+        allow_more_cpu_time(static_cast<unsigned>(1 + 3 * sizeof(double) * count / kSlowReadBytesPerSecond));
+    }
     if (!read_whole_values(mat.get(), var.get(), count, levels.values)) {
         throw SweepError(named + "its values cannot be read whole; the MAT-file is damaged or cut short.");
     }
