@@ -1,9 +1,11 @@
 #include "plan/levels_in_child.h"
 
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -86,25 +88,28 @@ void cap_address_space(uint64_t extra) {
     setrlimit(RLIMIT_AS, &limit);
 }
 
-// Stops the process by SIGXCPU once it has run for seconds of CPU time: a
-// damaged file can send the HDF5 library round a loop it never leaves.
-void cap_cpu_time(unsigned seconds) {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_CPU, &limit) != 0) return;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= seconds) return;
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < seconds) return;
-    limit.rlim_cur = seconds;
-    setrlimit(RLIMIT_CPU, &limit);
+// Arms the process's profiling timer, which counts its CPU time (user and
+// system): when milliseconds have run out, SIGPROF stops the process. A
+// damaged file can send the HDF5 library round a loop it never leaves. A
+// timer rather than the CPU time limit, which counts whole seconds: a sound
+// file's headers take a few milliseconds, so a loop is stopped soon.
+void set_cpu_timer(uint64_t milliseconds) {
+    constexpr uint64_t kMostMilliseconds = uint64_t{1000} * 1000 * 1000 * 1000;  // 31 years
+    milliseconds = std::min(std::max<uint64_t>(milliseconds, 1), kMostMilliseconds);
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    timer.it_value.tv_usec = static_cast<suseconds_t>(milliseconds % 1000 * 1000);
+    setitimer(ITIMER_PROF, &timer, nullptr);
 }
 
 // In the child: a crash ends it by its signal, quietly, rather than through
 // handlers the parent installed (a sanitizer's or a fuzzer's report).
 [[noreturn]] void child(int fd, const std::function<void(InitialLevels &)> &read, const ChildLimits &limits) {
-    for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGXCPU}) {
+    for (const int signal_number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPROF}) {
         std::signal(signal_number, SIG_DFL);
     }
     cap_address_space(limits.memory_bytes);
-    cap_cpu_time(limits.cpu_seconds);
+    if (limits.cpu_milliseconds > 0) set_cpu_timer(limits.cpu_milliseconds);
     bool sent = false;
     try {
         InitialLevels levels;
@@ -142,12 +147,13 @@ bool receive(int fd, InitialLevels &levels, bool &refused, std::string &message)
 
 }  // namespace
 
-void allow_more_cpu_time(unsigned seconds) {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_CPU, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
-    const rlim_t most = limit.rlim_max == RLIM_INFINITY ? std::numeric_limits<rlim_t>::max() - 1 : limit.rlim_max;
-    limit.rlim_cur = seconds > most - limit.rlim_cur ? most : limit.rlim_cur + seconds;
-    setrlimit(RLIMIT_CPU, &limit);
+void allow_more_cpu_time(uint64_t milliseconds) {
+    itimerval timer{};
+    if (getitimer(ITIMER_PROF, &timer) != 0) return;
+    if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) return;  // not armed: no limit to raise
+    const uint64_t left = static_cast<uint64_t>(timer.it_value.tv_sec) * 1000 +
+                          static_cast<uint64_t>(timer.it_value.tv_usec) / 1000;
+    set_cpu_timer(milliseconds > UINT64_MAX - left ? UINT64_MAX : left + milliseconds);
 }
 
 void read_levels_in_child(const std::function<void(InitialLevels &)> &read, const std::string &path,
@@ -175,7 +181,7 @@ void read_levels_in_child(const std::function<void(InitialLevels &)> &read, cons
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGPROF) {
         throw SweepError(damaged + "the HDF5 library ran far longer reading it than a sound file of its size " +
                          "takes, and was stopped.");
     }

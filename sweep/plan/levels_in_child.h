@@ -13,10 +13,10 @@
 namespace sweep {
 
 // What the child may take beyond what it inherits: a read that needs more
-// memory fails there, and one that runs longer is stopped.
+// memory fails there, and one that runs longer is stopped (0: no time limit).
 struct ChildLimits {
     uint64_t memory_bytes = 0;
-    unsigned cpu_seconds = 0;
+    uint64_t cpu_milliseconds = 0;
 };
 
 // Runs read in a child process and returns what it put in initial there. A
@@ -27,7 +27,7 @@ void read_levels_in_child(const std::function<void(InitialLevels &)> &read, cons
                           const std::string &where, const ChildLimits &limits, InitialLevels &initial);
 
 // Called by the read in the child once it knows how much it has to read:
-// lets it run for seconds more CPU time than its limits gave.
-void allow_more_cpu_time(unsigned seconds);
+// lets it run for milliseconds more CPU time than its limits gave.
+void allow_more_cpu_time(uint64_t milliseconds);
 
 }  // namespace sweep
